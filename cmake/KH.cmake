@@ -1,0 +1,52 @@
+# Helpers shared by every CMakeLists of the project: one to create a library or executable with the
+# project's warnings and sanitizers, one to add a test from its source file.
+
+function(kh_apply_options target)
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic)
+    if(KH_WERROR)
+        target_compile_options(${target} PRIVATE -Werror)
+    endif()
+endfunction()
+
+if(KH_SANITIZE)
+    string(REPLACE ";" "," _kh_san "${KH_SANITIZE}")
+    add_compile_options(-fsanitize=${_kh_san} -fno-omit-frame-pointer -g)
+    add_link_options(-fsanitize=${_kh_san})
+endif()
+
+function(kh_add_library name)
+    add_library(${name} STATIC)
+    kh_apply_options(${name})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+endfunction()
+
+function(kh_add_executable name)
+    add_executable(${name} ${ARGN})
+    kh_apply_options(${name})
+endfunction()
+
+# kh_add_test(tests/x/FooTest.cpp [LIBS lib...] [GUI] [LABELS l...] [TIMEOUT s])
+# The test executable is named after the source file; it links GoogleTest (or Qt Test with GUI) and
+# the test-support library, and is registered with CTest.
+function(kh_add_test source)
+    cmake_parse_arguments(T "GUI" "TIMEOUT" "LIBS;LABELS" ${ARGN})
+    get_filename_component(name ${source} NAME_WE)
+    add_executable(${name} ${source})
+    kh_apply_options(${name})
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+    if(T_GUI)
+        target_link_libraries(${name} PRIVATE ${T_LIBS} Qt6::Test)
+        add_test(NAME ${name} COMMAND ${name})
+        set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    else()
+        target_link_libraries(${name} PRIVATE kh_test_support ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+        add_test(NAME ${name} COMMAND ${name})
+    endif()
+    if(NOT T_TIMEOUT)
+        set(T_TIMEOUT 300)
+    endif()
+    set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT})
+    if(T_LABELS)
+        set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
+    endif()
+endfunction()

@@ -1,0 +1,58 @@
+#pragma once
+// The base of every manager that runs background work: owner window, tip target, busyEvent and
+// stopEvent, and the common start / worker / stop forms and the once-a-second retry loop.
+// A manager derives from it, names its site codes and runs its job through StartWorker.
+
+#include "core/Tip.h"
+#include "platform/Sync.h"
+
+#include <functional>
+#include <string>
+
+namespace kh {
+
+struct OwnerWindow;
+
+class Manager : public TipSource
+{
+public:
+    Manager(const char* marker, OwnerWindow* owner, TipCallback callback, void* context)
+        : TipSource(marker, callback, context), owner(owner)
+    {
+    }
+    Manager(const Manager&) = delete;
+    Manager& operator=(const Manager&) = delete;
+
+    OwnerWindow* Owner() const { return owner; }
+    void SetOwner(OwnerWindow* window) { owner = window; }
+
+    bool IsBusy() { return busyEvent.Wait(0); }
+
+    Event busyEvent{true};
+    Event stopEvent{true};
+
+protected:
+    ~Manager() = default;
+
+    // The common start form: a busy manager drops the request silently; otherwise busyEvent is
+    // signalled and a worker runs job, then clears busyEvent (tip resetSite if that fails).
+    // startSite and threadSite are the tips for a failed signal and a failed thread start. When
+    // the thread cannot be started busyEvent is cleared again, so that nobody waits for a job
+    // that never ran. Returns true when the worker was started.
+    bool StartWorker(std::function<void()> job, int startSite, int threadSite, int resetSite);
+
+    // The common stop form: signals stopEvent (tip site on failure). It does not wait.
+    void SignalStop(int site);
+
+    // Runs attempt until it succeeds or stopEvent is signalled during one of the 1000 ms waits
+    // between failed attempts. True when an attempt succeeded.
+    bool RetryUntilStopped(const std::function<bool()>& attempt);
+
+    // The sign-in token, copied under the settings lock; empty with tip noOwnerSite when the
+    // manager has no owner window.
+    std::string ReadToken(int noOwnerSite);
+
+    OwnerWindow* owner;
+};
+
+} // namespace kh

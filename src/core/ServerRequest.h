@@ -1,0 +1,32 @@
+#pragma once
+// One attempt of a server conversation in the common form: a fresh HttpClient in UTF-8 mode
+// posts the form body, a transport failure becomes the step's network tip (detail "N."), and the
+// reply's code and msg are read by key. What a code means is left to the caller, except that
+// RefuseUnlessSuccess turns anything but "0" into the step's refusal tip.
+
+#include "core/Tip.h"
+
+#include <string>
+
+namespace kh {
+
+struct ServerReply
+{
+    std::string text;
+    std::string code;
+    std::string msg;
+};
+
+// The URL "http://" + host + path.
+std::string ServiceUrl(const std::string& host, const std::string& path);
+
+// Steps 1, 3 to 6 of a request: send, report a network failure, read code and msg. False (with the
+// tip reported by source) when the transport failed.
+bool PostForm(const TipSource& source, const std::string& url, const std::string& body,
+              const std::string& networkMessage, int networkSite, ServerReply& reply);
+
+// Step 7 for codes the caller does not handle itself: true when code is "0"; otherwise the tip
+// refusalPrefix + code + msg with site code 0, and false.
+bool RefuseUnlessSuccess(const TipSource& source, const ServerReply& reply, const std::string& refusalPrefix);
+
+} // namespace kh

@@ -1,0 +1,92 @@
+#pragma once
+// One HTTP request per instance: every server conversation of the client builds a fresh
+// HttpClient on its own thread, calls Reset and UseUtf8, then Send, and reads the reply text.
+// Send returns 0 or a small error number naming the step that failed; the numbers are shown to
+// the user as tip details, so they are part of the interface (see HttpErrors.h).
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kh {
+
+struct Cookie
+{
+    std::string name;
+    std::string value;
+    std::string path;
+    std::string domain;
+};
+
+class HttpClient final
+{
+public:
+    // A reply larger than this fails with kErrReplyTooLarge instead of growing without bound.
+    static constexpr int32_t kMaxReplyBytes = 16 * 1024 * 1024;
+
+    HttpClient();
+    ~HttpClient();
+    HttpClient(const HttpClient&) = delete;
+    HttpClient& operator=(const HttpClient&) = delete;
+
+    void Reset();
+    void UseUtf8();
+
+    // POSTs body to url and stores the reply body into reply (unchanged on failure).
+    int Send(const std::string& url, const std::string& body, std::string& reply,
+             const std::string& extraHeaders = {}, const std::string& endMarker = {}, bool keepHeaders = false);
+
+    // Time-outs in milliseconds (10000 each after Reset).
+    void SetTimeouts(int32_t connectMs, int32_t sendMs, int32_t receiveMs);
+
+    const std::vector<Cookie>& Cookies() const { return cookieJar; }
+    // Adds one Set-Cookie value to the jar; 0 or the error number (89 for a cookie without a name).
+    int AddCookie(const std::string& setCookieValue);
+    // The "Cookie: ..." header line for the current host and path, empty when nothing is sent.
+    std::string CookieHeader() const;
+    // The header block of the request as it would be sent now (no trailing line break).
+    std::string HeaderBlock() const;
+
+private:
+    int ParseUrl();
+    int RecodeBody(std::string& sent) const;
+    int SocketConnect();
+    int SocketWrite();
+    int SocketRead();
+    int SocketClose();
+    int TlsConnect();
+    int TlsWrite();
+    int TlsRead();
+    int TlsClose();
+    int BufferToReplyText();
+    void ReadHeaderBlock();
+    int ReadCookies();
+
+    std::string url;
+    std::string extraHeaders;
+    bool hasBody = false;
+    std::string body;
+    std::string endMarker;
+    bool keepHeaders = true;
+    unsigned conversionCodePage = 0;
+    std::string scheme;
+    std::string host;
+    std::string path;
+    uint16_t port = 80;
+    int32_t schemeEnd = -1;
+    int32_t pathStart = -1;
+    int32_t connectTimeout = 10000;
+    int32_t sendTimeout = 10000;
+    int32_t receiveTimeout = 10000;
+    void* tlsSession = nullptr;
+    std::vector<Cookie> cookieJar;
+    std::vector<char> receiveBuffer;
+    int32_t receivedLength = 0;
+    std::string replyText;
+    int32_t headerEnd = -1;
+    int32_t contentLength = -1;
+    bool networkStarted = false;
+    int socketHandle = -1;
+};
+
+} // namespace kh

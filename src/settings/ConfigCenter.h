@@ -1,0 +1,69 @@
+#pragma once
+// The one settings record of the client: the user's persisted settings, the executable's
+// location, the service's host names and the sign-in token (memory only). Every reader and
+// writer copies values in or out under the settings lock and holds it for nothing else.
+
+#include "core/Tip.h"
+#include "platform/Sync.h"
+#include "settings/RegistryEditor.h"
+
+#include <cstdint>
+#include <string>
+
+namespace kh {
+
+struct OwnerWindow;
+
+class ConfigCenter final : public TipSource
+{
+public:
+    ConfigCenter(OwnerWindow* owner, TipCallback callback, void* context);
+    ConfigCenter(const ConfigCenter&) = delete;
+    ConfigCenter& operator=(const ConfigCenter&) = delete;
+
+    void LocateExecutable();
+    void ResetToDefaults();
+    void Load();
+    void Save();
+
+    CriticalSection& SettingsLock() { return settingsLock; }
+    void Lock() { settingsLock.Lock(); }
+    void Unlock() { settingsLock.Unlock(); }
+
+    // Copies under the settings lock, for callers that need one value.
+    std::string GetToken();
+    void SetToken(const std::string& value);
+    std::string GetApiHost();
+    std::string GetServicesHost();
+    std::string GetWebSite();
+
+    // Members, read and written under the settings lock.
+    std::u16string executableDirectory;
+    std::u16string executablePath;
+    std::u16string userName;
+    std::u16string password;
+    std::string token;
+    uint32_t autoRun = 1;
+    uint32_t savePassword = 0;
+    uint32_t autoGetSms = 0;
+    uint32_t autoExtractCode = 1;
+    uint32_t listAutoSort = 1;
+    uint32_t spaceTime = 10000;
+    uint32_t timeoutTime = 600000;
+    uint32_t extractMode = 0;
+    std::u16string keywordHead;
+    std::u16string keywordTail;
+    uint32_t codeLength = 6;
+    uint32_t windowTop = 0;
+    // The service's host names ("host" or "host:port"), ANSI.
+    std::string apiHost;
+    std::string servicesHost;
+    std::string webSite;
+
+private:
+    OwnerWindow* owner;
+    CriticalSection settingsLock;
+    RegistryEditor registry;
+};
+
+} // namespace kh
