@@ -1,0 +1,68 @@
+#pragma once
+// The number list's control as the managers see it: a report-style list view with text cells,
+// one integer of item data per row, multiple selection, a focused row, a header with column
+// titles and a sort driven by a comparator over item data. Calls are synchronous, like window
+// messages; the Qt implementation runs them on the GUI thread, src/headless keeps them in memory.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace kh {
+
+// Extended styles of the number list: grid lines, full-row selection, double buffering.
+inline constexpr uint32_t kListExGridLines = 0x1;
+inline constexpr uint32_t kListExFullRowSelect = 0x20;
+inline constexpr uint32_t kListExDoubleBuffer = 0x10000;
+
+class ListViewPort
+{
+public:
+    // Receives the item data of two rows; negative, zero or positive for first before, equal to,
+    // after second. Called from inside SortItems, possibly on another thread than the caller's.
+    using Comparator = std::function<int(intptr_t first, intptr_t second)>;
+
+    virtual ~ListViewPort() = default;
+
+    // Number of rows; -1 when the query fails.
+    virtual int GetItemCount() = 0;
+    // Inserts a row whose first cell is text. A position past the end appends. Returns the
+    // position the row got, -1 on failure.
+    virtual int InsertItem(int position, const std::u16string& text) = 0;
+    virtual bool DeleteItem(int row) = 0;
+    virtual bool DeleteAllItems() = 0;
+
+    // Cell text; an absent row or column reads as empty text.
+    virtual std::u16string GetItemText(int row, int column) = 0;
+    virtual bool SetItemText(int row, int column, const std::u16string& text) = 0;
+
+    virtual intptr_t GetItemData(int row) = 0;
+    virtual bool SetItemData(int row, intptr_t data) = 0;
+
+    virtual bool IsItemSelected(int row) = 0;
+    virtual bool SetItemSelected(int row, bool selected) = 0;
+    // Selected rows from the top down.
+    virtual std::vector<int> GetSelectedRows() = 0;
+    // The row with the keyboard focus, -1 when none has it.
+    virtual int GetFocusedRow() = 0;
+    virtual bool SetFocusedRow(int row) = 0;
+    // Scrolls so that row is visible (fully unless partialOk).
+    virtual bool EnsureVisible(int row, bool partialOk) = 0;
+
+    // Inserts a left-aligned column; returns its index or -1.
+    virtual int InsertColumn(int index, const std::u16string& title, int width) = 0;
+    // Columns of the header control; -1 when the list has no header control.
+    virtual int GetHeaderColumnCount() = 0;
+    // Reads at most maxChars characters of a column title; false when the header query fails.
+    virtual bool GetColumnTitle(int column, int maxChars, std::u16string& title) = 0;
+
+    virtual uint32_t GetExtendedStyle() = 0;
+    virtual void SetExtendedStyle(uint32_t style) = 0;
+
+    // Reorders the rows, each with its cells, item data and selection, by compare. False when the
+    // control refuses.
+    virtual bool SortItems(const Comparator& compare) = 0;
+};
+
+} // namespace kh

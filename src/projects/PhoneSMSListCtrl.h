@@ -1,0 +1,85 @@
+#pragma once
+// The number list model: owns the main window's list view of rented numbers (number, SMS, code,
+// home location) and keeps beside it an index from phone number to row and the last column sort.
+// Number acquisition clears and fills it, SMS fetching writes cells and moves arriving rows up,
+// the user's menu commands sort, copy and blacklist. Every operation but SetupList holds the
+// list's lock for its whole run; the lock is re-entrant and is never taken while the model calls
+// out to PhoneNumManager or the clipboard.
+
+#include "core/Clipboard.h"
+#include "core/Tip.h"
+#include "platform/Sync.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace kh {
+
+struct OwnerWindow;
+class ListViewPort;
+
+enum ListColumn : int
+{
+    kColumnSerial = 0,
+    kColumnNumber = 1,
+    kColumnSms = 2,
+    kColumnCode = 3,
+    kColumnLocation = 4,
+};
+
+class PhoneSMSListCtrl final : public TipSource
+{
+public:
+    PhoneSMSListCtrl(OwnerWindow* owner, TipCallback callback, void* context);
+    PhoneSMSListCtrl(const PhoneSMSListCtrl&) = delete;
+    PhoneSMSListCtrl& operator=(const PhoneSMSListCtrl&) = delete;
+
+    // Attaches the list view, resets the index and sort state, sets the styles and the columns.
+    void SetupList(ListViewPort* listView);
+    // Deletes every row and empties the index; the sort state stays.
+    void ClearList();
+    // Appends a row for number with its serial, number and location cells.
+    void AddRow(const std::u16string& number, const std::u16string& province, const std::u16string& city,
+                const std::u16string& carrier);
+    // Writes one cell of number's row; a number without a row is ignored silently.
+    void SetCell(const std::u16string& number, int column, const std::u16string& text);
+    // Moves number's row up to the topmost row that already received a message (or the top).
+    void MoveRowUp(const std::u16string& number);
+
+    // Sorts by a column (not the serial); a repeated click on the same column reverses the order.
+    void SortByColumn(int column);
+    // Copy the focused, selected row's number, SMS or code cell to the clipboard.
+    void CopyNumber();
+    void CopySms();
+    void CopyCode();
+    // Hands every selected number to PhoneNumManager for blacklisting and removes its row.
+    void BlacklistSelected();
+
+    // The row position of number, -1 when it has none. For callers that need to look a row up.
+    int FindRow(const std::u16string& number);
+    int SortColumn();
+    bool SortAscending();
+
+private:
+    void ReindexRows();
+    void RemoveRowByNumber(const std::u16string& number);
+    void MoveRow(int from, int to);
+    int FindFirstReceivedRow();
+    void CopyColumn(int column, int noListSite);
+    std::u16string ReadColumnTitle(int column);
+    int CompareRows(intptr_t first, intptr_t second);
+    const std::u16string* CompareText(intptr_t data);
+
+    CriticalSection lock;
+    OwnerWindow* owner;
+    ListViewPort* listView = nullptr;
+    std::map<std::u16string, int> numberToRow;
+    int sortColumn = -1;
+    bool sortAscending = true;
+    Clipboard clipboard;
+    // The sorted column's texts as they stood when the sort began, by original row position.
+    std::vector<std::u16string> sortTexts;
+};
+
+} // namespace kh
