@@ -1,0 +1,21 @@
+#pragma once
+// The main window's status bar as the managers see it: six panes of text (user name, balance,
+// numbers available, level, discount, score). The account-figures manager fills them in.
+
+#include <string>
+
+namespace kh {
+
+class StatusBarPort
+{
+public:
+    static constexpr int kPaneCount = 6;
+
+    virtual ~StatusBarPort() = default;
+
+    // Sets the text of pane index (0 to 5); false when the pane does not exist or the control refused.
+    virtual bool SetPaneText(int index, const std::u16string& text) = 0;
+    virtual std::u16string PaneText(int index) = 0;
+};
+
+} // namespace kh
