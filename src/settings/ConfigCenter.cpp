@@ -92,3 +92,10 @@ std::string ConfigCenter::GetWebSite()
 }
 
 } // namespace kh
+
+namespace kh {
+
+void ConfigCenter::Load() {}
+void ConfigCenter::Save() {}
+
+} // namespace kh
