@@ -1,0 +1,410 @@
+#include "numbers/SMSManager.h"
+
+#include "core/AutoLock.h"
+#include "core/OwnerWindow.h"
+#include "core/ReplyFields.h"
+#include "core/ServerRequest.h"
+#include "core/ports/ToolBarPort.h"
+#include "numbers/PhoneNumManager.h"
+#include "platform/TextCodec.h"
+#include "projects/PhoneSMSListCtrl.h"
+#include "settings/ConfigCenter.h"
+
+#include <regex>
+
+namespace kh {
+namespace {
+
+// Site codes of this module's internal tips.
+enum Site : int
+{
+    kSiteSignalBusy = 1,
+    kSiteClearStop = 2,
+    kSiteNoOwnerOnStart = 3,
+    kSiteWorkerThread = 4,
+    kSiteSignalStop = 5,
+    kSiteClearBusy = 6,
+    kSiteHandoffWait = 7,
+    kSiteRecordWithoutPid = 8,
+    kSiteSlotWait = 9,
+    kSitePollerThread = 10,
+    kSiteTakeAllSlots = 11,
+    kSiteGiveBackSlots = 12,
+    kSitePollerSlotBack = 13,
+    kSiteHandoffSignal = 14,
+    kSiteNoToken = 15,
+    kSitePollerInputs = 16,
+    kSiteTokenNoOwner = 17,
+    kSiteRequestInputs = 19,
+    kSiteNetwork = 20,
+    kSiteMissInputs = 21,
+    kSiteSmsInputs = 22,
+    kSiteExtractNoOwner = 23,
+};
+
+const char* const kMsgFetching = "正在获取短信...";
+const char* const kMsgNoNumbers = "正在获取短信...获取失败！请先获取号码。";
+const char* const kMsgFinished = "正在获取短信...获取完成。";
+const char* const kMsgNetwork = "正在获取短信...网络连接失败，获取失败！";
+const char* const kMsgRefused = "正在获取短信...获取失败！";
+const char* const kMsgOffline = "手机号码已经下线或者释放，获取短信被中断！";
+const char* const kMsgExtractFailed = "自动提取验证码失败，请检查“提取规则”是否设置正确！";
+
+const std::u16string kCellPolling = u"正在获取";
+const std::u16string kCellOffline = u"获取中断";
+const std::u16string kCellNotYet = u"暂未收到";
+const std::u16string kCellFailed = u"获取失败";
+const std::u16string kCellStopped = u"获取停止";
+const std::u16string kCellTimedOut = u"获取超时";
+const std::u16string kCellExtractFailed = u"提取失败";
+const std::u16string kCellNotExtracted = u"未提取";
+
+// The settings a poller needs, copied together in one hold of the settings lock. Without a
+// settings record the record's defaults apply.
+struct FetchSettings
+{
+    bool autoGetSms = false;
+    bool autoExtract = true;
+    bool listAutoSort = true;
+    uint32_t spaceTime = 10000;
+    uint32_t timeoutTime = 600000;
+    ExtractRule rule;
+};
+
+FetchSettings CopyFetchSettings(const TipSource& source, OwnerWindow* owner)
+{
+    FetchSettings settings;
+    ConfigCenter* config = owner != nullptr ? owner->config : nullptr;
+    if (config == nullptr)
+        return settings;
+    AutoLock guard(source.GetTipCallback(), source.GetTipContext(), &config->SettingsLock());
+    settings.autoGetSms = config->autoGetSms != 0;
+    settings.autoExtract = config->autoExtractCode != 0;
+    settings.listAutoSort = config->listAutoSort != 0;
+    settings.spaceTime = config->spaceTime;
+    settings.timeoutTime = config->timeoutTime;
+    settings.rule.mode = config->extractMode;
+    settings.rule.headKeyword = config->keywordHead;
+    settings.rule.tailKeyword = config->keywordTail;
+    settings.rule.codeLength = config->codeLength;
+    return settings;
+}
+
+// A code length that does not fit a signed 32-bit count is no count at all.
+size_t EffectiveCodeLength(uint32_t codeLength)
+{
+    return codeLength > 0x7FFFFFFFu ? 0 : codeLength;
+}
+
+} // namespace
+
+SMSManager::SMSManager(OwnerWindow* owner, TipCallback callback, void* context)
+    : Manager("SMSManager.", owner, callback, context)
+{
+}
+
+void SMSManager::StartFetch()
+{
+    if (busyEvent.Wait(0))
+        return;
+    if (!busyEvent.Set()) {
+        ReportTip({}, kSiteSignalBusy);
+        return;
+    }
+    // On every way out below no fetch runs, so the busy state is cleared again: otherwise the
+    // dispatcher would stop a fetch that never ran and the release steps would wait for ever.
+    if (!stopEvent.Reset()) {
+        ReportTip({}, kSiteClearStop);
+        busyEvent.Reset();
+        return;
+    }
+    if (owner == nullptr) {
+        ReportTip({}, kSiteNoOwnerOnStart);
+        busyEvent.Reset();
+        return;
+    }
+    pollList.clear();
+    if (owner->numbers != nullptr)
+        owner->numbers->GetActiveNumbers(pollList);
+    bool started = StartThread([this] {
+        FetchJob();
+        if (!busyEvent.Reset())
+            ReportTip({}, kSiteClearBusy);
+    });
+    if (!started) {
+        ReportTip({}, kSiteWorkerThread);
+        pollList.clear();
+        busyEvent.Reset();
+    }
+}
+
+void SMSManager::StopFetch()
+{
+    SignalStop(kSiteSignalStop);
+}
+
+void SMSManager::FetchJob()
+{
+    ReportTip(kMsgFetching, 0);
+    if (pollList.empty()) {
+        ReportTip(kMsgNoNumbers, 0);
+        return;
+    }
+    SetFetchButtonChecked(true);
+    for (const NumberRecord& record : pollList) {
+        StartPoller(record);
+        if (stopEvent.Wait(0))
+            break;
+    }
+    WaitForPollers();
+    pollList.clear();
+    SetFetchButtonChecked(false);
+    ReportTip(kMsgFinished, 0);
+}
+
+void SMSManager::StartPoller(const NumberRecord& record)
+{
+    // The hand-off is one place: the starter takes handoffEvent's signal before it writes the
+    // current number and pid, the poller gives it back once it has copied them. A poller that
+    // never starts cannot give it back, so every early way out here signals it again (and gives
+    // back a slot it took); otherwise the next start and the final wait would block for ever.
+    if (!handoffEvent.Wait(kInfinite)) {
+        ReportTip({}, kSiteHandoffWait);
+        handoffEvent.Set();
+        return;
+    }
+    if (record.size() <= kFieldPid) {
+        ReportTip({}, kSiteRecordWithoutPid);
+        handoffEvent.Set();
+        return;
+    }
+    currentNumber = record[kFieldMobile];
+    currentPid = record[kFieldPid];
+    if (!pollerSlots.Wait(kInfinite)) {
+        ReportTip({}, kSiteSlotWait);
+        handoffEvent.Set();
+        return;
+    }
+    if (!StartThread([this] { PollNumber(); })) {
+        ReportTip({}, kSitePollerThread);
+        pollerSlots.Release(1);
+        handoffEvent.Set();
+    }
+}
+
+void SMSManager::WaitForPollers()
+{
+    long taken = 0;
+    for (; taken < kMaxPollers; ++taken) {
+        if (!pollerSlots.Wait(kInfinite)) {
+            ReportTip({}, kSiteTakeAllSlots);
+            break;
+        }
+    }
+    for (long i = 0; i < taken; ++i) {
+        if (!pollerSlots.Release(1)) {
+            ReportTip({}, kSiteGiveBackSlots);
+            return;
+        }
+    }
+}
+
+void SMSManager::PollNumber()
+{
+    long running = ++runningPollers;
+    long peak = peakPollers.load();
+    while (running > peak && !peakPollers.compare_exchange_weak(peak, running)) {
+    }
+
+    std::u16string number = currentNumber;
+    std::u16string pid = currentPid;
+    bool handedOff = handoffEvent.Set();
+    if (!handedOff) {
+        ReportTip({}, kSiteHandoffSignal);
+    } else {
+        std::string token = ReadToken(kSiteTokenNoOwner);
+        if (token.empty()) {
+            ReportTip({}, kSiteNoToken);
+        } else if (owner == nullptr || number.empty()) {
+            ReportTip({}, kSitePollerInputs);
+        } else {
+            SetSmsCell(number, kCellPolling);
+            uint32_t start = TickCount();
+            std::string lastCode;
+            for (;;) {
+                std::u16string sms;
+                if (RequestSms(token, pid, number, sms, lastCode)) {
+                    HandleSms(number, sms);
+                    break;
+                }
+                if (!HandleMiss(start, number, lastCode))
+                    break;
+            }
+        }
+    }
+
+    // Giving the slot back is the poller's last touch of the manager: the fetch worker may end the
+    // fetch as soon as it has all slots again.
+    --runningPollers;
+    if (!pollerSlots.Release(1))
+        ReportTip({}, kSitePollerSlotBack);
+}
+
+bool SMSManager::RequestSms(const std::string& token, const std::u16string& pid, const std::u16string& number,
+                            std::u16string& sms, std::string& lastCode)
+{
+    if (token.empty() || pid.empty() || number.empty()) {
+        ReportTip({}, kSiteRequestInputs);
+        return false;
+    }
+    std::string host = owner != nullptr && owner->config != nullptr ? owner->config->GetApiHost() : std::string();
+    std::string body = "token=" + token + "&pid=" + WideToAnsi(pid) + "&mobile=" + WideToAnsi(number);
+    ServerReply reply;
+    if (!PostForm(*this, ServiceUrl(host, "/get_sms"), body, kMsgNetwork, kSiteNetwork, reply))
+        return false;
+    lastCode = reply.code;
+    if (reply.code == kCodeNumberOffline || reply.code == kCodeNoSmsYet)
+        return false;
+    if (!RefuseUnlessSuccess(*this, reply, kMsgRefused))
+        return false;
+    sms = AnsiToWide(GetReplyField(reply.text, "\"sms_content\":\"", "\""));
+    return true;
+}
+
+bool SMSManager::HandleMiss(uint32_t start, const std::u16string& number, const std::string& lastCode)
+{
+    if (owner == nullptr || number.empty()) {
+        ReportTip({}, kSiteMissInputs);
+        return false;
+    }
+    if (lastCode == kCodeNumberOffline) {
+        if (owner->numbers != nullptr)
+            owner->numbers->MarkOffline(number);
+        SetSmsCell(number, kCellOffline);
+        ReportTip(kMsgOffline, 0);
+        return false;
+    }
+    FetchSettings settings = CopyFetchSettings(*this, owner);
+    if (!settings.autoGetSms) {
+        SetSmsCell(number, lastCode == kCodeNoSmsYet ? kCellNotYet : kCellFailed);
+        return false;
+    }
+    if (stopEvent.Wait(settings.spaceTime)) {
+        SetSmsCell(number, kCellStopped);
+        return false;
+    }
+    if (TicksSince(start) >= settings.timeoutTime) {
+        SetSmsCell(number, kCellTimedOut);
+        return false;
+    }
+    return true;
+}
+
+void SMSManager::HandleSms(const std::u16string& number, const std::u16string& sms)
+{
+    AutoLock guard(tipCallback, tipContext, &lock);
+    if (owner == nullptr || number.empty() || sms.empty()) {
+        ReportTip({}, kSiteSmsInputs);
+        return;
+    }
+    SetSmsCell(number, sms);
+    FetchSettings settings = CopyFetchSettings(*this, owner);
+    // The list orders the arrival among the rows that received earlier, so it must still see
+    // this number as not received: the move comes before the mark.
+    if (settings.listAutoSort && owner->numberList != nullptr)
+        owner->numberList->MoveRowUp(number);
+    if (owner->numbers != nullptr)
+        owner->numbers->MarkReceived(number);
+    if (!settings.autoExtract) {
+        SetCodeCell(number, kCellNotExtracted);
+        return;
+    }
+    std::u16string code = ExtractCode(sms);
+    if (code.empty()) {
+        SetCodeCell(number, kCellExtractFailed);
+        ReportTip(kMsgExtractFailed, 0);
+    } else {
+        SetCodeCell(number, code);
+    }
+}
+
+void SMSManager::SetSmsCell(const std::u16string& number, const std::u16string& text)
+{
+    if (owner != nullptr && owner->numberList != nullptr)
+        owner->numberList->SetCell(number, kColumnSms, text);
+}
+
+void SMSManager::SetCodeCell(const std::u16string& number, const std::u16string& text)
+{
+    if (owner != nullptr && owner->numberList != nullptr)
+        owner->numberList->SetCell(number, kColumnCode, text);
+}
+
+void SMSManager::SetFetchButtonChecked(bool checked)
+{
+    if (owner != nullptr && owner->toolBar != nullptr)
+        owner->toolBar->SetButtonChecked(kIdGetSms, checked);
+}
+
+bool SMSManager::IsRuleValid(const ExtractRule& rule)
+{
+    switch (rule.mode) {
+    case SmartExtract:
+        return true;
+    case BetweenKeywords:
+        return !rule.headKeyword.empty() && !rule.tailKeyword.empty();
+    case AfterKeyword:
+    case BeforeKeyword:
+        return !rule.headKeyword.empty() && EffectiveCodeLength(rule.codeLength) >= 1;
+    default:
+        return false;
+    }
+}
+
+std::u16string SMSManager::ExtractCode(const std::u16string& sms)
+{
+    if (owner == nullptr) {
+        ReportTip({}, kSiteExtractNoOwner);
+        return {};
+    }
+    return ExtractCodeByRule(CopyFetchSettings(*this, owner).rule, sms);
+}
+
+std::u16string SMSManager::ExtractCodeByRule(const ExtractRule& rule, const std::u16string& sms)
+{
+    if (!IsRuleValid(rule))
+        return {};
+    switch (rule.mode) {
+    case SmartExtract: {
+        // ASCII digits only: in the ANSI bytes the digits of full-width or Chinese text never
+        // match the classic "C" digit class.
+        static const std::regex digits("\\d{4,8}");
+        std::string text = WideToAnsi(sms);
+        std::smatch match;
+        if (!std::regex_search(text, match, digits))
+            return {};
+        return AnsiToWide(match.str());
+    }
+    case BetweenKeywords:
+        // The same key search as a server reply: spaces leave the text (not the keywords) and
+        // ASCII letter case is ignored.
+        return AnsiToWide(GetReplyField(WideToAnsi(sms), WideToAnsi(rule.headKeyword), WideToAnsi(rule.tailKeyword)));
+    case AfterKeyword: {
+        size_t pos = sms.find(rule.headKeyword);
+        if (pos == std::u16string::npos)
+            return {};
+        return sms.substr(pos + rule.headKeyword.size(), EffectiveCodeLength(rule.codeLength));
+    }
+    case BeforeKeyword: {
+        size_t pos = sms.find(rule.headKeyword);
+        size_t length = EffectiveCodeLength(rule.codeLength);
+        if (pos == std::u16string::npos || pos < length)
+            return {};
+        return sms.substr(pos - length, length);
+    }
+    default:
+        return {};
+    }
+}
+
+} // namespace kh
