@@ -1,0 +1,111 @@
+#include "core/LoginCtrl.h"
+
+#include "core/OwnerWindow.h"
+#include "core/ReplyFields.h"
+#include "core/ServerRequest.h"
+#include "core/ports/LoginDialogPort.h"
+#include "platform/TextCodec.h"
+#include "settings/ConfigCenter.h"
+
+#include <mutex>
+
+namespace kh {
+
+namespace {
+
+constexpr const char16_t* kCaptionSigningIn = u"正在登录";
+constexpr const char16_t* kCaptionIdle = u"登    录";
+
+} // namespace
+
+LoginCtrl::LoginCtrl(OwnerWindow* owner, LoginDialogPort* dialog, TipCallback callback, void* context)
+    : Manager("LoginCtrl.", owner, callback, context), dialog(dialog)
+{
+}
+
+void LoginCtrl::StartLogin()
+{
+    StartWorker([this] { LoginJob(); }, 1, 2, 3);
+}
+
+void LoginCtrl::SetButtonCaption(const std::u16string& caption)
+{
+    if (dialog != nullptr)
+        dialog->SetButtonCaption(caption);
+}
+
+void LoginCtrl::LoginJob()
+{
+    if (owner == nullptr) {
+        ReportTip({}, 4);
+        return;
+    }
+    SetButtonCaption(kCaptionSigningIn);
+    std::string user;
+    std::string pwd;
+    ReadCredentials(user, pwd);
+    if (user.empty() || pwd.empty()) {
+        ReportTip("登录失败。请输入用户名和密码！", 0);
+        SetButtonCaption(kCaptionIdle);
+        return;
+    }
+    if (!RequestLogin(user, pwd)) {
+        SetButtonCaption(kCaptionIdle);
+        return;
+    }
+    PublishToken();
+}
+
+void LoginCtrl::ReadCredentials(std::string& user, std::string& pwd)
+{
+    user.clear();
+    pwd.clear();
+    if (owner == nullptr || owner->config == nullptr) {
+        ReportTip({}, 5);
+        return;
+    }
+    std::u16string wideUser;
+    std::u16string widePwd;
+    {
+        std::lock_guard<CriticalSection> guard(owner->config->SettingsLock());
+        wideUser = owner->config->userName;
+        widePwd = owner->config->password;
+    }
+    user = WideToAnsi(wideUser);
+    pwd = WideToAnsi(widePwd);
+}
+
+bool LoginCtrl::RequestLogin(const std::string& user, const std::string& pwd)
+{
+    if (user.empty() || pwd.empty()) {
+        ReportTip({}, 7);
+        return false;
+    }
+    // The values go out as typed: the service expects them unencoded.
+    std::string body = "user=" + user + "&pwd=" + pwd;
+    ServerReply reply;
+    if (!PostForm(*this, ServiceUrl(owner->config->GetApiHost(), "/login"), body, "网络连接失败，登录失败！", 8,
+                  reply))
+        return false;
+    token = GetReplyField(reply.text, "\"token\":\"", "\"");
+    if (!RefuseUnlessSuccess(*this, reply, "登录失败！"))
+        return false;
+    if (token.empty()) {
+        ReportTip({}, 9);
+        return false;
+    }
+    return true;
+}
+
+void LoginCtrl::PublishToken()
+{
+    if (owner == nullptr || owner->config == nullptr) {
+        ReportTip({}, 10);
+        return;
+    }
+    owner->config->SetToken(token);
+    if (dialog != nullptr)
+        dialog->PostSuccessNotice();
+}
+
+} // namespace kh

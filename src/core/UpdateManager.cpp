@@ -1,0 +1,102 @@
+#include "core/UpdateManager.h"
+
+#include "core/OwnerWindow.h"
+#include "core/ReplyFields.h"
+#include "core/ServerRequest.h"
+#include "core/ports/MessageBoxPort.h"
+#include "core/ports/ShellPort.h"
+#include "platform/TextCodec.h"
+#include "settings/ConfigCenter.h"
+#include "settings/HostDefaults.h"
+
+#include <cstdlib>
+
+namespace kh {
+
+UpdateManager::UpdateManager(OwnerWindow* owner, TipCallback callback, void* context, uint32_t checkInterval)
+    : Manager("UpdateManager.", owner, callback, context), checkInterval(checkInterval)
+{
+}
+
+void UpdateManager::StartVersionCheck()
+{
+    StartWorker([this] { VersionCheckJob(); }, 1, 2, 4);
+}
+
+void UpdateManager::StopVersionCheck()
+{
+    SignalStop(3);
+}
+
+void UpdateManager::VersionCheckJob()
+{
+    for (;;) {
+        std::string reply;
+        if (!RetryUntilStopped([&] { return RequestVersion(reply); }))
+            return;
+        ParseVersion(reply);
+        OfferUpdate();
+        if (stopEvent.Wait(checkInterval))
+            return;
+    }
+}
+
+bool UpdateManager::RequestVersion(std::string& reply)
+{
+    std::string host = owner != nullptr && owner->config != nullptr ? owner->config->GetServicesHost()
+                                                                     : std::string(kDefaultServicesHost);
+    ServerReply answer;
+    bool ok = PostForm(*this, ServiceUrl(host, "/get_version.aspx"), "soft_id=1",
+                       "正在检查新版本...网络连接失败，检查失败！", 6, answer) &&
+              RefuseUnlessSuccess(*this, answer, "正在检查新版本...检查失败！");
+    reply = std::move(answer.text);
+    return ok;
+}
+
+void UpdateManager::ParseVersion(const std::string& reply)
+{
+    if (reply.empty()) {
+        ReportTip({}, 7);
+        return;
+    }
+    version = AnsiToWide(GetReplyField(reply, "\"version\":\"", "\""));
+    std::string notes = GetReplyField(reply, "\"update_content\":\"", "\"");
+    // The notes carry their line breaks as the JSON escape of CR LF.
+    ReplaceAll(notes, "\\r\\n", "\n");
+    updateText = AnsiToWide(notes);
+}
+
+void UpdateManager::OfferUpdate()
+{
+    if (version.empty()) {
+        ReportTip({}, 8);
+        return;
+    }
+    // Compared as numbers, the way the C library reads a leading decimal number: 1.1 equals 1.10,
+    // 1.0.1 reads as 1.0, letters read as 0.
+    double own = std::strtod(kClientVersion, nullptr);
+    double latest = std::strtod(WideToAnsi(version).c_str(), nullptr);
+    if (!(own > 0) || !(latest > 0)) {
+        ReportTip({}, 9);
+        return;
+    }
+    if (!(own < latest))
+        return;
+    if (updateText.empty()) {
+        ReportTip({}, 10);
+        return;
+    }
+    std::u16string message = u"发现新版本（v" + version + u"）：\n\n" + updateText + u"\n\n确定要下载新版本吗？";
+    if (owner == nullptr || owner->messageBox == nullptr) {
+        ReportTip({}, 11);
+        return;
+    }
+    if (owner->messageBox->Show(message, u"更新软件", kMbOkCancel | kMbIconInformation, true) != kIdOk)
+        return;
+    std::string site = owner->config != nullptr ? owner->config->GetWebSite() : std::string(kDefaultWebSite);
+    long result = owner->shell != nullptr ? owner->shell->OpenUrl(AnsiToWide(ServiceUrl(site, "/soft/"))) : 0;
+    if (result <= 32)
+        ReportTip({}, 12);
+}
+
+} // namespace kh

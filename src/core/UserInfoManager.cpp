@@ -1,0 +1,91 @@
+#include "core/UserInfoManager.h"
+
+#include "core/OwnerWindow.h"
+#include "core/ReplyFields.h"
+#include "core/ServerRequest.h"
+#include "core/ports/StatusBarPort.h"
+#include "platform/TextCodec.h"
+#include "settings/ConfigCenter.h"
+
+namespace kh {
+
+UserInfoManager::UserInfoManager(OwnerWindow* owner, TipCallback callback, void* context)
+    : Manager("UserInfoManager.", owner, callback, context)
+{
+}
+
+void UserInfoManager::StartRefresh()
+{
+    StartWorker([this] { RefreshJob(); }, 1, 2, 4);
+}
+
+void UserInfoManager::StopRefresh()
+{
+    SignalStop(3);
+}
+
+void UserInfoManager::RefreshJob()
+{
+    std::string token = ReadToken(6);
+    if (token.empty()) {
+        ReportTip({}, 5);
+        return;
+    }
+    std::string reply;
+    if (!RetryUntilStopped([&] { return RequestUserInfo(token, reply); }))
+        return;
+    ParseUserInfo(reply);
+    ShowUserInfo();
+}
+
+bool UserInfoManager::RequestUserInfo(const std::string& token, std::string& reply)
+{
+    if (token.empty()) {
+        ReportTip({}, 8);
+        return false;
+    }
+    ServerReply answer;
+    bool ok = PostForm(*this, ServiceUrl(owner->config->GetApiHost(), "/userinfo"), "token=" + token,
+                       "正在获取用户信息...网络连接失败，获取失败！", 9, answer) &&
+              RefuseUnlessSuccess(*this, answer, "正在获取用户信息...获取失败！");
+    reply = std::move(answer.text);
+    return ok;
+}
+
+void UserInfoManager::ParseUserInfo(const std::string& reply)
+{
+    if (reply.empty()) {
+        ReportTip({}, 10);
+        return;
+    }
+    userName = AnsiToWide(GetReplyField(reply, "\"username\":\"", "\""));
+    balance = AnsiToWide(GetReplyField(reply, "\"coin\":", ","));
+    numberLimit = AnsiToWide(GetReplyField(reply, "\"max_get_mobile_size\":", ","));
+    level = AnsiToWide(GetReplyField(reply, "\"level\":\"", "\""));
+    discount = AnsiToWide(GetReplyField(reply, "\"discount\":", ","));
+    score = AnsiToWide(GetReplyField(reply, "\"score\":", ","));
+}
+
+void UserInfoManager::ShowUserInfo()
+{
+    if (userName.empty() || balance.empty() || numberLimit.empty() || level.empty() || discount.empty() ||
+        score.empty()) {
+        ReportTip({}, 11);
+        return;
+    }
+    userName.insert(0, u"用户名：");
+    balance.insert(0, u"余额：");
+    numberLimit.insert(0, u"可获取号码数：");
+    level.insert(0, u"等级：");
+    discount.insert(0, u"折扣：");
+    score.insert(0, u"积分：");
+    if (owner == nullptr || owner->statusBar == nullptr) {
+        ReportTip({}, 12);
+        return;
+    }
+    const std::u16string* panes[] = {&userName, &balance, &numberLimit, &level, &discount, &score};
+    for (int i = 0; i < StatusBarPort::kPaneCount; ++i)
+        owner->statusBar->SetPaneText(i, *panes[i]);
+}
+
+} // namespace kh
