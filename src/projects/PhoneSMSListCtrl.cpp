@@ -1,0 +1,469 @@
+#include "projects/PhoneSMSListCtrl.h"
+
+#include "core/AutoLock.h"
+#include "core/OwnerWindow.h"
+#include "core/ports/ListViewPort.h"
+#include "numbers/PhoneNumManager.h"
+#include "platform/TextCodec.h"
+
+#include <climits>
+#include <cstdint>
+
+namespace kh {
+namespace {
+
+struct ColumnSpec
+{
+    const char16_t* title;
+    int width;
+};
+
+constexpr ColumnSpec kColumns[] = {
+    {u"序号", 40}, {u"手机号码", 90}, {u"短信", 150}, {u"验证码", 70}, {u"归属信息", 100},
+};
+
+constexpr uint32_t kListExtendedStyle = kListExGridLines | kListExFullRowSelect | kListExDoubleBuffer;
+// The longest header title read for the sort tips.
+constexpr int kTitleChars = 4;
+
+std::u16string Decimal(long long value)
+{
+    std::string digits = std::to_string(value);
+    return std::u16string(digits.begin(), digits.end());
+}
+
+bool IsBlank(char16_t c)
+{
+    return c == u' ' || (c >= u'\t' && c <= u'\r');
+}
+
+// Reads a signed decimal integer the way the C runtime's wide conversion does: leading blanks,
+// an optional sign, digits up to the first other character; no digits read as 0, and values
+// beyond the 64-bit range are clamped.
+long long ReadInteger(const std::u16string& text)
+{
+    size_t i = 0;
+    while (i < text.size() && IsBlank(text[i]))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
+        negative = text[i] == u'-';
+        ++i;
+    }
+    unsigned long long magnitude = 0;
+    const unsigned long long limit = negative ? 0x8000000000000000ull : static_cast<unsigned long long>(LLONG_MAX);
+    bool clamped = false;
+    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
+        unsigned digit = static_cast<unsigned>(text[i] - u'0');
+        if (clamped || magnitude > (limit - digit) / 10) {
+            clamped = true;
+            continue;
+        }
+        magnitude = magnitude * 10 + digit;
+    }
+    if (clamped)
+        magnitude = limit;
+    if (negative)
+        return magnitude == 0x8000000000000000ull ? LLONG_MIN : -static_cast<long long>(magnitude);
+    return static_cast<long long>(magnitude);
+}
+
+} // namespace
+
+PhoneSMSListCtrl::PhoneSMSListCtrl(OwnerWindow* owner, TipCallback callback, void* context)
+    : TipSource("PhoneSMSListCtrl.", callback, context), owner(owner), clipboard(callback, context)
+{
+}
+
+void PhoneSMSListCtrl::SetupList(ListViewPort* view)
+{
+    // Taken although set-up runs once before anyone else uses the list: it makes the attach safe
+    // against a number job that might already be starting.
+    AutoLock guard(tipCallback, tipContext, &lock);
+    listView = view;
+    numberToRow.clear();
+    sortColumn = -1;
+    sortAscending = true;
+    if (listView == nullptr) {
+        ReportTip({}, 1);
+        return;
+    }
+    listView->SetExtendedStyle(kListExtendedStyle);
+    int index = 0;
+    for (const auto& column : kColumns) {
+        if (listView->InsertColumn(index, column.title, column.width) < 0) {
+            ReportTip({}, 2);
+            return;
+        }
+        ++index;
+    }
+}
+
+void PhoneSMSListCtrl::ClearList()
+{
+    AutoLock guard(tipCallback, tipContext, &lock);
+    if (listView == nullptr) {
+        ReportTip({}, 3);
+        return;
+    }
+    if (!listView->DeleteAllItems()) {
+        ReportTip({}, 4);
+        return;
+    }
+    numberToRow.clear();
+}
+
+void PhoneSMSListCtrl::AddRow(const std::u16string& number, const std::u16string& province,
+                              const std::u16string& city, const std::u16string& carrier)
+{
+    AutoLock guard(tipCallback, tipContext, &lock);
+    if (listView == nullptr) {
+        ReportTip({}, 5);
+        return;
+    }
+    int count = listView->GetItemCount();
+    if (count < 0) {
+        ReportTip({}, 6);
+        return;
+    }
+    if (listView->InsertItem(count, Decimal(count + 1)) != count) {
+        ReportTip({}, 7);
+        return;
+    }
+    if (number.empty()) {
+        ReportTip({}, 8);
+        return;
+    }
+    numberToRow[number] = count;
+    SetCell(number, kColumnNumber, number);
+    SetCell(number, kColumnLocation, province + city + u" " + carrier);
+}
+
+void PhoneSMSListCtrl::SetCell(const std::u16string& number, int column, const std::u16string& text)
+{
+    AutoLock guard(tipCallback, tipContext, &lock);
+    auto it = numberToRow.find(number);
+    if (it == numberToRow.end())
+        return;
+    if (listView == nullptr || it->second < 0) {
+        ReportTip({}, 9);
+        return;
+    }
+    if (!listView->SetItemText(it->second, column, text))
+        ReportTip({}, 10);
+}
+
+void PhoneSMSListCtrl::MoveRowUp(const std::u16string& number)
+{
+    AutoLock guard(tipCallback, tipContext, &lock);
+    auto it = numberToRow.find(number);
+    if (it == numberToRow.end())
+        return;
+    int from = it->second;
+    int to = FindFirstReceivedRow();
+    if (to < from) {
+        MoveRow(from, to);
+        ReindexRows();
+    }
+}
+
+void PhoneSMSListCtrl::ReindexRows()
+{
+    numberToRow.clear();
+    if (listView == nullptr) {
+        ReportTip({}, 24);
+        return;
+    }
+    int count = listView->GetItemCount();
+    for (int row = 0; row < count; ++row) {
+        std::u16string number = listView->GetItemText(row, kColumnNumber);
+        if (number.empty()) {
+            ReportTip({}, 25);
+            return;
+        }
+        numberToRow[number] = row;
+        if (!listView->SetItemText(row, kColumnSerial, Decimal(row + 1))) {
+            ReportTip({}, 26);
+            return;
+        }
+    }
+}
+
+void PhoneSMSListCtrl::RemoveRowByNumber(const std::u16string& number)
+{
+    auto it = numberToRow.find(number);
+    if (it == numberToRow.end())
+        return;
+    if (listView == nullptr || it->second < 0) {
+        ReportTip({}, 45);
+        return;
+    }
+    if (!listView->DeleteItem(it->second)) {
+        ReportTip({}, 46);
+        return;
+    }
+    ReindexRows();
+}
+
+int PhoneSMSListCtrl::FindFirstReceivedRow()
+{
+    if (listView == nullptr) {
+        ReportTip({}, 31);
+        return 0;
+    }
+    if (owner == nullptr || owner->numbers == nullptr) {
+        ReportTip({}, 32);
+        return 0;
+    }
+    int count = listView->GetItemCount();
+    for (int row = 0; row < count; ++row) {
+        std::u16string number = listView->GetItemText(row, kColumnNumber);
+        if (number.empty()) {
+            ReportTip({}, 33);
+            return 0;
+        }
+        if (owner->numbers->IsReceived(number))
+            return row;
+    }
+    ReportTip({}, 34);
+    return 0;
+}
+
+// Moves a row by inserting a copy at `to` and deleting the original. The original is deleted
+// only once every cell has been copied: when a copy step fails, the half-made copy is removed
+// again and the row stays where it was, with all its data.
+void PhoneSMSListCtrl::MoveRow(int from, int to)
+{
+    if (listView == nullptr || to < 0) {
+        ReportTip({}, 37);
+        return;
+    }
+    int inserted = listView->InsertItem(to, u"");
+    if (inserted != to) {
+        if (inserted >= 0)
+            listView->DeleteItem(inserted);
+        ReportTip({}, 38);
+        return;
+    }
+    if (to <= from)
+        ++from;
+    if (from < 0) {
+        listView->DeleteItem(to);
+        ReportTip({}, 39);
+        return;
+    }
+    int columns = listView->GetHeaderColumnCount();
+    if (columns < 0) {
+        listView->DeleteItem(to);
+        ReportTip({}, 40);
+        return;
+    }
+    for (int column = kColumnNumber; column < columns; ++column) {
+        if (!listView->SetItemText(to, column, listView->GetItemText(from, column))) {
+            listView->DeleteItem(to);
+            ReportTip({}, 47);
+            return;
+        }
+    }
+
+    bool selected = listView->IsItemSelected(from);
+    if (!listView->DeleteItem(from)) {
+        ReportTip({}, 36);
+        return;
+    }
+    if (from < to)
+        --to;
+    if (selected) {
+        if (!listView->SetItemSelected(to, true))
+            ReportTip({}, 42);
+        else if (!listView->EnsureVisible(to, false))
+            ReportTip({}, 43);
+    }
+}
+
+void PhoneSMSListCtrl::SortByColumn(int column)
+{
+    AutoLock guard(tipCallback, tipContext, &lock);
+    if (column == kColumnSerial)
+        return;
+    if (column == sortColumn) {
+        sortAscending = !sortAscending;
+    } else {
+        sortColumn = column;
+        sortAscending = true;
+    }
+
+    std::string prefix = "[" + WideToAnsi(ReadColumnTitle(column)) + "] " + (sortAscending ? "[升序] " : "[降序] ");
+    ReportTip(prefix + "正在排序...", 0);
+
+    // Each row's item data becomes its position, and the sorted column's texts are taken now, so
+    // that the comparison works on the rows as they stood when the sort began.
+    sortTexts.clear();
+    if (listView == nullptr) {
+        ReportTip({}, 22);
+    } else {
+        int count = listView->GetItemCount();
+        for (int row = 0; row < count; ++row) {
+            if (!listView->SetItemData(row, row)) {
+                ReportTip({}, 23);
+                break;
+            }
+            sortTexts.push_back(listView->GetItemText(row, sortColumn));
+        }
+    }
+    if (listView == nullptr) {
+        ReportTip({}, 11);
+        return;
+    }
+    bool sorted = listView->SortItems([this](intptr_t first, intptr_t second) { return CompareRows(first, second); });
+    sortTexts.clear();
+    if (!sorted) {
+        ReportTip({}, 12);
+        return;
+    }
+    ReindexRows();
+    ReportTip(prefix + "正在排序...排序完成。", 0);
+}
+
+std::u16string PhoneSMSListCtrl::ReadColumnTitle(int column)
+{
+    if (listView == nullptr) {
+        ReportTip({}, 18);
+        return {};
+    }
+    if (listView->GetHeaderColumnCount() < 0) {
+        ReportTip({}, 19);
+        return {};
+    }
+    if (column < 0) {
+        ReportTip({}, 20);
+        return {};
+    }
+    std::u16string title;
+    if (!listView->GetColumnTitle(column, kTitleChars, title)) {
+        ReportTip({}, 21);
+        return {};
+    }
+    return title;
+}
+
+const std::u16string* PhoneSMSListCtrl::CompareText(intptr_t data)
+{
+    if (listView == nullptr) {
+        ReportTip({}, 27);
+        return nullptr;
+    }
+    // Item data outside the rows taken at the start (a row whose data could not be written)
+    // counts like a negative one.
+    if (data < 0 || static_cast<size_t>(data) >= sortTexts.size()) {
+        ReportTip({}, 28);
+        return nullptr;
+    }
+    if (sortColumn < 0) {
+        ReportTip({}, 29);
+        return nullptr;
+    }
+    return &sortTexts[static_cast<size_t>(data)];
+}
+
+// Runs inside the list view's sort, while SortByColumn holds the lock, and reads only the texts
+// taken before the sort started.
+int PhoneSMSListCtrl::CompareRows(intptr_t first, intptr_t second)
+{
+    static const std::u16string empty;
+    const std::u16string* a = CompareText(first);
+    const std::u16string* b = CompareText(second);
+    const std::u16string& textA = a != nullptr ? *a : empty;
+    const std::u16string& textB = b != nullptr ? *b : empty;
+
+    if (textA == textB)
+        return 0;
+    // Empty cells end at the bottom whichever way the column is sorted.
+    if (textA.empty())
+        return 1;
+    if (textB.empty())
+        return -1;
+    int result;
+    if (sortColumn == kColumnNumber) {
+        long long valueA = ReadInteger(textA);
+        long long valueB = ReadInteger(textB);
+        result = valueA < valueB ? -1 : (valueA > valueB ? 1 : 0);
+    } else {
+        int order = textA.compare(textB);
+        result = order < 0 ? -1 : (order > 0 ? 1 : 0);
+    }
+    return sortAscending ? result : -result;
+}
+
+void PhoneSMSListCtrl::CopyNumber()
+{
+    CopyColumn(kColumnNumber, 13);
+}
+
+void PhoneSMSListCtrl::CopySms()
+{
+    CopyColumn(kColumnSms, 14);
+}
+
+void PhoneSMSListCtrl::CopyCode()
+{
+    CopyColumn(kColumnCode, 15);
+}
+
+void PhoneSMSListCtrl::CopyColumn(int column, int noListSite)
+{
+    AutoLock guard(tipCallback, tipContext, &lock);
+    if (listView == nullptr) {
+        ReportTip({}, noListSite);
+        return;
+    }
+    int focused = listView->GetFocusedRow();
+    if (focused < 0 || !listView->IsItemSelected(focused))
+        return;
+    clipboard.CopyText(owner != nullptr ? owner->clipboard : nullptr, listView->GetItemText(focused, column));
+}
+
+void PhoneSMSListCtrl::BlacklistSelected()
+{
+    AutoLock guard(tipCallback, tipContext, &lock);
+    std::vector<std::u16string> numbers;
+    if (listView == nullptr) {
+        ReportTip({}, 44);
+    } else {
+        for (int row : listView->GetSelectedRows())
+            numbers.push_back(listView->GetItemText(row, kColumnNumber));
+    }
+    if (owner == nullptr || owner->numbers == nullptr) {
+        ReportTip({}, 16);
+        return;
+    }
+    for (const auto& number : numbers) {
+        if (number.empty()) {
+            ReportTip({}, 17);
+            return;
+        }
+        owner->numbers->MarkForBlacklist(number);
+        RemoveRowByNumber(number);
+    }
+}
+
+int PhoneSMSListCtrl::FindRow(const std::u16string& number)
+{
+    AutoLock guard(tipCallback, tipContext, &lock);
+    auto it = numberToRow.find(number);
+    return it == numberToRow.end() ? -1 : it->second;
+}
+
+int PhoneSMSListCtrl::SortColumn()
+{
+    AutoLock guard(tipCallback, tipContext, &lock);
+    return sortColumn;
+}
+
+bool PhoneSMSListCtrl::SortAscending()
+{
+    AutoLock guard(tipCallback, tipContext, &lock);
+    return sortAscending;
+}
+
+} // namespace kh
