@@ -14,5 +14,7 @@ int ResolveHost(const std::string& host, uint32_t& address);
 int ResolveHostText(const std::string& host, std::string& text);
 // Forgets every entry; 0 or 9, 10, 18.
 int ClearHostCache();
+// True when the cache holds a looked-up (non-zero) address for host, without asking the resolver.
+bool LookupCachedHost(const std::string& host, uint32_t& address);
 
 } // namespace kh

@@ -49,7 +49,9 @@ public:
 
 private:
     int ParseUrl();
+    // The body as it goes on the wire: recoded to UTF-8 in UTF-8 mode.
     int RecodeBody(std::string& sent) const;
+    std::string BuildHeaderBlock(size_t sentBodyLength) const;
     int SocketConnect();
     int SocketWrite();
     int SocketRead();
@@ -58,9 +60,12 @@ private:
     int TlsWrite();
     int TlsRead();
     int TlsClose();
-    int BufferToReplyText();
+    int ReceiveMore();
+    int AppendToReplyText(size_t from);
+    int BodyToReplyText();
     void ReadHeaderBlock();
     int ReadCookies();
+    bool ReplyComplete() const;
 
     std::string url;
     std::string extraHeaders;
@@ -83,6 +88,11 @@ private:
     std::vector<char> receiveBuffer;
     int32_t receivedLength = 0;
     std::string replyText;
+    // The reply text ends at the first zero byte of the buffer; once one arrived it stops growing.
+    bool replyTextEnded = false;
+    // How far the reply text has been searched for the header end and for the end marker.
+    size_t headerScanned = 0;
+    size_t markerScanned = 0;
     int32_t headerEnd = -1;
     int32_t contentLength = -1;
     bool networkStarted = false;

@@ -1,0 +1,591 @@
+#include "http/HttpClient.h"
+
+#include "core/ReplyFields.h"
+#include "http/HostCache.h"
+#include "http/HttpErrors.h"
+#include "platform/TextCodec.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <climits>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <new>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+namespace kh {
+namespace {
+
+constexpr const char* kUserAgent = "Mozilla/4.0 (compatible; MSIE 8.0; Windows NT 6.1)";
+constexpr size_t kReceiveStep = 1024;
+
+// Recodes text from one code page to another through UTF-16, with the error numbers of each step.
+int Recode(const std::string& text, unsigned from, unsigned to, std::string& out)
+{
+    if (text.empty()) {
+        out.clear();
+        return kHttpOk;
+    }
+    std::u16string wide;
+    if (!MultiByteToWide(from, text, wide))
+        return kErrToWideConvert;
+    if (wide.empty())
+        return kErrEmptyWideText;
+    std::string result;
+    if (!WideToMultiByte(to, wide, result))
+        return kErrFromWideConvert;
+    if (result.empty())
+        return kErrEmptyRecodedText;
+    out = std::move(result);
+    return kHttpOk;
+}
+
+// The number as the C atoi reads it (leading white space, a sign, digits up to the first other
+// byte), saturated to 32 bits instead of overflowing.
+int32_t ReadDecimal(const std::string& text)
+{
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        negative = text[i++] == '-';
+    int64_t value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > INT32_MAX)
+            return negative ? INT32_MIN : INT32_MAX;
+    }
+    return static_cast<int32_t>(negative ? -value : value);
+}
+
+timeval ToTimeval(int32_t ms)
+{
+    timeval tv{};
+    tv.tv_sec = ms / 1000;
+    tv.tv_usec = (ms % 1000) * 1000;
+    return tv;
+}
+
+} // namespace
+
+HttpClient::HttpClient() = default;
+
+HttpClient::~HttpClient()
+{
+    // Send always closes; this only guards against a socket left behind by a fault.
+    if (socketHandle != -1)
+        ::close(socketHandle);
+}
+
+void HttpClient::Reset()
+{
+    url.clear();
+    extraHeaders.clear();
+    hasBody = false;
+    body.clear();
+    endMarker.clear();
+    keepHeaders = true;
+    conversionCodePage = 0;
+    scheme.clear();
+    host.clear();
+    path.clear();
+    port = 80;
+    schemeEnd = -1;
+    pathStart = -1;
+    connectTimeout = 10000;
+    sendTimeout = 10000;
+    receiveTimeout = 10000;
+    tlsSession = nullptr;
+    cookieJar.clear();
+    receiveBuffer.clear();
+    receivedLength = 0;
+    replyText.clear();
+    replyTextEnded = false;
+    headerScanned = 0;
+    markerScanned = 0;
+    headerEnd = -1;
+    contentLength = -1;
+    networkStarted = false;
+    if (socketHandle != -1)
+        ::close(socketHandle);
+    socketHandle = -1;
+}
+
+void HttpClient::UseUtf8()
+{
+    conversionCodePage = kCpUtf8;
+}
+
+void HttpClient::SetTimeouts(int32_t connectMs, int32_t sendMs, int32_t receiveMs)
+{
+    connectTimeout = connectMs;
+    sendTimeout = sendMs;
+    receiveTimeout = receiveMs;
+}
+
+int HttpClient::Send(const std::string& url, const std::string& body, std::string& reply,
+                     const std::string& extraHeaders, const std::string& endMarker, bool keepHeaders)
+{
+    try {
+        this->url = url;
+        this->extraHeaders = extraHeaders;
+        this->body = body;
+        this->endMarker = endMarker;
+        this->keepHeaders = keepHeaders;
+        hasBody = true;
+
+        int error = ParseUrl();
+        if (error != kHttpOk)
+            return error;
+
+        const bool secure = scheme == "https";
+        error = secure ? TlsConnect() : SocketConnect();
+        if (error == kHttpOk)
+            error = secure ? TlsWrite() : SocketWrite();
+        if (error == kHttpOk)
+            error = secure ? TlsRead() : SocketRead();
+        int closeError = secure ? TlsClose() : SocketClose();
+        if (error == kHttpOk)
+            error = closeError;
+        if (error != kHttpOk)
+            return error;
+
+        if (!replyText.empty() && conversionCodePage == kCpUtf8) {
+            std::string converted;
+            error = Recode(replyText, kCpUtf8, kCpAcp, converted);
+            if (error != kHttpOk)
+                return error;
+            replyText = std::move(converted);
+        }
+        reply = replyText;
+        return kHttpOk;
+    } catch (...) {
+        // Whatever step threw, the socket is not left open behind the request.
+        try {
+            SocketClose();
+        } catch (...) {
+        }
+        return kErrException;
+    }
+}
+
+int HttpClient::ParseUrl()
+{
+    if (url.empty())
+        return kErrUrlEmpty;
+    size_t separator = url.find("://");
+    if (separator == std::string::npos)
+        return kErrUrlNoSchemeSeparator;
+    schemeEnd = static_cast<int32_t>(separator);
+    scheme = url.substr(0, separator);
+    if (scheme.empty())
+        return kErrUrlEmptyScheme;
+    for (char& c : scheme)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    if (scheme == "http")
+        port = 80;
+    else if (scheme == "https")
+        port = 443;
+    else
+        return kErrUrlUnknownScheme;
+
+    size_t hostStart = separator + 3;
+    if (hostStart >= url.size())
+        return kErrUrlNothingAfterScheme;
+    size_t slash = url.find('/', hostStart);
+    if (slash == std::string::npos)
+        return kErrUrlNoPath;
+    pathStart = static_cast<int32_t>(slash);
+    std::string hostPort = url.substr(hostStart, slash - hostStart);
+    if (hostPort.empty())
+        return kErrUrlEmptyHostPort;
+
+    size_t colon = hostPort.find(':');
+    if (colon != std::string::npos) {
+        if (hostPort.back() == ':')
+            return kErrUrlPortMissing;
+        // Only a plain decimal number from 1 to 65535 is a port; "8080x" or "70000" would otherwise
+        // connect somewhere the URL does not name.
+        std::string portText = hostPort.substr(colon + 1);
+        long value = 0;
+        for (char c : portText) {
+            if (c < '0' || c > '9' || value > 65535) {
+                value = 0;
+                break;
+            }
+            value = value * 10 + (c - '0');
+        }
+        if (value <= 0 || value > 65535)
+            return kErrUrlBadPort;
+        host = hostPort.substr(0, colon);
+        if (host.empty())
+            return kErrUrlEmptyHost;
+        port = static_cast<uint16_t>(value);
+    } else {
+        host = hostPort;
+    }
+    path = url.substr(slash);
+
+    // A space or control byte in the URL would end up inside the request line and could start a
+    // header line of its own.
+    for (unsigned char c : url)
+        if (c <= 0x20 || c == 0x7F)
+            return kErrUrlBadCharacter;
+    return kHttpOk;
+}
+
+int HttpClient::RecodeBody(std::string& sent) const
+{
+    if (conversionCodePage == kCpUtf8 && !body.empty())
+        return Recode(body, kCpAcp, kCpUtf8, sent);
+    sent = body;
+    return kHttpOk;
+}
+
+std::string HttpClient::BuildHeaderBlock(size_t sentBodyLength) const
+{
+    std::string block = "Host: " + host;
+    block += "\r\nUser-Agent: ";
+    block += kUserAgent;
+    if (!extraHeaders.empty())
+        block += "\r\n" + extraHeaders;
+    if (hasBody) {
+        block += "\r\nContent-Type: application/x-www-form-urlencoded\r\nContent-Length: ";
+        block += std::to_string(sentBodyLength);
+    }
+    std::string cookies = CookieHeader();
+    if (!cookies.empty())
+        block += "\r\n" + cookies;
+    return block;
+}
+
+std::string HttpClient::HeaderBlock() const
+{
+    std::string sent;
+    if (RecodeBody(sent) != kHttpOk)
+        sent = body;
+    return BuildHeaderBlock(sent.size());
+}
+
+int HttpClient::SocketConnect()
+{
+    // Sockets need no start-up on this platform; the flag only mirrors the request's life.
+    networkStarted = true;
+    socketHandle = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
+    if (socketHandle == -1)
+        return kErrSocketCreate;
+
+    uint32_t address = 0;
+    int error = ResolveHost(host, address);
+    if (error != kHttpOk)
+        return error;
+
+    int flags = ::fcntl(socketHandle, F_GETFL, 0);
+    if (flags == -1 || ::fcntl(socketHandle, F_SETFL, flags | O_NONBLOCK) == -1)
+        return kErrNonBlocking;
+
+    sockaddr_in target{};
+    target.sin_family = AF_INET;
+    target.sin_port = htons(port);
+    target.sin_addr.s_addr = address;
+    if (::connect(socketHandle, reinterpret_cast<const sockaddr*>(&target), sizeof target) == 0)
+        return kErrConnectReturnedSuccess;
+
+    // A connect that fails outright (refused, unreachable) is as much "not connected" as one
+    // that never completes; both make the next request look the host up again.
+    bool connected = false;
+    if (errno == EINPROGRESS || errno == EINTR) {
+        pollfd pfd{socketHandle, POLLOUT, 0};
+        int ready;
+        do
+            ready = ::poll(&pfd, 1, connectTimeout < 0 ? 0 : connectTimeout);
+        while (ready == -1 && errno == EINTR);
+        if (ready > 0 && (pfd.revents & POLLOUT) != 0) {
+            int socketError = 0;
+            socklen_t length = sizeof socketError;
+            connected = ::getsockopt(socketHandle, SOL_SOCKET, SO_ERROR, &socketError, &length) == 0 &&
+                        socketError == 0;
+        }
+    }
+    if (!connected) {
+        error = ClearHostCache();
+        return error != kHttpOk ? error : kErrNotConnected;
+    }
+
+    if (::fcntl(socketHandle, F_SETFL, flags & ~O_NONBLOCK) == -1)
+        return kErrBlocking;
+    timeval tv = ToTimeval(sendTimeout);
+    if (sendTimeout < 0 || ::setsockopt(socketHandle, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv) != 0)
+        return kErrSendTimeout;
+    tv = ToTimeval(receiveTimeout);
+    if (receiveTimeout < 0 || ::setsockopt(socketHandle, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv) != 0)
+        return kErrReceiveTimeout;
+    return kHttpOk;
+}
+
+int HttpClient::SocketWrite()
+{
+    std::string sent;
+    int error = RecodeBody(sent);
+    if (error != kHttpOk)
+        return error;
+    std::string request = hasBody ? "POST " : "GET ";
+    request += path;
+    request += " HTTP/1.1\r\n";
+    request += BuildHeaderBlock(sent.size());
+    request += "\r\n\r\n";
+    if (hasBody)
+        request += sent;
+
+    // MSG_NOSIGNAL: a peer that already closed gives an error here instead of SIGPIPE. A partial
+    // send is continued until the whole request is out.
+    size_t done = 0;
+    while (done < request.size()) {
+        ssize_t n = ::send(socketHandle, request.data() + done, request.size() - done, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return kErrSend;
+        done += static_cast<size_t>(n);
+    }
+    return kHttpOk;
+}
+
+int HttpClient::AppendToReplyText(size_t from)
+{
+    if (replyTextEnded)
+        return kHttpOk;
+    size_t end = from;
+    while (end < static_cast<size_t>(receivedLength) && receiveBuffer[end] != '\0')
+        ++end;
+    try {
+        replyText.append(receiveBuffer.data() + from, end - from);
+    } catch (const std::bad_alloc&) {
+        return kErrReplyTextAllocation;
+    }
+    if (end < static_cast<size_t>(receivedLength))
+        replyTextEnded = true;
+    return kHttpOk;
+}
+
+int HttpClient::ReceiveMore()
+{
+    size_t room = static_cast<size_t>(kMaxReplyBytes - receivedLength);
+    if (room == 0)
+        return kErrReplyTooLarge;
+    size_t step = room < kReceiveStep ? room : kReceiveStep;
+    try {
+        receiveBuffer.resize(static_cast<size_t>(receivedLength) + step);
+    } catch (const std::bad_alloc&) {
+        return kErrBufferAllocation;
+    }
+    ssize_t n;
+    do
+        n = ::recv(socketHandle, receiveBuffer.data() + receivedLength, step, 0);
+    while (n < 0 && errno == EINTR);
+    if (n == 0)
+        return kErrClosedEarly;
+    if (n < 0)
+        return kErrReceive;
+    size_t from = static_cast<size_t>(receivedLength);
+    receivedLength += static_cast<int32_t>(n);
+    receiveBuffer.resize(static_cast<size_t>(receivedLength));
+    int error = AppendToReplyText(from);
+    if (error != kHttpOk)
+        return error;
+    if (replyText.empty())
+        return kErrReplyTextEmpty;
+    return kHttpOk;
+}
+
+void HttpClient::ReadHeaderBlock()
+{
+    std::string value = GetReplyField(replyText.substr(0, static_cast<size_t>(headerEnd)), "Content-Length:", "\r\n");
+    contentLength = value.empty() ? -1 : ReadDecimal(value);
+}
+
+bool HttpClient::ReplyComplete() const
+{
+    if (!endMarker.empty())
+        return replyText.find(endMarker, markerScanned) != std::string::npos;
+    if (headerEnd == -1)
+        return false;
+    return contentLength == -1 || receivedLength - headerEnd >= contentLength;
+}
+
+int HttpClient::SocketRead()
+{
+    receiveBuffer.clear();
+    receivedLength = 0;
+    replyText.clear();
+    replyTextEnded = false;
+    headerScanned = 0;
+    markerScanned = 0;
+    headerEnd = -1;
+    contentLength = -1;
+
+    for (;;) {
+        if (headerEnd == -1 && !replyText.empty()) {
+            // Search only what is new, plus three bytes a "\r\n\r\n" may straddle.
+            size_t from = headerScanned > 3 ? headerScanned - 3 : 0;
+            size_t pos = replyText.find("\r\n\r\n", from);
+            headerScanned = replyText.size();
+            if (pos != std::string::npos) {
+                headerEnd = static_cast<int32_t>(pos + 4);
+                ReadHeaderBlock();
+                // An announced body that cannot fit under the cap fails now instead of after
+                // receiving 16 MiB.
+                if (endMarker.empty() && contentLength > kMaxReplyBytes - headerEnd)
+                    return kErrReplyTooLarge;
+            }
+        }
+        if (ReplyComplete())
+            break;
+        if (!endMarker.empty())
+            markerScanned = replyText.size() >= endMarker.size() ? replyText.size() - endMarker.size() + 1 : 0;
+        int error = ReceiveMore();
+        if (error != kHttpOk)
+            return error;
+    }
+
+    int error = ReadCookies();
+    if (error != kHttpOk)
+        return error;
+    if (!keepHeaders && headerEnd != -1)
+        return BodyToReplyText();
+    return kHttpOk;
+}
+
+int HttpClient::BodyToReplyText()
+{
+    replyText.clear();
+    replyTextEnded = false;
+    int error = AppendToReplyText(static_cast<size_t>(headerEnd));
+    if (error != kHttpOk)
+        return error;
+    if (replyText.empty() && receivedLength > headerEnd)
+        return kErrReplyTextEmpty;
+    return kHttpOk;
+}
+
+int HttpClient::ReadCookies()
+{
+    if (headerEnd == -1)
+        return kHttpOk;
+    static const std::string kSetCookie = "Set-Cookie:";
+    const std::string block = replyText.substr(0, static_cast<size_t>(headerEnd));
+    size_t lineStart = 0;
+    while (lineStart < block.size()) {
+        size_t lineEnd = block.find("\r\n", lineStart);
+        if (lineEnd == std::string::npos)
+            lineEnd = block.size();
+        std::string line = block.substr(lineStart, lineEnd - lineStart);
+        lineStart = lineEnd + 2;
+        if (line.find(kSetCookie) == std::string::npos)
+            continue;
+        ReplaceAll(line, kSetCookie, "");
+        if (line.empty())
+            continue;
+        int error = AddCookie(line);
+        if (error != kHttpOk)
+            return error;
+    }
+    return kHttpOk;
+}
+
+int HttpClient::AddCookie(const std::string& setCookieValue)
+{
+    std::string text = setCookieValue + ";";
+    Cookie cookie;
+    cookie.name = GetReplyField(text, "", "=");
+    if (cookie.name.empty())
+        return kErrCookieWithoutName;
+    cookie.value = GetReplyField(text, "=", ";");
+    cookie.path = GetReplyField(text, ";path=", ";");
+    cookie.domain = GetReplyField(text, ";domain=", ";");
+    for (Cookie& stored : cookieJar) {
+        if (stored.name != cookie.name)
+            continue;
+        if (!cookie.value.empty())
+            stored.value = cookie.value;
+        if (!cookie.path.empty())
+            stored.path = cookie.path;
+        if (!cookie.domain.empty())
+            stored.domain = cookie.domain;
+        return kHttpOk;
+    }
+    cookieJar.push_back(std::move(cookie));
+    return kHttpOk;
+}
+
+std::string HttpClient::CookieHeader() const
+{
+    std::string header;
+    if (host.empty() || path.empty())
+        return header;
+    for (const Cookie& cookie : cookieJar) {
+        if (cookie.name.empty() || cookie.value.empty())
+            continue;
+        if (!cookie.domain.empty()) {
+            size_t pos = host.rfind(cookie.domain);
+            if (pos == std::string::npos || pos + cookie.domain.size() != host.size())
+                continue;
+        }
+        if (!cookie.path.empty()) {
+            if (path.compare(0, cookie.path.size(), cookie.path) != 0)
+                continue;
+            bool boundary = cookie.path.back() == '/' || path.size() <= cookie.path.size();
+            if (!boundary) {
+                char next = path[cookie.path.size()];
+                boundary = next == '/' || next == '?' || next == '#';
+            }
+            if (!boundary)
+                continue;
+        }
+        header += header.empty() ? "Cookie: " : "; ";
+        header += cookie.name + "=" + cookie.value;
+    }
+    return header;
+}
+
+int HttpClient::SocketClose()
+{
+    if (socketHandle != -1) {
+        int result = ::close(socketHandle);
+        socketHandle = -1;
+        if (result != 0 && errno != EINTR)
+            return kErrSocketClose;
+    }
+    networkStarted = false;
+    return kHttpOk;
+}
+
+// The https channel arrives with the TLS implementation. Until then an https URL fails the way a
+// session that cannot be opened fails, before any network activity.
+int HttpClient::TlsConnect()
+{
+    return kErrTlsSessionOpen;
+}
+
+int HttpClient::TlsWrite()
+{
+    return kErrTlsSessionOpen;
+}
+
+int HttpClient::TlsRead()
+{
+    return kErrTlsSessionOpen;
+}
+
+int HttpClient::TlsClose()
+{
+    tlsSession = nullptr;
+    return kHttpOk;
+}
+
+} // namespace kh

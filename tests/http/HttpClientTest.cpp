@@ -1,0 +1,454 @@
+// HttpClient against a raw TCP server on loopback that records the request bytes and answers with
+// scripted bytes.
+
+#include "http/HttpClient.h"
+
+#include "http/HostCache.h"
+#include "http/HttpErrors.h"
+#include "support/ScriptedServer.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <atomic>
+#include <chrono>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+namespace kh {
+namespace {
+
+using test::ScriptedServer;
+
+constexpr const char* kUserAgentLine = "User-Agent: Mozilla/4.0 (compatible; MSIE 8.0; Windows NT 6.1)";
+
+std::string Ok(const std::string& body)
+{
+    return "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+}
+
+// Answers with reply and then keeps the connection open until the client closes it, so a client
+// that waits for more than it should runs into its receive time-out instead of passing.
+ScriptedServer::Handler AnswerAndHold(std::string reply)
+{
+    return [reply = std::move(reply)](int socket, const std::string&) {
+        ScriptedServer::SendAll(socket, reply);
+        char byte;
+        while (::recv(socket, &byte, 1, 0) > 0) {
+        }
+    };
+}
+
+// A fresh client as every caller of the program prepares it.
+struct Client
+{
+    Client(bool utf8 = true)
+    {
+        http.Reset();
+        if (utf8)
+            http.UseUtf8();
+    }
+    HttpClient http;
+};
+
+// A loopback port on which a connect is refused: bound, so nobody else takes it, but not listening.
+struct RefusingPort
+{
+    RefusingPort()
+    {
+        socket = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        ::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        ::getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length);
+        port = ntohs(address.sin_port);
+    }
+    ~RefusingPort() { ::close(socket); }
+    int socket;
+    uint16_t port;
+};
+
+TEST(HttpClientRequest, WritesRequestLineAndHeaderBlockByteForByte)
+{
+    ScriptedServer server(Ok("hello"));
+    Client client;
+    std::string reply;
+
+    ASSERT_EQ(client.http.Send(server.Url("/login"), "user=a&pwd=b", reply), kHttpOk);
+
+    ASSERT_TRUE(server.WaitForRequests(1));
+    // The Host line names the host alone even though the URL carries a port.
+    EXPECT_EQ(server.Requests()[0], std::string("POST /login HTTP/1.1\r\n"
+                                                "Host: 127.0.0.1\r\n") +
+                                        kUserAgentLine +
+                                        "\r\n"
+                                        "Content-Type: application/x-www-form-urlencoded\r\n"
+                                        "Content-Length: 12\r\n"
+                                        "\r\n"
+                                        "user=a&pwd=b");
+    EXPECT_EQ(reply, "hello");
+}
+
+TEST(HttpClientRequest, ContentLengthCountsTheUtf8BytesSent)
+{
+    ScriptedServer server(Ok("{}"));
+    Client client;
+    std::string reply;
+
+    ASSERT_EQ(client.http.Send(server.Url("/get_mobile"), "北京", reply), kHttpOk);
+
+    ASSERT_TRUE(server.WaitForRequests(1));
+    const std::string request = server.Requests()[0];
+    EXPECT_NE(request.find("\r\nContent-Length: 6\r\n\r\n\xE5\x8C\x97\xE4\xBA\xAC"), std::string::npos) << request;
+    EXPECT_EQ(request.size(), request.find("\r\n\r\n") + 4 + 6);
+}
+
+TEST(HttpClientRequest, SchemeHostAndPathComeFromTheUrl)
+{
+    ScriptedServer server(Ok("x"));
+    const std::string port = std::to_string(server.Port());
+    struct Case
+    {
+        std::string url;
+        std::string requestStart;
+    } cases[] = {
+        {"HTTP://127.0.0.1:" + port + "/a", "POST /a HTTP/1.1\r\nHost: 127.0.0.1\r\n"},
+        {"http://localhost:" + port + "/get_sms?x=1&y=/z", "POST /get_sms?x=1&y=/z HTTP/1.1\r\nHost: localhost\r\n"},
+        {"http://127.0.0.1:" + port + "/", "POST / HTTP/1.1\r\nHost: 127.0.0.1\r\n"},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        Client client;
+        std::string reply;
+        ASSERT_EQ(client.http.Send(cases[i].url, "", reply), kHttpOk) << cases[i].url;
+        ASSERT_TRUE(server.WaitForRequests(i + 1));
+        EXPECT_EQ(server.Requests()[i].rfind(cases[i].requestStart, 0), 0u) << server.Requests()[i];
+        // Send always posts; an empty body is announced as such.
+        EXPECT_NE(server.Requests()[i].find("\r\nContent-Length: 0\r\n\r\n"), std::string::npos);
+    }
+}
+
+TEST(HttpClientRequest, ExtraHeadersAndCookiesTakeTheirPlaceInTheHeaderBlock)
+{
+    HttpClient http;
+    http.Reset();
+    ASSERT_EQ(http.AddCookie("SID=abc"), kHttpOk);
+    // Without a request there is no host, so no cookie is sent yet.
+    EXPECT_EQ(http.HeaderBlock(), std::string("Host: \r\n") + kUserAgentLine);
+
+    ScriptedServer server(Ok("x"));
+    std::string reply;
+    ASSERT_EQ(http.Send(server.Url("/p"), "a=1", reply, "X-One: 1\r\nX-Two: 2"), kHttpOk);
+    ASSERT_TRUE(server.WaitForRequests(1));
+    EXPECT_EQ(server.Requests()[0], std::string("POST /p HTTP/1.1\r\nHost: 127.0.0.1\r\n") + kUserAgentLine +
+                                        "\r\nX-One: 1\r\nX-Two: 2"
+                                        "\r\nContent-Type: application/x-www-form-urlencoded\r\nContent-Length: 3"
+                                        "\r\nCookie: SID=abc\r\n\r\na=1");
+}
+
+TEST(HttpClientUrl, MalformedUrlsFailBeforeAnyConnection)
+{
+    ScriptedServer server(Ok("ok"));
+    const std::string hostPort = "127.0.0.1:" + std::to_string(server.Port());
+    struct Case
+    {
+        std::string url;
+        int error;
+    } cases[] = {
+        {"", kErrUrlEmpty},
+        {hostPort + "/login", kErrUrlNoSchemeSeparator},
+        {"://" + hostPort + "/", kErrUrlEmptyScheme},
+        {"ftp://" + hostPort + "/", kErrUrlUnknownScheme},
+        {"http://", kErrUrlNothingAfterScheme},
+        {"http://" + hostPort, kErrUrlNoPath},
+        {"http:///login", kErrUrlEmptyHostPort},
+        {"http://127.0.0.1:/", kErrUrlPortMissing},
+        {"http://127.0.0.1:abc/", kErrUrlBadPort},
+        {"http://127.0.0.1:0/", kErrUrlBadPort},
+        {"http://127.0.0.1:" + std::to_string(server.Port() + 65536) + "/", kErrUrlBadPort},
+        {"http://" + hostPort + "x/", kErrUrlBadPort},
+        {"http://:" + std::to_string(server.Port()) + "/", kErrUrlEmptyHost},
+        {"http://" + hostPort + "/a b", kErrUrlBadCharacter},
+        {"http://" + hostPort + "/a\r\nX-Injected: 1", kErrUrlBadCharacter},
+        // The TLS channel is not there yet: https parses and fails cleanly without connecting.
+        {"https://" + hostPort + "/", kErrTlsSessionOpen},
+    };
+    for (const Case& c : cases) {
+        Client client;
+        std::string reply = "untouched";
+        EXPECT_EQ(client.http.Send(c.url, "a=1", reply), c.error) << c.url;
+        EXPECT_EQ(reply, "untouched") << c.url;
+    }
+
+    // The server handles connections in order, so once this one is answered an earlier
+    // connection would have been recorded too.
+    Client client;
+    std::string reply;
+    ASSERT_EQ(client.http.Send(server.Url("/"), "", reply), kHttpOk);
+    EXPECT_EQ(server.Requests().size(), 1u);
+}
+
+TEST(HttpClientReply, ContentLengthIsReadInAnyLetterCase)
+{
+    // The body is larger than one receive step, so a client that ignores the header stops early.
+    const std::string body(3000, 'b');
+    for (const char* header : {"Content-Length: ", "content-length : ", "CONTENT-LENGTH:", "Content-Length:   "}) {
+        ScriptedServer server(AnswerAndHold(std::string("HTTP/1.1 200 OK\r\nServer: t\r\n") + header + "3000\r\n\r\n" +
+                                            body));
+        Client client;
+        client.http.SetTimeouts(10000, 10000, 2000);
+        std::string reply;
+        EXPECT_EQ(client.http.Send(server.Url("/"), "", reply), kHttpOk) << header;
+        EXPECT_EQ(reply, body) << header;
+    }
+}
+
+TEST(HttpClientReply, WithoutContentLengthTheReplyEndsWithTheHeaderBlock)
+{
+    // The server keeps the connection open: the client must not wait for it to close.
+    ScriptedServer server(AnswerAndHold("HTTP/1.1 200 OK\r\nServer: t\r\n\r\n{\"code\":0,\"msg\":\"ok\"}"));
+    Client client;
+    client.http.SetTimeouts(10000, 10000, 5000);
+    std::string reply;
+
+    ASSERT_EQ(client.http.Send(server.Url("/"), "", reply), kHttpOk);
+    EXPECT_EQ(reply, "{\"code\":0,\"msg\":\"ok\"}");
+}
+
+TEST(HttpClientReply, StatusLineIsNotJudged)
+{
+    ScriptedServer server("HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\n\r\nnot found");
+    Client client;
+    std::string reply;
+    ASSERT_EQ(client.http.Send(server.Url("/"), "", reply), kHttpOk);
+    EXPECT_EQ(reply, "not found");
+}
+
+TEST(HttpClientReply, BrokenRepliesGiveTheirErrorNumbers)
+{
+    struct Case
+    {
+        const char* name;
+        std::string reply;
+        int error;
+    } cases[] = {
+        {"closed before the headers end", "HTTP/1.1 200 OK\r\nContent-Le", kErrClosedEarly},
+        {"closed before the body is complete", "HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nabc", kErrClosedEarly},
+        {"closed without a byte", "", kErrClosedEarly},
+        {"body begins with a zero byte", std::string("HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\n\0ab", 41),
+         kErrReplyTextEmpty},
+        {"reply begins with a zero byte", std::string("\0HTTP/1.1 200 OK\r\n\r\n", 20), kErrReplyTextEmpty},
+        {"Set-Cookie without a name", "HTTP/1.1 200 OK\r\nSet-Cookie: =abc\r\nContent-Length: 2\r\n\r\nok",
+         kErrCookieWithoutName},
+        {"Set-Cookie without =", "HTTP/1.1 200 OK\r\nSet-Cookie: abc\r\nContent-Length: 2\r\n\r\nok",
+         kErrCookieWithoutName},
+    };
+    for (const Case& c : cases) {
+        ScriptedServer server(c.reply);
+        Client client;
+        std::string reply = "untouched";
+        EXPECT_EQ(client.http.Send(server.Url("/"), "a=1", reply), c.error) << c.name;
+        EXPECT_EQ(reply, "untouched") << c.name;
+    }
+}
+
+TEST(HttpClientReply, SilentServerRunsIntoTheReceiveTimeout)
+{
+    ScriptedServer server(AnswerAndHold(""));
+    Client client;
+    client.http.SetTimeouts(10000, 10000, 200);
+    std::string reply;
+    EXPECT_EQ(client.http.Send(server.Url("/"), "", reply), kErrReceive);
+}
+
+TEST(HttpClientReply, EndMarkerCompletesTheReplyWhileTheConnectionStaysOpen)
+{
+    ScriptedServer server(AnswerAndHold("HTTP/1.1 200 OK\r\n\r\n{\"code\":0}END and more"));
+    Client client;
+    client.http.SetTimeouts(10000, 10000, 5000);
+    std::string reply;
+    ASSERT_EQ(client.http.Send(server.Url("/"), "", reply, "", "END"), kHttpOk);
+    EXPECT_EQ(reply, "{\"code\":0}END and more");
+}
+
+TEST(HttpClientReply, KeepHeadersLeavesTheHeaderBlockInTheReply)
+{
+    const std::string whole = Ok("hello");
+    ScriptedServer server(whole);
+    Client client;
+    std::string reply;
+    ASSERT_EQ(client.http.Send(server.Url("/"), "", reply, "", "", true), kHttpOk);
+    EXPECT_EQ(reply, whole);
+}
+
+TEST(HttpClientReply, Utf8ModeRecodesTheReply)
+{
+    // Malformed UTF-8 shows that the reply went through the converter; ANSI is UTF-8 here, so
+    // well-formed text comes back unchanged.
+    ScriptedServer server(Ok("\xE5\x8C\x97 \xFF"));
+    std::string reply;
+    Client utf8(true);
+    ASSERT_EQ(utf8.http.Send(server.Url("/"), "", reply), kHttpOk);
+    EXPECT_EQ(reply, "\xE5\x8C\x97 \xEF\xBF\xBD");
+    Client raw(false);
+    ASSERT_EQ(raw.http.Send(server.Url("/"), "", reply), kHttpOk);
+    EXPECT_EQ(reply, "\xE5\x8C\x97 \xFF");
+}
+
+TEST(HttpClientReply, RepliesAboveTheCapFailInsteadOfGrowingWithoutBound)
+{
+    // A header announcing more than the cap fails as soon as the header block is read.
+    {
+        ScriptedServer server(AnswerAndHold("HTTP/1.1 200 OK\r\nContent-Length: 100000000\r\n\r\nxxxx"));
+        Client client;
+        std::string reply = "untouched";
+        EXPECT_EQ(client.http.Send(server.Url("/"), "", reply), kErrReplyTooLarge);
+        EXPECT_EQ(reply, "untouched");
+    }
+    // A server that never ends its header block is cut off at the cap.
+    {
+        ScriptedServer server([](int socket, const std::string&) {
+            const std::string chunk(64 * 1024, 'x');
+            ScriptedServer::SendAll(socket, "HTTP/1.1 200 OK\r\n");
+            for (int sent = 0; sent < 2 * HttpClient::kMaxReplyBytes; sent += static_cast<int>(chunk.size()))
+                if (!ScriptedServer::SendAll(socket, chunk))
+                    break;
+        });
+        Client client;
+        std::string reply = "untouched";
+        EXPECT_EQ(client.http.Send(server.Url("/"), "", reply), kErrReplyTooLarge);
+        EXPECT_EQ(reply, "untouched");
+    }
+}
+
+TEST(HttpClientReply, RepliesUpToTheCapAreAccepted)
+{
+    const std::string head = "HTTP/1.1 200 OK\r\nContent-Length: ";
+    const int bodyLength = HttpClient::kMaxReplyBytes - static_cast<int>(head.size()) - 8 - 4;
+    ScriptedServer server(head + std::to_string(bodyLength) + "\r\n\r\n" + std::string(bodyLength, 'y'));
+    Client client(false);
+    std::string reply;
+    ASSERT_EQ(client.http.Send(server.Url("/"), "", reply), kHttpOk);
+    EXPECT_EQ(reply.size(), static_cast<size_t>(bodyLength));
+}
+
+TEST(HttpClientCookies, SetCookieHeadersFillTheJar)
+{
+    ScriptedServer server("HTTP/1.1 200 OK\r\n"
+                          "Set-Cookie: SID=abc; path=/; domain=h\r\n"
+                          "set-cookie: ignored=1\r\n"
+                          "Set-Cookie: lang=zh-CN; Expires=Wed, 09 Jun 2027 10:18:14 GMT\r\n"
+                          "Set-Cookie: SID=; Path=/new\r\n"
+                          "Content-Length: 2\r\n\r\nok");
+    Client client;
+    std::string reply;
+    ASSERT_EQ(client.http.Send(server.Url("/"), "", reply), kHttpOk);
+
+    // The second SID keeps the stored value and domain and takes the new path; letter case of the
+    // header name matters, of the attribute names not.
+    const auto& jar = client.http.Cookies();
+    ASSERT_EQ(jar.size(), 2u);
+    EXPECT_EQ(jar[0].name, "SID");
+    EXPECT_EQ(jar[0].value, "abc");
+    EXPECT_EQ(jar[0].path, "/new");
+    EXPECT_EQ(jar[0].domain, "h");
+    EXPECT_EQ(jar[1].name, "lang");
+    EXPECT_EQ(jar[1].value, "zh-CN");
+    EXPECT_EQ(jar[1].path, "");
+    EXPECT_EQ(jar[1].domain, "");
+
+    client.http.Reset();
+    EXPECT_TRUE(client.http.Cookies().empty());
+}
+
+TEST(HttpClientCookies, OnlyMatchingCookiesAreSentBack)
+{
+    ScriptedServer server(Ok("ok"));
+    HttpClient http;
+    http.Reset();
+    for (const char* cookie : {"a=1", "b=2; path=/app", "c=3; path=/ap", "d=4; path=/app/", "e=5; domain=0.0.1",
+                               "f=6; domain=example.com", "g=", "h=8; path=/app/page/deeper", "b=7"})
+        ASSERT_EQ(http.AddCookie(cookie), kHttpOk) << cookie;
+
+    std::string reply;
+    ASSERT_EQ(http.Send(server.Url("/app/page"), "", reply), kHttpOk);
+    EXPECT_EQ(http.CookieHeader(), "Cookie: a=1; b=7; d=4; e=5");
+    ASSERT_TRUE(server.WaitForRequests(1));
+    EXPECT_NE(server.Requests()[0].find("\r\nCookie: a=1; b=7; d=4; e=5\r\n\r\n"), std::string::npos);
+}
+
+TEST(HttpClientConnect, RefusedConnectIsNotConnectedAndClearsTheHostCache)
+{
+    RefusingPort refusing;
+    uint32_t address = 0;
+    ASSERT_EQ(ResolveHost("127.0.0.1", address), kHttpOk);
+    ASSERT_TRUE(LookupCachedHost("127.0.0.1", address));
+
+    Client client;
+    std::string reply = "untouched";
+    EXPECT_EQ(client.http.Send("http://127.0.0.1:" + std::to_string(refusing.port) + "/login", "a=1", reply),
+              kErrNotConnected);
+    EXPECT_EQ(reply, "untouched");
+    EXPECT_FALSE(LookupCachedHost("127.0.0.1", address));
+}
+
+TEST(HttpClientConnect, ConnectThatNeverCompletesTimesOut)
+{
+    // A listener whose accept queue is full drops further connection attempts, so the connect
+    // stays pending until the client's connect time-out.
+    int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 0), 0);
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    std::vector<int> fillers;
+    for (int i = 0; i < 4; ++i) {
+        int filler = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+        ::connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        fillers.push_back(filler);
+    }
+
+    Client client;
+    client.http.SetTimeouts(300, 1000, 1000);
+    std::string reply;
+    EXPECT_EQ(client.http.Send("http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/", "", reply),
+              kErrNotConnected);
+
+    for (int filler : fillers)
+        ::close(filler);
+    ::close(listener);
+}
+
+TEST(HttpClientConcurrency, ClientsOnManyThreadsShareTheHostCache)
+{
+    ScriptedServer server(Ok("{\"code\":0}"));
+    RefusingPort refusing;
+    std::atomic<int> successes{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 6; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 5; ++i) {
+                Client client;
+                std::string reply;
+                // Every third thread hits the refusing port and clears the cache under the others.
+                if (t % 3 == 0) {
+                    client.http.Send("http://127.0.0.1:" + std::to_string(refusing.port) + "/", "", reply);
+                } else if (client.http.Send(server.Url("/"), "x=1", reply) == kHttpOk && reply == "{\"code\":0}") {
+                    ++successes;
+                }
+            }
+        });
+    }
+    for (auto& thread : threads)
+        thread.join();
+    EXPECT_EQ(successes.load(), 4 * 5);
+}
+
+} // namespace
+} // namespace kh

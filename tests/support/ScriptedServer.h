@@ -1,0 +1,59 @@
+#pragma once
+// A raw TCP server on loopback for protocol-level tests: it accepts connections one after another
+// on a port the system picks, records the exact bytes of each request, and answers with scripted
+// bytes (or lets a handler drive the socket). Used by the HTTP client tests and the benchmark.
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+namespace kh::test {
+
+class ScriptedServer
+{
+public:
+    // Runs on the server thread for each connection, after the request has been read and recorded.
+    // The socket is closed when the handler returns.
+    using Handler = std::function<void(int socket, const std::string& request)>;
+
+    // Answers every connection with reply, then closes it.
+    explicit ScriptedServer(std::string reply);
+    explicit ScriptedServer(Handler handler);
+    ~ScriptedServer();
+    ScriptedServer(const ScriptedServer&) = delete;
+    ScriptedServer& operator=(const ScriptedServer&) = delete;
+
+    uint16_t Port() const { return port; }
+    // "http://127.0.0.1:<port>" + path.
+    std::string Url(const std::string& path = "/") const;
+
+    // The bytes received on each connection so far, in order of arrival.
+    std::vector<std::string> Requests() const;
+    // Waits until count requests have been recorded; false when the deadline passed first.
+    bool WaitForRequests(size_t count, std::chrono::milliseconds deadline = std::chrono::milliseconds(10000)) const;
+
+    // Writes all of bytes to socket; false when the peer is gone.
+    static bool SendAll(int socket, std::string_view bytes);
+
+private:
+    void Run();
+    std::string ReadRequest(int socket) const;
+
+    Handler handler;
+    int listenSocket = -1;
+    int wakePipe[2] = {-1, -1};
+    uint16_t port = 0;
+    mutable std::mutex mutex;
+    mutable std::condition_variable recorded;
+    std::vector<std::string> requests;
+    std::thread thread;
+};
+
+} // namespace kh::test
