@@ -61,6 +61,31 @@ public:
     std::string webSite;
 
 private:
+    // The persisted members, copied out of and back into the record under the settings lock so
+    // that the store is read and written without holding it.
+    struct StoredValues
+    {
+        std::u16string userName;
+        std::u16string password;
+        uint32_t autoRun;
+        uint32_t savePassword;
+        uint32_t autoGetSms;
+        uint32_t autoExtractCode;
+        uint32_t listAutoSort;
+        uint32_t spaceTime;
+        uint32_t timeoutTime;
+        uint32_t extractMode;
+        std::u16string keywordHead;
+        std::u16string keywordTail;
+        uint32_t codeLength;
+        uint32_t windowTop;
+        std::string apiHost;
+        std::string servicesHost;
+        std::string webSite;
+    };
+    StoredValues CopyStoredValues();
+    void AssignStoredValues(const StoredValues& values);
+
     OwnerWindow* owner;
     CriticalSection settingsLock;
     RegistryEditor registry;

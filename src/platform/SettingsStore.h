@@ -1,0 +1,81 @@
+#pragma once
+// The per-user settings store of this platform, standing where the registry stands on Windows:
+// one JSON file, $XDG_CONFIG_HOME/BorvanKH/registry.json, holding hives -> key paths -> typed
+// values (REG_SZ text, REG_DWORD numbers), with the registry's operations and result codes. The
+// auto-run key maps onto XDG autostart entries (platform/Autostart). RegistryEditor is its user.
+//
+// Every write replaces the file atomically with mode 0600. A file that cannot be parsed is renamed
+// aside (registry.json.damaged-<time>) and the caller is told its new name; the store then starts
+// from an empty hive, so a later write never overwrites the damaged data. A file that cannot be
+// read at all fails the operation instead. All operations are safe to call from several threads.
+
+#include <cstdint>
+#include <string>
+
+namespace kh {
+
+// Result codes, numbered as the registry's.
+inline constexpr long kStoreSuccess = 0;
+inline constexpr long kStoreNotFound = 2;
+inline constexpr long kStorePathNotFound = 3;
+inline constexpr long kStoreAccessDenied = 5;
+inline constexpr long kStoreInvalidHandle = 6;
+inline constexpr long kStoreInvalidData = 13;
+inline constexpr long kStoreWriteFault = 29;
+inline constexpr long kStoreReadFault = 30;
+inline constexpr long kStoreInvalidParameter = 87;
+
+// The hive of the current user, the only one the client uses.
+inline constexpr const char* kCurrentUserHive = "HKEY_CURRENT_USER";
+// The key whose values start programs at sign-in; on Linux each value is an autostart entry.
+inline constexpr const char16_t* kRunKeyPath = u"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+enum class StoreType
+{
+    String, // REG_SZ
+    Dword,  // REG_DWORD
+};
+
+struct StoreValue
+{
+    StoreType type = StoreType::String;
+    std::u16string text;
+    uint32_t number = 0;
+};
+
+// An open key: which hive and path it names. Opening resolves nothing that could go stale, so a
+// key stays usable while the file is replaced underneath it.
+struct StoreKey
+{
+    std::string hive;
+    std::string path; // UTF-8
+    bool autostart = false;
+    bool open = false;
+};
+
+// The configuration home: $XDG_CONFIG_HOME when it is an absolute path, else $HOME/.config, else
+// the password database's home directory followed by /.config; empty when none is known.
+// Read from the environment on every call, so that a test can point it at a private directory.
+std::string ConfigHome();
+std::string SettingsFilePath();
+
+// Opens the key, creating it (and the file) when it is missing. keptAside receives the new name
+// of a damaged file that was set aside during the call, and stays empty otherwise; the same holds
+// for the three value operations.
+long OpenStoreKey(const std::string& hive, const std::u16string& path, StoreKey& key, std::string& keptAside);
+long CloseStoreKey(StoreKey& key);
+
+// kStoreNotFound when the key or the value is absent.
+long QueryStoreValue(const StoreKey& key, const std::u16string& name, StoreValue& value, std::string& keptAside);
+long SetStoreValue(const StoreKey& key, const std::u16string& name, const StoreValue& value, std::string& keptAside);
+long DeleteStoreValue(const StoreKey& key, const std::u16string& name, std::string& keptAside);
+
+// Writes content to path through a temporary file in the same directory (fsync, rename, fsync of
+// the directory), with the given mode. The directory must exist. kStoreSuccess or a failure code;
+// on failure the old file is untouched.
+long WriteFileAtomically(const std::string& path, const std::string& content, unsigned mode);
+
+// Creates the directory and its missing parents with mode 0700.
+long MakeDirectories(const std::string& path);
+
+} // namespace kh

@@ -1,0 +1,64 @@
+#include "support/TempSettingsDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace kh::test {
+
+TempSettingsDir::TempSettingsDir()
+{
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp != nullptr && tmp[0] == '/' ? tmp : "/tmp") + "/kh-settings-XXXXXX";
+    if (mkdtemp(pattern.data()) == nullptr) {
+        ADD_FAILURE() << "cannot create a temporary settings directory";
+        return;
+    }
+    path = pattern;
+    const char* old = std::getenv("XDG_CONFIG_HOME");
+    hadPrevious = old != nullptr;
+    if (hadPrevious)
+        previous = old;
+    setenv("XDG_CONFIG_HOME", path.c_str(), 1);
+}
+
+TempSettingsDir::~TempSettingsDir()
+{
+    if (path.empty())
+        return;
+    if (hadPrevious)
+        setenv("XDG_CONFIG_HOME", previous.c_str(), 1);
+    else
+        unsetenv("XDG_CONFIG_HOME");
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+}
+
+std::string TempSettingsDir::SettingsFile() const
+{
+    return path + "/BorvanKH/registry.json";
+}
+
+std::string TempSettingsDir::AutostartFile(const std::string& name) const
+{
+    return path + "/autostart/" + name + ".desktop";
+}
+
+void TempSettingsDir::WriteSettingsFile(const std::string& text) const
+{
+    std::filesystem::create_directories(path + "/BorvanKH");
+    std::ofstream(SettingsFile(), std::ios::binary | std::ios::trunc) << text;
+}
+
+std::string TempSettingsDir::ReadFile(const std::string& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+} // namespace kh::test
