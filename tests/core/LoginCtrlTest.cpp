@@ -1,0 +1,152 @@
+// Sign-in: the checks before any request, the refusal and no-token replies, a network failure, the
+// button caption on each path, the raw form body, and one attempt for two quick starts.
+
+#include "core/LoginCtrl.h"
+
+#include "core/OwnerWindow.h"
+#include "headless/HeadlessLoginDialog.h"
+#include "platform/TextCodec.h"
+#include "settings/ConfigCenter.h"
+#include "support/ScriptedServer.h"
+#include "support/TipRecorder.h"
+#include "support/WaitUntil.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <regex>
+
+namespace kh {
+namespace {
+
+using test::ScriptedServer;
+using test::TipRecorder;
+using test::WaitUntil;
+
+std::string HttpReply(const std::string& body)
+{
+    return "HTTP/1.1 200 OK\r\nContent-Type: application/json; charset=utf-8\r\nContent-Length: " +
+           std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+}
+
+class LoginCtrlTest : public ::testing::Test
+{
+protected:
+    void Use(ScriptedServer& server, const std::u16string& user, const std::u16string& pwd)
+    {
+        config.apiHost = "127.0.0.1:" + std::to_string(server.Port());
+        config.userName = user;
+        config.password = pwd;
+    }
+    void SignIn()
+    {
+        login.StartLogin();
+        ASSERT_TRUE(WaitUntil([&] { return !login.IsBusy(); }));
+    }
+
+    TipRecorder tips;
+    ConfigCenter config{nullptr, nullptr, nullptr};
+    OwnerWindow owner{.config = &config};
+    HeadlessLoginDialog dialog;
+    LoginCtrl login{&owner, &dialog, &TipRecorder::Callback, tips.Context()};
+};
+
+TEST_F(LoginCtrlTest, EmptyUserOrPasswordSendsNoRequest)
+{
+    ScriptedServer server(HttpReply(R"({"code":0,"msg":"ok","token":"T"})"));
+    for (auto [user, pwd] : {std::pair<std::u16string, std::u16string>{u"", u"secret"}, {u"demo", u""}}) {
+        tips.Clear();
+        Use(server, user, pwd);
+        SignIn();
+        ASSERT_EQ(tips.Count(), 1u);
+        EXPECT_EQ(tips.Tips()[0].message, "登录失败。请输入用户名和密码！");
+        EXPECT_EQ(tips.Tips()[0].error, "");
+        EXPECT_EQ(dialog.ButtonCaption(), u"登    录");
+    }
+    EXPECT_TRUE(server.Requests().empty());
+    EXPECT_FALSE(dialog.Succeeded());
+}
+
+TEST_F(LoginCtrlTest, RefusalShowsPrefixCodeAndServerMessage)
+{
+    ScriptedServer server(HttpReply(R"({"code":1,"msg":"用户名或密码错误","token":""})"));
+    Use(server, u"demo", u"wrong");
+    SignIn();
+    ASSERT_EQ(tips.Count(), 1u);
+    EXPECT_EQ(tips.Tips()[0].message, "登录失败！1用户名或密码错误");
+    EXPECT_EQ(tips.Tips()[0].error, "");
+    EXPECT_EQ(dialog.CaptionHistory(), (std::vector<std::u16string>{u"正在登录", u"登    录"}));
+    EXPECT_EQ(config.GetToken(), "");
+    EXPECT_FALSE(dialog.Succeeded());
+}
+
+TEST_F(LoginCtrlTest, SuccessWithoutTokenIsRefusedLocally)
+{
+    for (std::string body : {R"({"code":0,"msg":"ok"})", R"({"code":0,"msg":"ok","token":""})"}) {
+        tips.Clear();
+        ScriptedServer server(HttpReply(body));
+        Use(server, u"demo", u"demo");
+        SignIn();
+        EXPECT_EQ(tips.Errors(), std::vector<std::string>{"LoginCtrl.9."}) << body;
+        EXPECT_EQ(tips.Tips()[0].message, "");
+        EXPECT_EQ(dialog.ButtonCaption(), u"登    录");
+        EXPECT_FALSE(dialog.Succeeded());
+    }
+}
+
+TEST_F(LoginCtrlTest, UnreachableServerIsNetworkTipWithErrorNumber)
+{
+    uint16_t deadPort;
+    {
+        ScriptedServer gone(HttpReply("{}"));
+        deadPort = gone.Port();
+    }
+    config.apiHost = "127.0.0.1:" + std::to_string(deadPort);
+    config.userName = u"demo";
+    config.password = u"demo";
+    SignIn();
+    ASSERT_EQ(tips.Count(), 1u);
+    EXPECT_EQ(tips.Tips()[0].message, "网络连接失败，登录失败！");
+    EXPECT_TRUE(std::regex_match(tips.Tips()[0].error, std::regex(R"(LoginCtrl\.8\.[1-9][0-9]*\.)")))
+        << tips.Tips()[0].error;
+    EXPECT_EQ(dialog.ButtonCaption(), u"登    录");
+}
+
+TEST_F(LoginCtrlTest, TwoQuickStartsMakeOneRequestAndPublishTheToken)
+{
+    Event gate(true);
+    ScriptedServer server([&](int socket, const std::string&) {
+        gate.Wait(10000);
+        ScriptedServer::SendAll(socket, HttpReply(R"({"code":0,"msg":"ok","token":"tok&en=1"})"));
+    });
+    Use(server, u"张三", u"a&b=c d");
+    login.StartLogin();
+    login.StartLogin();
+    ASSERT_TRUE(server.WaitForRequests(1));
+    login.StartLogin();
+    gate.Set();
+    ASSERT_TRUE(WaitUntil([&] { return !login.IsBusy(); }));
+    ASSERT_EQ(server.Requests().size(), 1u);
+    EXPECT_TRUE(tips.Tips().empty());
+
+    // The body goes out unencoded, converted to UTF-8 as a whole.
+    std::string request = server.Requests()[0];
+    EXPECT_EQ(request.rfind("POST /login HTTP/1.", 0), 0u) << request;
+    EXPECT_EQ(request.substr(request.find("\r\n\r\n") + 4), "user=张三&pwd=a&b=c d");
+
+    EXPECT_EQ(config.GetToken(), "tok&en=1");
+    EXPECT_TRUE(dialog.Succeeded());
+    EXPECT_EQ(dialog.ButtonCaption(), u"正在登录");
+}
+
+TEST_F(LoginCtrlTest, WithoutOwnerReportsAndEnds)
+{
+    LoginCtrl orphan(nullptr, &dialog, &TipRecorder::Callback, tips.Context());
+    orphan.StartLogin();
+    ASSERT_TRUE(WaitUntil([&] { return !orphan.IsBusy(); }));
+    EXPECT_EQ(tips.Errors(), std::vector<std::string>{"LoginCtrl.4."});
+    EXPECT_TRUE(dialog.CaptionHistory().empty());
+}
+
+} // namespace
+} // namespace kh

@@ -1,0 +1,149 @@
+// Version check: the offer's text, the numeric comparison of versions, the missing-field tips, the
+// repeat after the interval, and opening the download page.
+
+#include "core/UpdateManager.h"
+
+#include "core/OwnerWindow.h"
+#include "headless/HeadlessMessageBox.h"
+#include "headless/HeadlessShell.h"
+#include "platform/TextCodec.h"
+#include "settings/ConfigCenter.h"
+#include "support/ScriptedServer.h"
+#include "support/TipRecorder.h"
+#include "support/WaitUntil.h"
+
+#include <gtest/gtest.h>
+
+namespace kh {
+namespace {
+
+using test::ScriptedServer;
+using test::TipRecorder;
+using test::WaitUntil;
+
+std::string HttpReply(const std::string& body)
+{
+    return "HTTP/1.1 200 OK\r\nContent-Type: application/json; charset=utf-8\r\nContent-Length: " +
+           std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+}
+
+std::string VersionReply(const std::string& version, const std::string& notes)
+{
+    std::string body = R"({"code":0,"msg":"ok","version":")" + version + "\"";
+    if (!notes.empty())
+        body += R"(,"update_content":")" + notes + "\"";
+    return HttpReply(body + "}");
+}
+
+class UpdateManagerTest : public ::testing::Test
+{
+protected:
+    // Runs checks until the server has answered twice (so the first offer is complete), then stops.
+    void CheckTwice(ScriptedServer& server)
+    {
+        config.servicesHost = "127.0.0.1:" + std::to_string(server.Port());
+        config.webSite = "site.test:8080";
+        updates.StartVersionCheck();
+        ASSERT_TRUE(server.WaitForRequests(2));
+        updates.StopVersionCheck();
+        ASSERT_TRUE(WaitUntil([&] { return !updates.IsBusy(); }));
+    }
+
+    TipRecorder tips;
+    ConfigCenter config{nullptr, nullptr, nullptr};
+    HeadlessMessageBox messageBox{kIdCancel};
+    HeadlessShell shell;
+    OwnerWindow owner{.config = &config, .messageBox = &messageBox, .shell = &shell};
+    UpdateManager updates{&owner, &TipRecorder::Callback, tips.Context(), 20};
+};
+
+TEST_F(UpdateManagerTest, NewerVersionIsOfferedWithItsNotes)
+{
+    ScriptedServer server(VersionReply("1.2", R"(修复问题\r\n提高速度)"));
+    CheckTwice(server);
+    auto shown = messageBox.Shown();
+    ASSERT_GE(shown.size(), 2u) << "declined offers are made again at the next check";
+    EXPECT_EQ(WideToUtf8(shown[0].text), "发现新版本（v1.2）：\n\n修复问题\n提高速度\n\n确定要下载新版本吗？");
+    EXPECT_EQ(shown[0].caption, u"更新软件");
+    EXPECT_EQ(shown[0].flags, kMbOkCancel | kMbIconInformation);
+    EXPECT_TRUE(shown[0].owned);
+    EXPECT_TRUE(shell.Opened().empty());
+    EXPECT_TRUE(tips.Tips().empty());
+    std::string request = server.Requests()[0];
+    EXPECT_EQ(request.rfind("POST /get_version.aspx HTTP/1.", 0), 0u);
+    EXPECT_EQ(request.substr(request.find("\r\n\r\n") + 4), "soft_id=1");
+}
+
+TEST_F(UpdateManagerTest, VersionsAreComparedAsNumbers)
+{
+    struct Case
+    {
+        const char* version;
+        bool offered;
+        const char* error;
+    } cases[] = {
+        {"1.0", false, nullptr}, {"0.9", false, nullptr}, {"1.0.1", false, nullptr},
+        {"1.05", true, nullptr}, {"1.10", true, nullptr}, {"2", true, nullptr},
+        {"abc", false, "UpdateManager.9."}, {"-1.5", false, "UpdateManager.9."},
+    };
+    for (const Case& c : cases) {
+        tips.Clear();
+        HeadlessMessageBox box{kIdCancel};
+        owner.messageBox = &box;
+        UpdateManager check(&owner, &TipRecorder::Callback, tips.Context(), 20);
+        ScriptedServer server(VersionReply(c.version, "notes"));
+        config.servicesHost = "127.0.0.1:" + std::to_string(server.Port());
+        check.StartVersionCheck();
+        ASSERT_TRUE(server.WaitForRequests(2));
+        check.StopVersionCheck();
+        ASSERT_TRUE(WaitUntil([&] { return !check.IsBusy(); }));
+        EXPECT_EQ(!box.Shown().empty(), c.offered) << c.version;
+        if (c.error != nullptr)
+            EXPECT_TRUE(tips.HasError(c.error)) << c.version;
+        else
+            EXPECT_TRUE(tips.Tips().empty()) << c.version;
+    }
+}
+
+TEST_F(UpdateManagerTest, NewerVersionWithoutNotesGivesTip10AndNoBox)
+{
+    ScriptedServer server(VersionReply("1.5", ""));
+    CheckTwice(server);
+    EXPECT_TRUE(messageBox.Shown().empty());
+    EXPECT_TRUE(tips.HasError("UpdateManager.10."));
+    EXPECT_FALSE(tips.HasError("UpdateManager.9."));
+}
+
+TEST_F(UpdateManagerTest, AcceptingOpensTheDownloadPage)
+{
+    messageBox.SetDefaultAnswer(kIdOk);
+    ScriptedServer server(VersionReply("1.2", "x"));
+    CheckTwice(server);
+    ASSERT_FALSE(shell.Opened().empty());
+    EXPECT_EQ(shell.Opened()[0], u"http://site.test:8080/soft/");
+    EXPECT_TRUE(tips.Tips().empty());
+
+    tips.Clear();
+    shell.SetResult(2);
+    UpdateManager again(&owner, &TipRecorder::Callback, tips.Context(), 20);
+    again.StartVersionCheck();
+    ASSERT_TRUE(WaitUntil([&] { return tips.HasError("UpdateManager.12."); }));
+    again.StopVersionCheck();
+    ASSERT_TRUE(WaitUntil([&] { return !again.IsBusy(); }));
+}
+
+TEST_F(UpdateManagerTest, RefusalIsRetriedAndStopEndsTheJob)
+{
+    ScriptedServer server(HttpReply(R"({"code":5,"msg":"维护中"})"));
+    config.servicesHost = "127.0.0.1:" + std::to_string(server.Port());
+    updates.StartVersionCheck();
+    ASSERT_TRUE(WaitUntil([&] { return tips.Count() >= 2; }));
+    updates.StopVersionCheck();
+    ASSERT_TRUE(WaitUntil([&] { return !updates.IsBusy(); }, std::chrono::milliseconds(1500)));
+    for (const auto& message : tips.Messages())
+        EXPECT_EQ(message, "正在检查新版本...检查失败！5维护中");
+    EXPECT_TRUE(messageBox.Shown().empty());
+}
+
+} // namespace
+} // namespace kh

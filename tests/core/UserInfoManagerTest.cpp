@@ -1,0 +1,150 @@
+// Account figures: the six panes from a reply, a missing member, the once-a-second retries until
+// the server answers, and a stop that ends the retries.
+
+#include "core/UserInfoManager.h"
+
+#include "core/OwnerWindow.h"
+#include "headless/HeadlessStatusBar.h"
+#include "settings/ConfigCenter.h"
+#include "support/ScriptedServer.h"
+#include "support/TipRecorder.h"
+#include "support/WaitUntil.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <regex>
+
+namespace kh {
+namespace {
+
+using namespace std::chrono_literals;
+using test::ScriptedServer;
+using test::TipRecorder;
+using test::WaitUntil;
+
+std::string HttpReply(const std::string& body)
+{
+    return "HTTP/1.1 200 OK\r\nContent-Type: application/json; charset=utf-8\r\nContent-Length: " +
+           std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+}
+
+constexpr const char* kFullReply = R"({"code":0,"msg":"ok","username":"u","coin":12.5,"max_get_mobile_size":10,)"
+                                   R"("level":"gold","discount":9,"score":100,"extra":1})";
+
+class UserInfoManagerTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        config.token = "T0K";
+        for (int i = 0; i < 6; ++i)
+            statusBar.SetPaneText(i, u"before");
+    }
+    void Point(const ScriptedServer& server) { config.apiHost = "127.0.0.1:" + std::to_string(server.Port()); }
+    void Refresh()
+    {
+        userInfo.StartRefresh();
+        ASSERT_TRUE(WaitUntil([&] { return !userInfo.IsBusy(); }));
+    }
+    std::vector<std::u16string> Panes()
+    {
+        std::vector<std::u16string> panes;
+        for (int i = 0; i < 6; ++i)
+            panes.push_back(statusBar.PaneText(i));
+        return panes;
+    }
+
+    TipRecorder tips;
+    ConfigCenter config{nullptr, nullptr, nullptr};
+    HeadlessStatusBar statusBar;
+    OwnerWindow owner{.config = &config, .statusBar = &statusBar};
+    UserInfoManager userInfo{&owner, &TipRecorder::Callback, tips.Context()};
+};
+
+TEST_F(UserInfoManagerTest, ShowsTheSixFiguresWithTheirLabels)
+{
+    ScriptedServer server(HttpReply(kFullReply));
+    Point(server);
+    Refresh();
+    EXPECT_TRUE(tips.Tips().empty());
+    EXPECT_EQ(Panes(), (std::vector<std::u16string>{u"用户名：u", u"余额：12.5", u"可获取号码数：10", u"等级：gold",
+                                                    u"折扣：9", u"积分：100"}));
+    std::string request = server.Requests().at(0);
+    EXPECT_EQ(request.rfind("POST /userinfo HTTP/1.", 0), 0u);
+    EXPECT_EQ(request.substr(request.find("\r\n\r\n") + 4), "token=T0K");
+}
+
+TEST_F(UserInfoManagerTest, MissingFigureShowsNothingAndReportsTip11)
+{
+    const char* replies[] = {
+        R"({"code":0,"msg":"ok","username":"u","coin":1,"max_get_mobile_size":10,"level":"g","discount":9,})",
+        // A numeric member at the end of the object has no comma behind it and is not found.
+        R"({"code":0,"msg":"ok","username":"u","coin":1,"max_get_mobile_size":10,"level":"g","discount":9,"score":5})",
+    };
+    for (const char* body : replies) {
+        tips.Clear();
+        ScriptedServer server(HttpReply(body));
+        Point(server);
+        Refresh();
+        EXPECT_EQ(tips.Errors(), std::vector<std::string>{"UserInfoManager.11."}) << body;
+        EXPECT_EQ(Panes(), std::vector<std::u16string>(6, u"before"));
+    }
+}
+
+TEST_F(UserInfoManagerTest, RetriesEverySecondUntilTheServerAnswers)
+{
+    std::atomic<int> calls{0};
+    ScriptedServer server([&](int socket, const std::string&) {
+        if (++calls <= 2)
+            ScriptedServer::SendAll(socket, HttpReply(R"({"code":2,"msg":"令牌无效"})"));
+        else
+            ScriptedServer::SendAll(socket, HttpReply(kFullReply));
+    });
+    Point(server);
+    auto start = std::chrono::steady_clock::now();
+    Refresh();
+    auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(tips.Messages(), std::vector<std::string>(2, "正在获取用户信息...获取失败！2令牌无效"));
+    EXPECT_EQ(server.Requests().size(), 3u);
+    EXPECT_GE(took, 1900ms) << "two waits of a second between the three attempts";
+    EXPECT_EQ(statusBar.PaneText(5), u"积分：100");
+}
+
+TEST_F(UserInfoManagerTest, StopEndsTheRetriesWithoutShowing)
+{
+    uint16_t deadPort;
+    {
+        ScriptedServer gone(HttpReply("{}"));
+        deadPort = gone.Port();
+    }
+    config.apiHost = "127.0.0.1:" + std::to_string(deadPort);
+    userInfo.StartRefresh();
+    ASSERT_TRUE(WaitUntil([&] { return tips.Count() >= 2; }, 5s));
+    for (const auto& tip : tips.Tips()) {
+        EXPECT_EQ(tip.message, "正在获取用户信息...网络连接失败，获取失败！");
+        EXPECT_TRUE(std::regex_match(tip.error, std::regex(R"(UserInfoManager\.9\.[0-9]+\.)"))) << tip.error;
+    }
+    userInfo.StopRefresh();
+    EXPECT_TRUE(WaitUntil([&] { return !userInfo.IsBusy(); }, 1500ms));
+    EXPECT_EQ(Panes(), std::vector<std::u16string>(6, u"before"));
+
+    // Once stopped, a new refresh gives up after its first failure.
+    size_t before = tips.Count();
+    Refresh();
+    EXPECT_EQ(tips.Count(), before + 1);
+}
+
+TEST_F(UserInfoManagerTest, EmptyTokenEndsAtOnce)
+{
+    ScriptedServer server(HttpReply(kFullReply));
+    Point(server);
+    config.token.clear();
+    Refresh();
+    EXPECT_EQ(tips.Errors(), std::vector<std::string>{"UserInfoManager.5."});
+    EXPECT_TRUE(server.Requests().empty());
+}
+
+} // namespace
+} // namespace kh
