@@ -1,0 +1,70 @@
+// The process-wide host address cache.
+
+#include "http/HostCache.h"
+
+#include "http/HttpErrors.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <atomic>
+#include <thread>
+#include <vector>
+
+namespace kh {
+namespace {
+
+TEST(HostCache, ResolvesCachesAndForgets)
+{
+    ASSERT_EQ(ClearHostCache(), kHttpOk);
+    uint32_t address = 0;
+    EXPECT_FALSE(LookupCachedHost("127.0.0.1", address));
+
+    ASSERT_EQ(ResolveHost("127.0.0.1", address), kHttpOk);
+    EXPECT_EQ(address, htonl(INADDR_LOOPBACK));
+    uint32_t cached = 0;
+    ASSERT_TRUE(LookupCachedHost("127.0.0.1", cached));
+    EXPECT_EQ(cached, address);
+
+    std::string text;
+    ASSERT_EQ(ResolveHostText("localhost", text), kHttpOk);
+    EXPECT_EQ(text, "127.0.0.1");
+
+    ASSERT_EQ(ClearHostCache(), kHttpOk);
+    EXPECT_FALSE(LookupCachedHost("127.0.0.1", cached));
+    EXPECT_FALSE(LookupCachedHost("localhost", cached));
+}
+
+TEST(HostCache, AddressZeroIsRefused)
+{
+    uint32_t address = 12345;
+    EXPECT_EQ(ResolveHost("0.0.0.0", address), kErrCacheZeroAddress);
+    EXPECT_EQ(address, 12345u);
+}
+
+TEST(HostCache, ManyThreadsResolveAndClearAtOnce)
+{
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 6; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 200; ++i) {
+                if (t == 0 && i % 10 == 0) {
+                    if (ClearHostCache() != kHttpOk)
+                        ++wrong;
+                    continue;
+                }
+                uint32_t address = 0;
+                if (ResolveHost(t % 2 ? "127.0.0.1" : "127.0.0.2", address) != kHttpOk ||
+                    (address != htonl(INADDR_LOOPBACK) && address != htonl(INADDR_LOOPBACK + 1)))
+                    ++wrong;
+            }
+        });
+    }
+    for (auto& thread : threads)
+        thread.join();
+    EXPECT_EQ(wrong.load(), 0);
+}
+
+} // namespace
+} // namespace kh
