@@ -1,0 +1,56 @@
+#pragma once
+// The command dispatcher: carries out one command of the command queue on the queue's worker
+// thread, by calling into the managers and the controls of the owner window, and runs the
+// shutdown sequence. The main window (and the terminal client) hand it to CommandQueue::Start.
+
+#include "core/CommandQueue.h"
+
+namespace kh {
+
+struct OwnerWindow;
+
+// Command codes, as the main window's handlers and its start-up queue them.
+enum CommandCode : int32_t
+{
+    kCmdAddTrayIcon = 1,
+    kCmdShutdown = 2,
+    kCmdTrayNotify = 3,
+    kCmdFetchProjects = 4,
+    kCmdShowProjectInfo = 5,
+    kCmdSearchProjects = 6,
+    kCmdSetupChoices = 7,
+    kCmdSetupList = 8,
+    kCmdGetNumbers = 9,
+    kCmdToggleSmsFetch = 10,
+    kCmdAutoGetSmsChecked = 11,
+    kCmdExtractRule = 12,
+    kCmdAutoExtractChecked = 13,
+    kCmdSortColumn = 14,
+    kCmdRefreshUserInfo = 15,
+    kCmdCopyNumber = 16,
+    kCmdCopySms = 17,
+    kCmdCopyCode = 18,
+    kCmdBlacklistSelected = 19,
+    kCmdSettingsCentre = 20,
+    kCmdProjectManagement = 21,
+    kCmdRecharge = 22,
+    kCmdToggleWindowTop = 23,
+    kCmdApplyWindowTop = 24,
+    kCmdVersionCheck = 25,
+    kCmdProjectLink = 26,
+};
+
+// The mouse message of a tray notification that toggles the window (a left-button press).
+inline constexpr int32_t kTrayLeftButtonDown = 0x201;
+
+// The commands queued at start-up, in their order.
+inline constexpr int32_t kStartupCommands[] = {1, 4, 7, 8, 15, 24, 25};
+
+// Carries out record for owner; true only for a confirmed shutdown, which ends the worker.
+// Codes outside 1 to 26 are ignored.
+bool DispatchCommand(OwnerWindow* owner, const Command& record);
+
+// The dispatcher in the form CommandQueue::Start takes.
+CommandQueue::Dispatcher MakeDispatcher(OwnerWindow* owner);
+
+} // namespace kh
