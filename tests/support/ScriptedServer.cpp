@@ -133,7 +133,7 @@ void ScriptedServer::Run()
         std::string request = ReadRequest(socket);
         {
             std::lock_guard<std::mutex> lock(mutex);
-            requests.push_back(request);
+            requests.push_back(keepRequests ? request : std::string());
         }
         recorded.notify_all();
         handler(socket, request);

@@ -39,6 +39,9 @@ public:
     // Waits until count requests have been recorded; false when the deadline passed first.
     bool WaitForRequests(size_t count, std::chrono::milliseconds deadline = std::chrono::milliseconds(10000)) const;
 
+    // Whether requests are recorded (on by default); a benchmark turns it off to run in constant memory.
+    void KeepRequests(bool keep) { keepRequests = keep; }
+
     // Writes all of bytes to socket; false when the peer is gone.
     static bool SendAll(int socket, std::string_view bytes);
 
@@ -53,6 +56,7 @@ private:
     mutable std::mutex mutex;
     mutable std::condition_variable recorded;
     std::vector<std::string> requests;
+    std::atomic<bool> keepRequests{true};
     std::thread thread;
 };
 
