@@ -1,0 +1,15 @@
+#pragma once
+// Ending a connection from inside a request handler without sending anything. cpp-httplib gives a
+// handler no socket and always writes a reply, so the sandbox finds the accepted socket by the
+// request's two endpoints and shuts it down; the reply httplib writes afterwards goes nowhere.
+// Used by the "close without reply" fault.
+
+#include <string>
+
+namespace kh::sandbox {
+
+// Shuts down (both ways) the connected socket of this process whose peer is remoteAddr:remotePort
+// and whose local port is localPort. False when no such socket was found.
+bool DropConnection(const std::string& remoteAddr, int remotePort, int localPort);
+
+} // namespace kh::sandbox
