@@ -1,0 +1,111 @@
+// The in-memory list view behaves like the real control where the managers rely on it: insert
+// positions, rows that keep their data, selection and focus through inserts, deletes and sorts.
+
+#include "headless/HeadlessListView.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace kh {
+namespace {
+
+using Texts = std::vector<std::u16string>;
+
+class HeadlessListViewTest : public ::testing::Test
+{
+protected:
+    HeadlessListViewTest()
+    {
+        view.InsertColumn(0, u"first", 10);
+        view.InsertColumn(1, u"second", 20);
+    }
+
+    HeadlessListView view;
+};
+
+TEST_F(HeadlessListViewTest, InsertReportsThePositionTheRowGot)
+{
+    struct Case
+    {
+        int position;
+        int reported;
+    };
+    // Into a list holding "a", "b".
+    const Case cases[] = {{0, 0}, {1, 1}, {2, 2}, {7, 2}, {-1, -1}};
+    for (const auto& c : cases) {
+        HeadlessListView list;
+        list.InsertColumn(0, u"c", 10);
+        list.InsertItem(0, u"a");
+        list.InsertItem(1, u"b");
+        EXPECT_EQ(list.InsertItem(c.position, u"new"), c.reported) << c.position;
+        if (c.reported >= 0) {
+            EXPECT_EQ(list.GetItemText(c.reported, 0), u"new");
+        }
+    }
+}
+
+TEST_F(HeadlessListViewTest, SelectionAndFocusFollowTheirRow)
+{
+    for (const auto* text : {u"a", u"b", u"c"})
+        view.InsertItem(view.GetItemCount(), text);
+    view.SetItemSelected(1, true);
+    view.SetFocusedRow(2);
+
+    view.InsertItem(0, u"top");
+    EXPECT_EQ(view.GetSelectedRows(), std::vector<int>{2});
+    EXPECT_EQ(view.GetFocusedRow(), 3);
+
+    view.DeleteItem(3);
+    EXPECT_EQ(view.GetFocusedRow(), -1);
+    EXPECT_EQ(view.ColumnTexts(0), (Texts{u"top", u"a", u"b"}));
+}
+
+TEST_F(HeadlessListViewTest, SortCallsTheComparatorWithItemDataAndMovesWholeRows)
+{
+    const Texts names = {u"c", u"a", u"b"};
+    for (size_t i = 0; i < names.size(); ++i) {
+        int row = view.InsertItem(static_cast<int>(i), names[i]);
+        view.SetItemText(row, 1, u"cell " + names[i]);
+        view.SetItemData(row, static_cast<intptr_t>(i));
+    }
+    view.SetItemSelected(0, true); // "c"
+    view.SetFocusedRow(1);         // "a"
+
+    std::vector<intptr_t> seen;
+    ASSERT_TRUE(view.SortItems([&](intptr_t x, intptr_t y) {
+        seen.push_back(x);
+        // The list can be read back from inside the comparator.
+        return view.GetItemText(static_cast<int>(x), 0).compare(view.GetItemText(static_cast<int>(y), 0));
+    }));
+
+    EXPECT_FALSE(seen.empty());
+    EXPECT_EQ(view.ColumnTexts(0), (Texts{u"a", u"b", u"c"}));
+    EXPECT_EQ(view.ColumnTexts(1), (Texts{u"cell a", u"cell b", u"cell c"}));
+    EXPECT_EQ(view.GetItemData(2), 0);
+    EXPECT_EQ(view.GetSelectedRows(), std::vector<int>{2});
+    EXPECT_EQ(view.GetFocusedRow(), 0);
+}
+
+TEST_F(HeadlessListViewTest, HeaderTitlesAreReadUpToTheLimit)
+{
+    std::u16string title;
+    EXPECT_TRUE(view.GetColumnTitle(1, 4, title));
+    EXPECT_EQ(title, u"seco");
+    EXPECT_FALSE(view.GetColumnTitle(2, 4, title));
+    view.SetHeaderPresent(false);
+    EXPECT_EQ(view.GetHeaderColumnCount(), -1);
+    EXPECT_FALSE(view.GetColumnTitle(0, 4, title));
+}
+
+TEST_F(HeadlessListViewTest, CellsOutsideTheColumnsAreRefused)
+{
+    view.InsertItem(0, u"a");
+    EXPECT_FALSE(view.SetItemText(0, 2, u"x"));
+    EXPECT_FALSE(view.SetItemText(1, 0, u"x"));
+    EXPECT_EQ(view.GetItemText(0, 5), u"");
+}
+
+} // namespace
+} // namespace kh
