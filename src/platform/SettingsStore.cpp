@@ -439,7 +439,8 @@ long SetStoreValue(const StoreKey& key, const std::u16string& name, const StoreV
     cJSON* existing = Member(keyItem, utf8Name);
     if (existing != nullptr) {
         // Keeps the name as first written, like the registry does when only the case differs.
-        if (!cJSON_ReplaceItemViaPointer(keyItem, existing, entry.get()))
+        std::string storedName = existing->string;
+        if (!cJSON_ReplaceItemInObjectCaseSensitive(keyItem, storedName.c_str(), entry.get()))
             return kStoreWriteFault;
     } else if (!cJSON_AddItemToObject(keyItem, utf8Name.c_str(), entry.get())) {
         return kStoreWriteFault;
