@@ -1,0 +1,257 @@
+// The number job against the sandbox over loopback: emptying the list, settling the previous batch,
+// the /get_mobile request and its reply, listing, the count tip and the automatic SMS fetch start;
+// the release and blacklist requests at shutdown; and the failures that end a job early.
+
+#include "platform/TextCodec.h"
+#include "support/ManagerFixture.h"
+#include "support/WaitUntil.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace kh {
+namespace {
+
+using test::ManagerFixture;
+using test::WaitUntil;
+
+const std::string kGetting = "正在获取手机号码...";
+
+std::vector<std::string> Mobiles(const std::vector<NumberRecord>& batch)
+{
+    std::vector<std::string> result;
+    for (const NumberRecord& record : batch)
+        result.push_back(WideToAnsi(record.at(kFieldMobile)));
+    return result;
+}
+
+bool Contains(const std::vector<std::string>& items, const std::string& item)
+{
+    return std::find(items.begin(), items.end(), item) != items.end();
+}
+
+class PhoneNumManagerTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(rig.StartSandbox(ManagerFixture::Scenario(-1)));
+        ASSERT_TRUE(rig.SignIn());
+        rig.ChooseProject(u"2001");
+        rig.tips.Clear();
+    }
+
+    ManagerFixture rig;
+};
+
+TEST_F(PhoneNumManagerTest, NumberJobReplacesTheBatchAndStartsAutomaticFetching)
+{
+    ASSERT_TRUE(rig.RunNumberJob(3));
+    std::vector<std::string> first = Mobiles(rig.numbers.GetBatch());
+    ASSERT_EQ(first.size(), 3u);
+    // First: an SMS arrived; second: marked for blacklisting; third: unused.
+    rig.numbers.MarkReceived(AnsiToWide(first[0]));
+    rig.numbers.MarkForBlacklist(AnsiToWide(first[1]));
+    rig.Configure([](ConfigCenter& c) {
+        c.autoGetSms = 1;
+        c.spaceTime = 50;
+    });
+    rig.tips.Clear();
+
+    rig.numbers.GetNumbers(2, {}, {});
+    ASSERT_TRUE(WaitUntil([&] { return rig.sms.IsBusy() || rig.tips.HasMessage("正在获取短信..."); }));
+    ASSERT_TRUE(WaitUntil([&] { return !rig.numbers.IsBusy(); }));
+
+    std::vector<NumberRecord> batch = rig.numbers.GetBatch();
+    ASSERT_EQ(batch.size(), 2u);
+    for (const NumberRecord& record : batch) {
+        ASSERT_EQ(record.size(), 5u);
+        EXPECT_EQ(record[kFieldPid], u"2001");
+        EXPECT_FALSE(record[kFieldProvince].empty());
+        EXPECT_FALSE(record[kFieldCarrier].empty());
+    }
+    // The list holds exactly the new batch, in reply order, with serials from 1.
+    EXPECT_EQ(rig.ColumnTexts(kColumnNumber), (std::vector<std::u16string>{batch[0][0], batch[1][0]}));
+    EXPECT_EQ(rig.ColumnTexts(kColumnSerial), (std::vector<std::u16string>{u"1", u"2"}));
+    EXPECT_EQ(rig.Cell(batch[0][0], kColumnLocation),
+              batch[0][kFieldProvince] + batch[0][kFieldCity] + u" " + batch[0][kFieldCarrier]);
+
+    // The previous batch was settled: the unused number released, the marked one blacklisted,
+    // the received one kept.
+    std::vector<std::string> released = rig.SandboxNumbers("released");
+    std::vector<std::string> blacklisted = rig.SandboxNumbers("blacklist");
+    EXPECT_TRUE(Contains(released, first[2]));
+    EXPECT_FALSE(Contains(released, first[0]));
+    EXPECT_EQ(blacklisted, (std::vector<std::string>{first[1]}));
+    EXPECT_TRUE(Contains(rig.SandboxNumbers("held"), first[0]));
+
+    std::vector<std::string> messages = rig.tips.Messages();
+    ASSERT_GE(messages.size(), 3u);
+    EXPECT_EQ(messages[0], kGetting);
+    EXPECT_EQ(messages[1], "正在获取手机号码...成功获取了 2 个手机号码。");
+    EXPECT_EQ(messages[2], "正在获取短信...");
+    EXPECT_TRUE(WaitUntil([&] { return rig.toolBar.IsButtonChecked(kIdGetSms); }));
+    EXPECT_TRUE(WaitUntil([&] { return rig.Cell(batch[1][0], kColumnSms) == u"正在获取"; }));
+}
+
+TEST_F(PhoneNumManagerTest, ProvinceAndCarrierNarrowTheRequest)
+{
+    ASSERT_TRUE(rig.RunNumberJob(4, u"广东", u"移动"));
+    std::vector<NumberRecord> batch = rig.numbers.GetBatch();
+    ASSERT_EQ(batch.size(), 4u);
+    for (const NumberRecord& record : batch) {
+        EXPECT_EQ(record[kFieldProvince], u"广东");
+        EXPECT_EQ(record[kFieldCarrier], u"移动");
+    }
+    EXPECT_FALSE(rig.sms.IsBusy());
+    EXPECT_TRUE(rig.tips.HasMessage("正在获取手机号码...成功获取了 4 个手机号码。"));
+}
+
+TEST_F(PhoneNumManagerTest, ShutdownSettlesReceivedMarkedAndUnusedNumbers)
+{
+    ASSERT_TRUE(rig.RunNumberJob(4));
+    std::vector<std::string> mobiles = Mobiles(rig.numbers.GetBatch());
+    ASSERT_EQ(mobiles.size(), 4u);
+    rig.numbers.MarkReceived(AnsiToWide(mobiles[0]));
+    rig.numbers.MarkForBlacklist(AnsiToWide(mobiles[1]));
+    rig.numbers.MarkReceived(AnsiToWide(mobiles[2]));
+    rig.numbers.MarkForBlacklist(AnsiToWide(mobiles[2]));
+    rig.tips.Clear();
+
+    EXPECT_TRUE(rig.numbers.ReleaseBatch());
+    EXPECT_TRUE(rig.numbers.BlacklistBatch());
+
+    // Released: only the unused number. Blacklisted: both marked numbers, received or not. The
+    // sandbox gives blacklisted numbers back as well, after the released one.
+    EXPECT_EQ(rig.SandboxNumbers("released"), (std::vector<std::string>{mobiles[3], mobiles[1], mobiles[2]}));
+    std::vector<std::string> blacklisted = rig.SandboxNumbers("blacklist");
+    std::sort(blacklisted.begin(), blacklisted.end());
+    std::vector<std::string> marked = {mobiles[1], mobiles[2]};
+    std::sort(marked.begin(), marked.end());
+    EXPECT_EQ(blacklisted, marked);
+    EXPECT_EQ(rig.SandboxNumbers("held"), (std::vector<std::string>{mobiles[0]}));
+    EXPECT_EQ(rig.SandboxRequests("/adv_release_mobile"), 1);
+    EXPECT_EQ(rig.SandboxRequests("/add_black"), 1);
+    // A successful step shows nothing; the batch and its marks stay.
+    EXPECT_EQ(rig.tips.Count(), 0u);
+    EXPECT_EQ(rig.numbers.GetBatch().size(), 4u);
+    EXPECT_TRUE(rig.numbers.IsMarkedForBlacklist(AnsiToWide(mobiles[1])));
+}
+
+TEST_F(PhoneNumManagerTest, NothingToSettleSendsNothing)
+{
+    ASSERT_TRUE(rig.RunNumberJob(2));
+    for (const std::string& mobile : Mobiles(rig.numbers.GetBatch()))
+        rig.numbers.MarkOffline(AnsiToWide(mobile));
+    EXPECT_TRUE(rig.numbers.ReleaseBatch());
+    EXPECT_TRUE(rig.numbers.BlacklistBatch());
+    EXPECT_EQ(rig.SandboxRequests("/adv_release_mobile"), 0);
+    EXPECT_EQ(rig.SandboxRequests("/add_black"), 0);
+}
+
+TEST_F(PhoneNumManagerTest, CountZeroEndsTheJobBeforeAnythingElse)
+{
+    rig.numberList.AddRow(u"13900000000", u"广东", u"深圳", u"移动");
+    ASSERT_TRUE(rig.RunNumberJob(0));
+    EXPECT_EQ(rig.tips.Messages(),
+              (std::vector<std::string>{kGetting, "正在获取手机号码...获取失败！请输入正确的号码数量。"}));
+    EXPECT_EQ(rig.ColumnTexts(kColumnNumber), (std::vector<std::u16string>{u"13900000000"}));
+    EXPECT_EQ(rig.SandboxRequests("/get_mobile"), 0);
+}
+
+TEST_F(PhoneNumManagerTest, NoProjectChosenKeepsTheOldBatchAfterSettlingIt)
+{
+    ASSERT_TRUE(rig.RunNumberJob(2));
+    std::vector<std::string> old = Mobiles(rig.numbers.GetBatch());
+    rig.projectCombo.SetCurSel(0);
+    rig.tips.Clear();
+
+    ASSERT_TRUE(rig.RunNumberJob(2));
+    EXPECT_EQ(rig.tips.Messages(), (std::vector<std::string>{kGetting, "正在获取手机号码...获取失败！请先选择项目。"}));
+    EXPECT_TRUE(rig.ColumnTexts(kColumnNumber).empty());
+    EXPECT_EQ(Mobiles(rig.numbers.GetBatch()), old);
+    EXPECT_EQ(rig.SandboxNumbers("released"), old);
+    EXPECT_EQ(rig.SandboxRequests("/get_mobile"), 1);
+}
+
+TEST_F(PhoneNumManagerTest, RefusedReleaseEndsTheJob)
+{
+    ASSERT_TRUE(rig.RunNumberJob(2));
+    std::string reply;
+    ASSERT_TRUE(rig.SandboxControl("/_sandbox/fault",
+                                   R"({"path":"/adv_release_mobile","kind":"reply","count":1,"code":"901","msg":"维护中"})",
+                                   reply));
+    rig.tips.Clear();
+
+    ASSERT_TRUE(rig.RunNumberJob(2));
+    EXPECT_EQ(rig.tips.Messages(), (std::vector<std::string>{kGetting, "正在释放手机号码...释放失败！901维护中"}));
+    EXPECT_EQ(rig.SandboxRequests("/add_black"), 0);
+    EXPECT_EQ(rig.SandboxRequests("/get_mobile"), 1);
+    EXPECT_TRUE(rig.ColumnTexts(kColumnNumber).empty());
+    EXPECT_EQ(rig.numbers.GetBatch().size(), 2u);
+}
+
+TEST_F(PhoneNumManagerTest, RefusedRequestShowsCodeAndMessage)
+{
+    ASSERT_TRUE(rig.RunNumberJob(401));
+    std::vector<std::string> messages = rig.tips.Messages();
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[1].rfind("正在获取手机号码...获取失败！202", 0), 0u) << messages[1];
+    EXPECT_TRUE(rig.numbers.GetBatch().empty());
+}
+
+TEST_F(PhoneNumManagerTest, SecondRequestWhileRunningIsDropped)
+{
+    std::string reply;
+    ASSERT_TRUE(rig.SandboxControl("/_sandbox/fault",
+                                   R"({"path":"/get_mobile","kind":"latency","count":1,"latency_ms":300})", reply));
+    rig.numbers.GetNumbers(1, {}, {});
+    rig.numbers.GetNumbers(5, {}, {});
+    ASSERT_TRUE(rig.WaitIdle());
+    EXPECT_EQ(rig.numbers.GetBatch().size(), 1u);
+    EXPECT_EQ(rig.tips.Messages(),
+              (std::vector<std::string>{kGetting, "正在获取手机号码...成功获取了 1 个手机号码。"}));
+}
+
+// Failures that need no service: a transport error on the request and a missing sign-in token.
+TEST(PhoneNumManagerOfflineTest, TransportErrorAndMissingTokenEndTheJob)
+{
+    ManagerFixture rig;
+    rig.ChooseProject(u"2001");
+    rig.SetApiHost("127.0.0.1:1");
+    rig.tips.Clear();
+
+    ASSERT_TRUE(rig.RunNumberJob(1));
+    EXPECT_EQ(rig.tips.Errors(), (std::vector<std::string>{"", "PhoneNumManager.12."}));
+
+    rig.config.SetToken("token");
+    rig.tips.Clear();
+    ASSERT_TRUE(rig.RunNumberJob(1));
+    std::vector<test::RecordedTip> tips = rig.tips.Tips();
+    ASSERT_EQ(tips.size(), 2u);
+    EXPECT_EQ(tips[1].message, "正在获取手机号码...网络连接失败，获取失败！");
+    EXPECT_EQ(tips[1].error.rfind("PhoneNumManager.29.", 0), 0u) << tips[1].error;
+    EXPECT_EQ(tips[1].error.back(), '.');
+}
+
+TEST(PhoneNumManagerOfflineTest, SetupChoicesFillsProvinceAndCarrierBoxes)
+{
+    ManagerFixture rig;
+    std::vector<std::u16string> provinces = rig.provinceCombo.Items();
+    ASSERT_EQ(provinces.size(), 32u);
+    EXPECT_EQ(provinces[0], u"不限");
+    EXPECT_EQ(provinces[14], u"黑龙江");
+    EXPECT_EQ(provinces[31], u"西藏");
+    EXPECT_EQ(rig.provinceCombo.GetCurSel(), 0);
+    EXPECT_EQ(rig.carrierCombo.Items(), (std::vector<std::u16string>{u"不限", u"移动", u"联通", u"电信"}));
+    EXPECT_EQ(rig.carrierCombo.GetCurSel(), 0);
+
+    rig.numbers.SetupChoices(nullptr);
+    EXPECT_TRUE(rig.tips.HasError("PhoneNumManager.1."));
+}
+
+} // namespace
+} // namespace kh
