@@ -7,6 +7,7 @@
 #include "headless/HeadlessLoginDialog.h"
 #include "platform/TextCodec.h"
 #include "settings/ConfigCenter.h"
+#include "support/SandboxProcess.h"
 #include "support/ScriptedServer.h"
 #include "support/TipRecorder.h"
 #include "support/WaitUntil.h"
@@ -137,6 +138,29 @@ TEST_F(LoginCtrlTest, TwoQuickStartsMakeOneRequestAndPublishTheToken)
     EXPECT_EQ(config.GetToken(), "tok&en=1");
     EXPECT_TRUE(dialog.Succeeded());
     EXPECT_EQ(dialog.ButtonCaption(), u"正在登录");
+}
+
+TEST_F(LoginCtrlTest, SignsInAgainstTheSandboxAndShowsItsRefusal)
+{
+    test::SandboxProcess sandbox;
+    ASSERT_TRUE(sandbox.Started()) << sandbox.Error();
+    config.apiHost = sandbox.Host();
+    config.userName = u"demo";
+    config.password = u"wrong";
+    SignIn();
+    ASSERT_EQ(tips.Count(), 1u);
+    std::string refusal = tips.Tips()[0].message;
+    EXPECT_TRUE(std::regex_match(refusal, std::regex("登录失败！[1-9][0-9]*.+"))) << refusal;
+    EXPECT_FALSE(dialog.Succeeded());
+
+    tips.Clear();
+    config.password = u"demo";
+    SignIn();
+    EXPECT_TRUE(tips.Tips().empty());
+    EXPECT_TRUE(dialog.Succeeded());
+    EXPECT_FALSE(config.GetToken().empty());
+    // The token is the service's: it opens the account.
+    EXPECT_NE(sandbox.Post("/userinfo", "token=" + config.GetToken()).find("\"code\":0,"), std::string::npos);
 }
 
 TEST_F(LoginCtrlTest, WithoutOwnerReportsAndEnds)

@@ -8,6 +8,7 @@
 #include "headless/HeadlessShell.h"
 #include "platform/TextCodec.h"
 #include "settings/ConfigCenter.h"
+#include "support/SandboxProcess.h"
 #include "support/ScriptedServer.h"
 #include "support/TipRecorder.h"
 #include "support/WaitUntil.h"
@@ -103,6 +104,19 @@ TEST_F(UpdateManagerTest, VersionsAreComparedAsNumbers)
         else
             EXPECT_TRUE(tips.Tips().empty()) << c.version;
     }
+}
+
+TEST_F(UpdateManagerTest, SandboxReportingTheClientsOwnVersionOffersNothing)
+{
+    test::SandboxProcess sandbox;
+    ASSERT_TRUE(sandbox.Started()) << sandbox.Error();
+    config.servicesHost = sandbox.Host();
+    updates.StartVersionCheck();
+    ASSERT_TRUE(WaitUntil([&] { return sandbox.RequestCount("/get_version.aspx") >= 2; }));
+    updates.StopVersionCheck();
+    ASSERT_TRUE(WaitUntil([&] { return !updates.IsBusy(); }));
+    EXPECT_TRUE(messageBox.Shown().empty());
+    EXPECT_TRUE(tips.Tips().empty());
 }
 
 TEST_F(UpdateManagerTest, NewerVersionWithoutNotesGivesTip10AndNoBox)

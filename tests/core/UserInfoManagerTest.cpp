@@ -6,6 +6,7 @@
 #include "core/OwnerWindow.h"
 #include "headless/HeadlessStatusBar.h"
 #include "settings/ConfigCenter.h"
+#include "support/SandboxProcess.h"
 #include "support/ScriptedServer.h"
 #include "support/TipRecorder.h"
 #include "support/WaitUntil.h"
@@ -134,6 +135,29 @@ TEST_F(UserInfoManagerTest, StopEndsTheRetriesWithoutShowing)
     size_t before = tips.Count();
     Refresh();
     EXPECT_EQ(tips.Count(), before + 1);
+}
+
+TEST_F(UserInfoManagerTest, FillsThePanesFromTheSandboxAfterDroppedConnections)
+{
+    test::SandboxProcess sandbox;
+    ASSERT_TRUE(sandbox.Started()) << sandbox.Error();
+    config.apiHost = sandbox.Host();
+    config.token = sandbox.Login();
+    ASSERT_FALSE(config.token.empty());
+    test::SandboxFault fault;
+    fault.path = "/userinfo";
+    fault.kind = "close";
+    fault.count = 2;
+    ASSERT_TRUE(sandbox.InjectFault(fault));
+    Refresh();
+    EXPECT_EQ(tips.Messages(), std::vector<std::string>(2, "正在获取用户信息...网络连接失败，获取失败！"));
+    EXPECT_EQ(statusBar.PaneText(0), u"用户名：demo");
+    const char16_t* labels[] = {u"用户名：", u"余额：", u"可获取号码数：", u"等级：", u"折扣：", u"积分："};
+    for (int i = 0; i < 6; ++i) {
+        std::u16string pane = statusBar.PaneText(i);
+        EXPECT_EQ(pane.rfind(labels[i], 0), 0u) << i;
+        EXPECT_GT(pane.size(), std::u16string(labels[i]).size()) << i;
+    }
 }
 
 TEST_F(UserInfoManagerTest, EmptyTokenEndsAtOnce)
