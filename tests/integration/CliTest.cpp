@@ -1,0 +1,232 @@
+// borvankh-cli as a process against the sandbox: the whole get flow (sign in, rent, SMS, codes,
+// shutdown with the tip log), the failures that end it with the tip as the message, the command
+// line, and that neither the password nor the token is ever printed.
+
+#include "platform/TextCodec.h"
+#include "support/SandboxProcess.h"
+#include "support/TempSettingsDir.h"
+
+#include <cJSON.h>
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <regex>
+#include <sstream>
+
+namespace kh {
+namespace {
+
+using test::SandboxProcess;
+using test::TempSettingsDir;
+
+struct CliResult
+{
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string Quote(const std::string& arg)
+{
+    std::string quoted = "'";
+    for (char c : arg)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+class CliTest : public ::testing::Test
+{
+protected:
+    CliResult Cli(const std::vector<std::string>& args)
+    {
+        std::string out = settings.Path() + "/cli.out";
+        std::string err = settings.Path() + "/cli.err";
+        std::string command = Quote(KH_BORVANKH_CLI_PATH);
+        for (const std::string& arg : args)
+            command += " " + Quote(arg);
+        command += " </dev/null >" + Quote(out) + " 2>" + Quote(err);
+        int raw = std::system(command.c_str());
+        CliResult result;
+        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        result.out = TempSettingsDir::ReadFile(out);
+        result.err = TempSettingsDir::ReadFile(err);
+        return result;
+    }
+
+    // Points the stored hosts at the sandbox and stores the account, as a user would.
+    void Configure(const std::string& password = "demo")
+    {
+        ASSERT_TRUE(sandbox.Started()) << sandbox.Error();
+        for (const char* name : {"api-host", "services-host", "web-site"})
+            ASSERT_EQ(Cli({"set", name, sandbox.Host()}).status, 0);
+        ASSERT_EQ(Cli({"set", "user", "demo"}).status, 0);
+        ASSERT_EQ(Cli({"set", "password", password}).status, 0);
+        ASSERT_EQ(Cli({"set", "GetSMSConfig_SpaceTime", "200"}).status, 0);
+    }
+
+    TempSettingsDir settings;
+    SandboxProcess sandbox;
+};
+
+const cJSON* DemoAccount(const cJSON* dump)
+{
+    const cJSON* item = nullptr;
+    cJSON_ArrayForEach(item, cJSON_GetObjectItemCaseSensitive(dump, "accounts"))
+    {
+        const cJSON* user = cJSON_GetObjectItemCaseSensitive(item, "user");
+        if (cJSON_IsString(user) && std::string(user->valuestring) == "demo")
+            return item;
+    }
+    return nullptr;
+}
+
+std::string Member(const cJSON* object, const char* name)
+{
+    const cJSON* value = cJSON_GetObjectItemCaseSensitive(object, name);
+    return cJSON_IsString(value) ? value->valuestring : "";
+}
+
+TEST_F(CliTest, GetRentsNumbersPrintsTheirCodesAndClosesLikeTheWindow)
+{
+    Configure();
+    CliResult run = Cli({"get", "--project", "1001", "--count", "3"});
+    ASSERT_EQ(run.status, 0) << run.err;
+
+    // The last printed state of each number: number, SMS, code.
+    std::map<std::string, std::pair<std::string, std::string>> rows;
+    std::istringstream lines(run.out);
+    for (std::string line; std::getline(lines, line);) {
+        std::smatch m;
+        ASSERT_TRUE(std::regex_match(line, m, std::regex("([0-9]{11})\t([^\t]*)\t([^\t]*)"))) << line;
+        rows[m[1]] = {m[2], m[3]};
+    }
+    ASSERT_EQ(rows.size(), 3u) << run.out;
+
+    std::unique_ptr<cJSON, decltype(&cJSON_Delete)> dump(cJSON_Parse(sandbox.State().c_str()), cJSON_Delete);
+    const cJSON* account = DemoAccount(dump.get());
+    ASSERT_NE(account, nullptr);
+    const cJSON* held = nullptr;
+    int matched = 0;
+    cJSON_ArrayForEach(held, cJSON_GetObjectItemCaseSensitive(account, "held"))
+    {
+        auto row = rows.find(Member(held, "mobile"));
+        if (row == rows.end())
+            continue;
+        ++matched;
+        EXPECT_EQ(Member(held, "status"), "received");
+        EXPECT_EQ(row->second.second, Member(held, "code")) << row->first;
+        EXPECT_NE(row->second.first.find(Member(held, "code")), std::string::npos);
+    }
+    EXPECT_EQ(matched, 3);
+
+    // Tips on stderr with their time stamps, ending with the shutdown and the saved-to line.
+    std::regex stamped(R"(\[\d\d-\d\d\] \[\d\d:\d\d:\d\d\] .*)");
+    std::istringstream errLines(run.err);
+    std::string last;
+    for (std::string line; std::getline(errLines, line);) {
+        EXPECT_TRUE(std::regex_match(line, stamped)) << line;
+        last = line;
+    }
+    EXPECT_NE(run.err.find("正在获取手机号码...成功获取了 3 个手机号码。"), std::string::npos);
+    EXPECT_NE(run.err.find("正在关闭软件...关闭完成。"), std::string::npos);
+    std::smatch saved;
+    ASSERT_TRUE(std::regex_search(last, saved, std::regex(R"(已经保存到了 (/TipsLog/\S+\.log) 文件中)"))) << last;
+    std::string logFile = std::filesystem::path(KH_BORVANKH_CLI_PATH).parent_path().string() + saved[1].str();
+    std::u16string log;
+    MultiByteToWide(kCpGbk, TempSettingsDir::ReadFile(logFile), log);
+    EXPECT_NE(WideToUtf8(log).find("正在关闭软件...关闭完成。"), std::string::npos) << logFile;
+
+    // The token the sandbox issued appears nowhere.
+    std::string token = Member(account, "token");
+    ASSERT_FALSE(token.empty());
+    EXPECT_EQ(run.out.find(token), std::string::npos);
+    EXPECT_EQ(run.err.find(token), std::string::npos);
+}
+
+TEST_F(CliTest, FailuresExitNonZeroWithTheTipAsTheMessage)
+{
+    Configure("wrong-password");
+    CliResult refused = Cli({"get", "--project", "1001"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_TRUE(std::regex_search(refused.err, std::regex("borvankh-cli: 登录失败！[1-9][0-9]*"))) << refused.err;
+    EXPECT_EQ(refused.err.find("wrong-password"), std::string::npos);
+
+    ASSERT_EQ(Cli({"set", "password", "demo"}).status, 0);
+    test::SandboxFault fault;
+    fault.path = "/get_mobile";
+    fault.kind = "reply";
+    fault.code = "911";
+    fault.msg = "没有可用号码";
+    ASSERT_TRUE(sandbox.InjectFault(fault));
+    CliResult noNumbers = Cli({"get", "--project", "1001", "--count", "2"});
+    EXPECT_EQ(noNumbers.status, 1);
+    EXPECT_NE(noNumbers.err.find("borvankh-cli: 正在获取手机号码...获取失败！911没有可用号码"), std::string::npos)
+        << noNumbers.err;
+    EXPECT_NE(noNumbers.err.find("正在关闭软件...关闭完成。"), std::string::npos);
+}
+
+TEST_F(CliTest, CommandLineIsCheckedAndSecretsAreNotShown)
+{
+    struct Case
+    {
+        std::vector<std::string> args;
+        int status;
+    } cases[] = {
+        {{"--help"}, 0},
+        {{"get", "--help"}, 0},
+        {{"set", "--help"}, 0},
+        {{"projects", "--help"}, 0},
+        {{"account", "--help"}, 0},
+        {{"show", "--help"}, 0},
+        {{}, 2},
+        {{"fly"}, 2},
+        {{"get"}, 2},
+        {{"get", "--project", "1001", "--count", "0"}, 2},
+        {{"get", "--project", "1001", "--count", "many"}, 2},
+        {{"set", "GetSMSConfig_SpaceTime", "-5"}, 2},
+        {{"set", "ServerConfig_ApiHost", "http://x/"}, 2},
+        {{"set", "NoSuchSetting", "1"}, 2},
+        {{"set", "user"}, 2},
+    };
+    for (const Case& c : cases) {
+        CliResult result = Cli(c.args);
+        EXPECT_EQ(result.status, c.status) << ::testing::PrintToString(c.args) << result.err;
+        if (c.status == 0) {
+            EXPECT_NE(result.out.find("usage: borvankh-cli"), std::string::npos);
+        }
+    }
+
+    ASSERT_EQ(Cli({"set", "password", "s3cr3t-pw"}).status, 0);
+    ASSERT_EQ(Cli({"set", "ExtractRuleConfig_KeywordHead", "验证码"}).status, 0);
+    CliResult shown = Cli({"show"});
+    EXPECT_EQ(shown.status, 0);
+    EXPECT_EQ(shown.out.find("s3cr3t-pw"), std::string::npos);
+    EXPECT_NE(shown.out.find("LoginConfig_Pwd=(stored)\n"), std::string::npos);
+    EXPECT_NE(shown.out.find("StartupConfig_SavePwd=1\n"), std::string::npos);
+    EXPECT_NE(shown.out.find("ExtractRuleConfig_KeywordHead=验证码\n"), std::string::npos);
+    EXPECT_NE(TempSettingsDir::ReadFile(settings.SettingsFile()).find("ExtractRuleConfig_KeywordHead"),
+              std::string::npos);
+}
+
+TEST_F(CliTest, AccountAndProjectsShowWhatTheWindowWould)
+{
+    Configure();
+    CliResult account = Cli({"account"});
+    ASSERT_EQ(account.status, 0) << account.err;
+    EXPECT_EQ(account.out.substr(0, account.out.find('\n')), "用户名：demo");
+    EXPECT_NE(account.out.find("\n积分："), std::string::npos);
+
+    CliResult search = Cli({"projects", "--search", "外卖"});
+    ASSERT_EQ(search.status, 0) << search.err;
+    EXPECT_NE(search.out.find("1004：青柠外卖\n"), std::string::npos) << search.out;
+}
+
+} // namespace
+} // namespace kh
