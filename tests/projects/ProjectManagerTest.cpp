@@ -9,6 +9,7 @@
 #include "headless/HeadlessTextBox.h"
 #include "platform/Sync.h"
 #include "settings/ConfigCenter.h"
+#include "support/SandboxProcess.h"
 #include "support/ScriptedServer.h"
 #include "support/TipRecorder.h"
 #include "support/WaitUntil.h"
@@ -437,6 +438,135 @@ TEST_F(ProjectFetchTest, MissingTokenEndsTheJobWithoutARequest)
     ASSERT_TRUE(FetchDone());
     EXPECT_EQ(tips.Errors(), (Strings{"", "ProjectManager.10."}));
     EXPECT_TRUE(service.Requests().empty());
+}
+
+// The same fetch against the service sandbox: its accounts with and without favourites, and its
+// fault injection for the retries.
+class ProjectSandboxTest : public ProjectManagerTest
+{
+protected:
+    static constexpr const char* kScenario =
+        R"({"projects":[{"pid":"3001","pname":"淘宝注册","p_price":"0.50","remark":"r1"},)"
+        R"({"pid":"3002","pname":"京东登录","p_price":"1.20","remark":"r2"},)"
+        R"({"pid":"3003","pname":"淘宝登录","p_price":"0.80","remark":"r3"}],)"
+        R"("accounts":[{"user":"demo","pwd":"demo","balance":"10","favourites":["3002","3003"]},)"
+        R"({"user":"nofav","pwd":"nofav","balance":"10"}],"pool":{"generate":10}})";
+
+    ProjectSandboxTest() : sandbox(Options())
+    {
+        std::lock_guard<CriticalSection> guard(config.SettingsLock());
+        config.apiHost = sandbox.Host();
+    }
+
+    ~ProjectSandboxTest() override
+    {
+        projects.StopFetching();
+        test::WaitUntil([&] { return !projects.IsBusy(); });
+    }
+
+    static test::SandboxOptions Options()
+    {
+        test::SandboxOptions options;
+        options.scenarioJson = kScenario;
+        return options;
+    }
+
+    void SignIn(const std::string& user)
+    {
+        std::string token = sandbox.Login(user, user);
+        ASSERT_FALSE(token.empty()) << sandbox.Error();
+        config.SetToken(token);
+    }
+
+    bool FetchDone() { return test::WaitUntil([&] { return !projects.IsBusy(); }); }
+
+    test::SandboxProcess sandbox;
+};
+
+TEST_F(ProjectSandboxTest, FetchShowsFavouritesAndSearchesAllProjects)
+{
+    ASSERT_TRUE(sandbox.Started()) << sandbox.Error();
+    SignIn("demo");
+    projects.StartFetchProjects();
+    ASSERT_TRUE(FetchDone());
+
+    EXPECT_EQ(tips.Messages(), (Strings{"正在获取项目列表...", "正在获取项目列表...获取成功。请选择需要的项目。"}));
+    EXPECT_EQ(combo.Items(), (Texts{u"共 2 个收藏的项目", u"3002：京东登录", u"3003：淘宝登录"}));
+    EXPECT_EQ(combo.GetCurSel(), 0);
+
+    projects.SearchProjects(u"淘宝");
+    EXPECT_EQ(combo.Items(), (Texts{u"共 2 个匹配的项目", u"3001：淘宝注册", u"3003：淘宝登录"}));
+    projects.ShowProjectInfo(1);
+    combo.SetCurSel(2);
+    EXPECT_EQ(remark.GetWindowText(), u"价格：0.80\r\n备注：r3");
+    EXPECT_EQ(projects.GetSelectedProjectId(), u"3003");
+}
+
+TEST_F(ProjectSandboxTest, AccountWithoutFavouritesGetsTheFullView)
+{
+    ASSERT_TRUE(sandbox.Started()) << sandbox.Error();
+    SignIn("nofav");
+    projects.StartFetchProjects();
+    ASSERT_TRUE(FetchDone());
+
+    EXPECT_EQ(tips.Messages(),
+              (Strings{"正在获取项目列表...",
+                       "正在获取项目列表...您还没有收藏项目。为了方便使用，请点击“项目管理”收藏您常用的项目。",
+                       "正在获取项目列表...获取成功。请选择需要的项目。"}));
+    EXPECT_EQ(combo.Items(), (Texts{u"共 3 个项目", u"3001：淘宝注册", u"3002：京东登录", u"3003：淘宝登录"}));
+}
+
+TEST_F(ProjectSandboxTest, InjectedFailuresAreRetriedUntilTheFetchSucceeds)
+{
+    ASSERT_TRUE(sandbox.Started()) << sandbox.Error();
+    SignIn("demo");
+    test::SandboxFault refuse;
+    refuse.path = "/get_project_list";
+    refuse.kind = "reply";
+    refuse.code = "1";
+    refuse.msg = "busy";
+    refuse.count = 1;
+    ASSERT_TRUE(sandbox.InjectFault(refuse));
+    test::SandboxFault drop;
+    drop.path = "/get_project_fav";
+    drop.kind = "close";
+    drop.count = 1;
+    ASSERT_TRUE(sandbox.InjectFault(drop));
+
+    projects.StartFetchProjects();
+    ASSERT_TRUE(FetchDone());
+
+    auto all = tips.Tips();
+    ASSERT_EQ(all.size(), 4u);
+    EXPECT_EQ(all[1].message.rfind("正在获取项目列表...获取失败！1", 0), 0u) << all[1].message;
+    EXPECT_EQ(all[2].message, "正在获取项目列表...网络连接失败，获取失败！");
+    EXPECT_EQ(all[2].error.rfind("ProjectManager.25.", 0), 0u) << all[2].error;
+    EXPECT_EQ(all[3].message, "正在获取项目列表...获取成功。请选择需要的项目。");
+    EXPECT_EQ(sandbox.RequestCount("/get_project_list"), 2);
+    EXPECT_EQ(combo.Items().front(), u"共 2 个收藏的项目");
+}
+
+TEST_F(ProjectSandboxTest, StopEndsRetriesAgainstAFailingService)
+{
+    ASSERT_TRUE(sandbox.Started()) << sandbox.Error();
+    SignIn("demo");
+    test::SandboxFault refuse;
+    refuse.path = "/get_project_list";
+    refuse.kind = "http500";
+    refuse.count = 1000;
+    ASSERT_TRUE(sandbox.InjectFault(refuse));
+
+    projects.StartFetchProjects();
+    ASSERT_TRUE(test::WaitUntil([&] { return tips.Count() >= 3; }));
+    projects.StopFetching();
+    ASSERT_TRUE(FetchDone());
+
+    // One failure tip per attempt, and no success.
+    auto all = tips.Tips();
+    for (size_t i = 1; i < all.size(); ++i)
+        EXPECT_NE(all[i].message.find("获取失败！"), std::string::npos) << all[i].message;
+    EXPECT_FALSE(tips.HasMessage("正在获取项目列表...获取成功。请选择需要的项目。"));
+    EXPECT_EQ(sandbox.RequestCount("/get_project_fav"), 0);
 }
 
 } // namespace
