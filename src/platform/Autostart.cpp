@@ -149,7 +149,8 @@ std::string ProgramFromExecLine(const std::string& exec)
 long WriteAutostartEntry(const std::u16string& name, const std::u16string& program)
 {
     std::string path = EntryPath(name);
-    if (path.empty())
+    // An entry that starts nothing would only fail at every sign-in.
+    if (path.empty() || program.empty())
         return kStoreInvalidParameter;
     long result = MakeDirectories(AutostartDirectory());
     if (result != kStoreSuccess)

@@ -120,9 +120,9 @@ void ReadHost(RegistryEditor& registry, const char16_t* name, std::string& host)
 ConfigCenter::StoredValues ConfigCenter::CopyStoredValues()
 {
     std::lock_guard<CriticalSection> guard(settingsLock);
-    return StoredValues{userName,    password,    autoRun,     savePassword, autoGetSms, autoExtractCode,
-                        listAutoSort, spaceTime,  timeoutTime, extractMode,  keywordHead, keywordTail,
-                        codeLength,  windowTop,   apiHost,     servicesHost, webSite};
+    return StoredValues{userName,     password,  autoRun,     savePassword, autoGetSms,  autoExtractCode,
+                        listAutoSort, spaceTime, timeoutTime, extractMode,  keywordHead, keywordTail,
+                        codeLength,   windowTop, apiHost,     servicesHost, webSite};
 }
 
 void ConfigCenter::AssignStoredValues(const StoredValues& v)

@@ -15,12 +15,13 @@ using test::TipRecorder;
 
 bool FreeForAnotherThread(CriticalSection& section)
 {
-    return std::async(std::launch::async, [&section] {
-               if (!section.TryLock())
-                   return false;
-               section.Unlock();
-               return true;
-           })
+    return std::async(std::launch::async,
+                      [&section] {
+                          if (!section.TryLock())
+                              return false;
+                          section.Unlock();
+                          return true;
+                      })
         .get();
 }
 

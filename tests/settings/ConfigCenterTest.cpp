@@ -25,7 +25,12 @@ const std::u16string kKey = u"Software\\Zelto\\KH";
 class ConfigCenterTest : public ::testing::Test
 {
 protected:
-    ConfigCenterTest() { config.ResetToDefaults(); }
+    // The start-up order of the client; the executable path feeds the auto-run entry.
+    ConfigCenterTest()
+    {
+        config.LocateExecutable();
+        config.ResetToDefaults();
+    }
 
     // A value as a fresh RegistryEditor reads it; sentinel when absent.
     std::u16string StoredString(const std::u16string& key, const std::u16string& name)
@@ -184,9 +189,8 @@ TEST_P(PasswordHexTest, DecodesTheStoredForm)
 
 INSTANTIATE_TEST_SUITE_P(StoredForms, PasswordHexTest,
                          ::testing::Values(HexCase{u"616263", u"abc"}, HexCase{u"61 62 63", u"abc"},
-                                           HexCase{u"6a6B", u"jk"}, HexCase{u"E4B8AD", u"中"},
-                                           HexCase{u"616", u""}, HexCase{u"6", u""}, HexCase{u"", u""},
-                                           HexCase{u"zz", u""}));
+                                           HexCase{u"6a6B", u"jk"}, HexCase{u"E4B8AD", u"中"}, HexCase{u"616", u""},
+                                           HexCase{u"6", u""}, HexCase{u"", u""}, HexCase{u"zz", u""}));
 
 TEST(PasswordHexEncodeTest, WritesUppercasePairsAndRoundTrips)
 {
@@ -240,6 +244,13 @@ TEST_F(ConfigCenterTest, AutoRunWritesAndRemovesTheAutostartEntry)
     EXPECT_FALSE(std::filesystem::exists(dir.AutostartFile("ZeltoKH")));
     config.Save(); // removing an absent entry is not an error
     EXPECT_EQ(tips.Count(), 0u);
+
+    // Without a known executable there is nothing to start: no entry, and the write is reported.
+    config.executablePath.clear();
+    config.autoRun = 1;
+    config.Save();
+    EXPECT_FALSE(std::filesystem::exists(dir.AutostartFile("ZeltoKH")));
+    EXPECT_EQ(tips.Errors(), std::vector<std::string>{"RegistryEditor.6."});
 }
 
 TEST_F(ConfigCenterTest, StringsLongerThanTheReadBufferFailWithTip2AndKeepTheDefault)

@@ -39,7 +39,8 @@ TEST_F(RegistryEditorTest, EachOperationReportsItsOwnTipForAMissingKeyOrName)
     const Case cases[] = {
         {"ReadString", [&](RegistryEditor& e, const std::u16string& n) { e.ReadString(n, text); }, "RegistryEditor.1."},
         {"ReadDword", [&](RegistryEditor& e, const std::u16string& n) { e.ReadDword(n, number); }, "RegistryEditor.3."},
-        {"WriteString", [](RegistryEditor& e, const std::u16string& n) { e.WriteString(n, u"x"); }, "RegistryEditor.5."},
+        {"WriteString", [](RegistryEditor& e, const std::u16string& n) { e.WriteString(n, u"x"); },
+         "RegistryEditor.5."},
         {"WriteDword", [](RegistryEditor& e, const std::u16string& n) { e.WriteDword(n, 1); }, "RegistryEditor.7."},
         {"DeleteValue", [](RegistryEditor& e, const std::u16string& n) { e.DeleteValue(n); }, "RegistryEditor.9."},
     };
@@ -124,8 +125,8 @@ TEST_F(RegistryEditorTest, AStoreThatCannotBeReadFailsEveryOperationAndIsLeftAlo
     std::u16string text = u"kept";
     editor.ReadString(u"A", text);
     editor.WriteString(u"A", u"new");
-    EXPECT_EQ(tips.Errors(), (std::vector<std::string>{"RegistryEditor.12.", "RegistryEditor.1.",
-                                                       "RegistryEditor.12.", "RegistryEditor.5."}));
+    EXPECT_EQ(tips.Errors(), (std::vector<std::string>{"RegistryEditor.12.", "RegistryEditor.1.", "RegistryEditor.12.",
+                                                       "RegistryEditor.5."}));
     EXPECT_EQ(text, u"kept");
     EXPECT_TRUE(std::filesystem::is_directory(dir.SettingsFile()));
 }

@@ -1,8 +1,8 @@
 // The settings store backend: concurrent writers, and the autostart entries behind the Run key.
 
-#include "platform/Autostart.h"
 #include "platform/SettingsStore.h"
 
+#include "platform/Autostart.h"
 #include "support/TempSettingsDir.h"
 
 #include <gtest/gtest.h>
