@@ -8,10 +8,9 @@
 #include "support/ScriptedServer.h"
 
 #include <benchmark/benchmark.h>
-#include <curl/curl.h>
-
 #include <cstdio>
 #include <cstring>
+#include <curl/curl.h>
 #include <map>
 #include <string>
 

@@ -308,8 +308,8 @@ int HttpClient::SocketConnect()
         if (ready > 0 && (pfd.revents & POLLOUT) != 0) {
             int socketError = 0;
             socklen_t length = sizeof socketError;
-            connected = ::getsockopt(socketHandle, SOL_SOCKET, SO_ERROR, &socketError, &length) == 0 &&
-                        socketError == 0;
+            connected =
+                ::getsockopt(socketHandle, SOL_SOCKET, SO_ERROR, &socketError, &length) == 0 && socketError == 0;
         }
     }
     if (!connected) {

@@ -33,8 +33,8 @@ public:
     void UseUtf8();
 
     // POSTs body to url and stores the reply body into reply (unchanged on failure).
-    int Send(const std::string& url, const std::string& body, std::string& reply,
-             const std::string& extraHeaders = {}, const std::string& endMarker = {}, bool keepHeaders = false);
+    int Send(const std::string& url, const std::string& body, std::string& reply, const std::string& extraHeaders = {},
+             const std::string& endMarker = {}, bool keepHeaders = false);
 
     // Time-outs in milliseconds (10000 each after Reset).
     void SetTimeouts(int32_t connectMs, int32_t sendMs, int32_t receiveMs);

@@ -12,14 +12,14 @@ inline constexpr int kHttpOk = 0;
 inline constexpr int kErrUrlEmpty = 1;
 inline constexpr int kErrUrlNoSchemeSeparator = 2; // no "://"
 inline constexpr int kErrUrlEmptyScheme = 3;
-inline constexpr int kErrUrlUnknownScheme = 4;     // neither http nor https
-inline constexpr int kErrUrlBadCharacter = 5;      // a space or control byte would break the request line
+inline constexpr int kErrUrlUnknownScheme = 4; // neither http nor https
+inline constexpr int kErrUrlBadCharacter = 5;  // a space or control byte would break the request line
 inline constexpr int kErrUrlNothingAfterScheme = 7;
-inline constexpr int kErrUrlNoPath = 8;            // no "/" after the host
+inline constexpr int kErrUrlNoPath = 8; // no "/" after the host
 inline constexpr int kErrUrlEmptyHostPort = 9;
-inline constexpr int kErrUrlPortMissing = 11;      // ":" at the end of host and port
-inline constexpr int kErrUrlBadPort = 13;          // port 0, above 65535 or not a decimal number
-inline constexpr int kErrUrlEmptyHost = 14;        // nothing before ":"
+inline constexpr int kErrUrlPortMissing = 11; // ":" at the end of host and port
+inline constexpr int kErrUrlBadPort = 13;     // port 0, above 65535 or not a decimal number
+inline constexpr int kErrUrlEmptyHost = 14;   // nothing before ":"
 
 // The host cache.
 inline constexpr int kErrCacheReadLock = 2;
@@ -28,7 +28,7 @@ inline constexpr int kErrCacheFormatAddress = 7;
 inline constexpr int kErrCacheEmptyAddressText = 8;
 inline constexpr int kErrCacheClearLock = 9;
 inline constexpr int kErrCacheClearUnlock = 10;
-inline constexpr int kErrCacheNoAddress = 12;      // the resolver found no IPv4 address
+inline constexpr int kErrCacheNoAddress = 12; // the resolver found no IPv4 address
 inline constexpr int kErrCacheZeroAddress = 13;
 inline constexpr int kErrCacheStoreLock = 14;
 inline constexpr int kErrCacheStoreUnlock = 15;
@@ -69,14 +69,14 @@ inline constexpr int kErrEmptyRecodedText = 52;
 
 // Reading the reply.
 inline constexpr int kErrReplyTextAllocation = 82;
-inline constexpr int kErrReplyTextEmpty = 83;      // the buffer begins with a zero byte
+inline constexpr int kErrReplyTextEmpty = 83; // the buffer begins with a zero byte
 inline constexpr int kErrCookieWithoutName = 89;
 inline constexpr int kErrException = 102;
 
 // The socket channel.
 inline constexpr int kErrNetworkStart = 107;
 inline constexpr int kErrSocketCreate = 108;
-inline constexpr int kErrNotConnected = 114;       // refused, unreachable or timed out; the host cache is cleared
+inline constexpr int kErrNotConnected = 114; // refused, unreachable or timed out; the host cache is cleared
 inline constexpr int kErrNonBlocking = 116;
 inline constexpr int kErrConnectReturnedSuccess = 118;
 inline constexpr int kErrBlocking = 119;
@@ -84,9 +84,9 @@ inline constexpr int kErrSendTimeout = 122;
 inline constexpr int kErrReceiveTimeout = 123;
 inline constexpr int kErrSend = 127;
 inline constexpr int kErrBufferAllocation = 130;
-inline constexpr int kErrReplyTooLarge = 131;      // more than HttpClient::kMaxReplyBytes
-inline constexpr int kErrClosedEarly = 132;        // the server closed before the reply was complete
-inline constexpr int kErrReceive = 133;            // receive failed or timed out
+inline constexpr int kErrReplyTooLarge = 131; // more than HttpClient::kMaxReplyBytes
+inline constexpr int kErrClosedEarly = 132;   // the server closed before the reply was complete
+inline constexpr int kErrReceive = 133;       // receive failed or timed out
 inline constexpr int kErrSocketClose = 141;
 inline constexpr int kErrNetworkStop = 142;
 

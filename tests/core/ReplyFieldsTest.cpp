@@ -49,10 +49,10 @@ TEST(ReplyFields, PercentEncodeUtf8EncodesEveryByte)
     } cases[] = {
         {"", ""},
         {"abc", "%61%62%63"},
-        {"\xE5\x8C\x97", "%E5%8C%97"},                                      // 北
-        {"a b&=%", "%61%20%62%26%3D%25"},                                   // nothing is left as it is
-        {"\xF0\x9F\x98\x80", "%F0%9F%98%80"},                              // a character outside the BMP
-        {"x\xFF", "%78%EF%BF%BD"},                                          // malformed input is replaced
+        {"\xE5\x8C\x97", "%E5%8C%97"},        // 北
+        {"a b&=%", "%61%20%62%26%3D%25"},     // nothing is left as it is
+        {"\xF0\x9F\x98\x80", "%F0%9F%98%80"}, // a character outside the BMP
+        {"x\xFF", "%78%EF%BF%BD"},            // malformed input is replaced
     };
     for (const Case& c : cases) {
         std::string text = c.text;

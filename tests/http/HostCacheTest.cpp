@@ -4,10 +4,9 @@
 
 #include "http/HttpErrors.h"
 
-#include <gtest/gtest.h>
-
 #include <arpa/inet.h>
 #include <atomic>
+#include <gtest/gtest.h>
 #include <thread>
 #include <vector>
 

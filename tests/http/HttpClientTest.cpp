@@ -7,11 +7,10 @@
 #include "http/HttpErrors.h"
 #include "support/ScriptedServer.h"
 
-#include <gtest/gtest.h>
-
 #include <arpa/inet.h>
 #include <atomic>
 #include <chrono>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <thread>
@@ -196,8 +195,8 @@ TEST(HttpClientReply, ContentLengthIsReadInAnyLetterCase)
     // The body is larger than one receive step, so a client that ignores the header stops early.
     const std::string body(3000, 'b');
     for (const char* header : {"Content-Length: ", "content-length : ", "CONTENT-LENGTH:", "Content-Length:   "}) {
-        ScriptedServer server(AnswerAndHold(std::string("HTTP/1.1 200 OK\r\nServer: t\r\n") + header + "3000\r\n\r\n" +
-                                            body));
+        ScriptedServer server(
+            AnswerAndHold(std::string("HTTP/1.1 200 OK\r\nServer: t\r\n") + header + "3000\r\n\r\n" + body));
         Client client;
         client.http.SetTimeouts(10000, 10000, 2000);
         std::string reply;

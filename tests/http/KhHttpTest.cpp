@@ -2,10 +2,9 @@
 
 #include "support/ScriptedServer.h"
 
-#include <gtest/gtest.h>
-
 #include <arpa/inet.h>
 #include <cstdio>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
