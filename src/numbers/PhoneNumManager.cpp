@@ -11,9 +11,8 @@
 #include "projects/ProjectManager.h"
 #include "settings/ConfigCenter.h"
 
-#include <cjson/cJSON.h>
-
 #include <chrono>
+#include <cjson/cJSON.h>
 #include <cmath>
 #include <thread>
 
@@ -90,9 +89,9 @@ PhoneNumManager::PhoneNumManager(OwnerWindow* owner, TipCallback callback, void*
 const std::vector<std::u16string>& PhoneNumManager::ProvinceChoices()
 {
     static const std::vector<std::u16string> choices = {
-        u"不限", u"广东", u"福建", u"浙江", u"江苏", u"北京", u"上海", u"天津", u"重庆", u"河北",   u"广西",
-        u"山西", u"吉林", u"辽宁", u"黑龙江", u"陕西", u"甘肃", u"青海", u"山东", u"河南", u"湖北", u"湖南",
-        u"江西", u"安徽", u"海南", u"四川", u"贵州", u"云南", u"内蒙古", u"新疆", u"宁夏", u"西藏",
+        u"不限", u"广东", u"福建", u"浙江",   u"江苏", u"北京", u"上海",   u"天津", u"重庆", u"河北", u"广西",
+        u"山西", u"吉林", u"辽宁", u"黑龙江", u"陕西", u"甘肃", u"青海",   u"山东", u"河南", u"湖北", u"湖南",
+        u"江西", u"安徽", u"海南", u"四川",   u"贵州", u"云南", u"内蒙古", u"新疆", u"宁夏", u"西藏",
     };
     return choices;
 }
@@ -316,8 +315,8 @@ std::string PhoneNumManager::BuildNumbersRequest(const std::string& token, const
     }
     // The count goes out as a signed 32-bit decimal, as the service has always received it.
     std::string count = std::to_string(static_cast<int32_t>(requestedCount));
-    return "token=" + token + "&pid=" + WideToAnsi(pid) + "&size=" + count + "&prov=" + province +
-           "&corp=" + carrier + "&style=1";
+    return "token=" + token + "&pid=" + WideToAnsi(pid) + "&size=" + count + "&prov=" + province + "&corp=" + carrier +
+           "&style=1";
 }
 
 void PhoneNumManager::ParseNumbers(const std::string& reply, const std::u16string& pid)

@@ -22,7 +22,7 @@ namespace kh {
 
 class PhoneNumManager final : public Manager
 {
-public:
+  public:
     PhoneNumManager(OwnerWindow* owner, TipCallback callback, void* context);
     PhoneNumManager(const PhoneNumManager&) = delete;
     PhoneNumManager& operator=(const PhoneNumManager&) = delete;
@@ -60,7 +60,7 @@ public:
     static const std::vector<std::u16string>& ProvinceChoices();
     static const std::vector<std::u16string>& CarrierChoices();
 
-private:
+  private:
     void NumberJob();
     bool FetchNumbers();
     std::string BuildNumbersRequest(const std::string& token, const std::u16string& pid);

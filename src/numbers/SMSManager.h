@@ -25,7 +25,7 @@ namespace kh {
 
 class SMSManager final : public Manager
 {
-public:
+  public:
     static constexpr long kMaxPollers = 100;
 
     SMSManager(OwnerWindow* owner, TipCallback callback, void* context);
@@ -47,7 +47,7 @@ public:
     long RunningPollers() const { return runningPollers.load(); }
     long PeakPollers() const { return peakPollers.load(); }
 
-private:
+  private:
     void FetchJob();
     void StartPoller(const NumberRecord& record);
     void WaitForPollers();

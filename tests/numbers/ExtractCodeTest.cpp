@@ -3,7 +3,6 @@
 #include "numbers/SMSManager.h"
 
 #include <gtest/gtest.h>
-
 #include <string>
 
 namespace kh {
@@ -59,7 +58,10 @@ const ExtractCase kCases[] = {
     {"AfterKeywordEndsText", After(u"验证码", 6), u"1234验证码", u"", true},
     {"AfterIsCaseSensitive", After(u"Code", 6), u"code123456", u"", true},
     {"AfterCountsAnyCharacter", After(u"码", 3), u"码一二三四", u"一二三", true},
-    {"AfterCountsUtf16Units", After(u"码", 2), u"码\U0001F600" u"12", u"\U0001F600", true},
+    {"AfterCountsUtf16Units", After(u"码", 2),
+     u"码\U0001F600"
+     u"12",
+     u"\U0001F600", true},
     {"AfterFirstOccurrence", After(u"码", 2), u"码12码34", u"12", true},
     // Before a keyword: exactly code-length units right before its first occurrence.
     {"BeforeTakesCodeLength", Before(u"是您的验证码", 4), u"5678是您的验证码", u"5678", true},

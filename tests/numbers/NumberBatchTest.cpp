@@ -3,9 +3,8 @@
 #include "numbers/PhoneNumManager.h"
 #include "support/TipRecorder.h"
 
-#include <gtest/gtest.h>
-
 #include <functional>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
@@ -16,7 +15,7 @@ using test::TipRecorder;
 
 class NumberBatchTest : public ::testing::Test
 {
-protected:
+  protected:
     NumberRecord Record(const std::u16string& number) { return {number, u"广东", u"深圳", u"移动", u"1001"}; }
 
     std::vector<std::u16string> ActiveNumbers()
@@ -35,8 +34,8 @@ protected:
 
 TEST_F(NumberBatchTest, ActiveNumbersLeaveOutEveryMarkedNumberInBatchOrder)
 {
-    numbers.InstallBatch({Record(u"101"), Record(u"102"), Record(u"103"), Record(u"104"), Record(u"105"),
-                          Record(u"106")});
+    numbers.InstallBatch(
+        {Record(u"101"), Record(u"102"), Record(u"103"), Record(u"104"), Record(u"105"), Record(u"106")});
     numbers.MarkReceived(u"102");
     numbers.MarkForBlacklist(u"103");
     numbers.MarkOffline(u"104");

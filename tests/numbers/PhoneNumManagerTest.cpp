@@ -6,9 +6,8 @@
 #include "support/ManagerFixture.h"
 #include "support/WaitUntil.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
@@ -35,7 +34,7 @@ bool Contains(const std::vector<std::string>& items, const std::string& item)
 
 class PhoneNumManagerTest : public ::testing::Test
 {
-protected:
+  protected:
     void SetUp() override
     {
         ASSERT_TRUE(rig.StartSandbox(ManagerFixture::Scenario(-1)));
@@ -181,9 +180,9 @@ TEST_F(PhoneNumManagerTest, RefusedReleaseEndsTheJob)
 {
     ASSERT_TRUE(rig.RunNumberJob(2));
     std::string reply;
-    ASSERT_TRUE(rig.SandboxControl("/_sandbox/fault",
-                                   R"({"path":"/adv_release_mobile","kind":"reply","count":1,"code":"901","msg":"维护中"})",
-                                   reply));
+    ASSERT_TRUE(rig.SandboxControl(
+        "/_sandbox/fault", R"({"path":"/adv_release_mobile","kind":"reply","count":1,"code":"901","msg":"维护中"})",
+        reply));
     rig.tips.Clear();
 
     ASSERT_TRUE(rig.RunNumberJob(2));

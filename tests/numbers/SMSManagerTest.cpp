@@ -6,9 +6,8 @@
 #include "support/ManagerFixture.h"
 #include "support/WaitUntil.h"
 
-#include <gtest/gtest.h>
-
 #include <functional>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
@@ -25,7 +24,7 @@ const std::string kFinished = "正在获取短信...获取完成。";
 // chosen, and count numbers rented with automatic fetching off.
 class SmsFixture
 {
-public:
+  public:
     void Rent(uint32_t count)
     {
         ASSERT_TRUE(rig.StartSandbox(ManagerFixture::Scenario(-1)));
@@ -106,14 +105,13 @@ TEST_P(SmsByHandTest, EachMissShowsWhy)
 
 INSTANTIATE_TEST_SUITE_P(
     Misses, SmsByHandTest,
-    ::testing::Values(
-        MissCase{"NoSmsYet", [](SmsFixture&) {}, u"暂未收到", "", "", false},
-        MissCase{"NumberOffline", [](SmsFixture& f) { ASSERT_TRUE(f.rig.PutOffline(f.mobiles[0])); }, u"获取中断",
-                 "手机号码已经下线或者释放，获取短信被中断！", "", true},
-        MissCase{"TransportError", [](SmsFixture& f) { f.rig.SetApiHost("127.0.0.1:1"); }, u"获取失败",
-                 "正在获取短信...网络连接失败，获取失败！", "SMSManager.20.", false},
-        MissCase{"Refused", [](SmsFixture& f) { f.rig.config.SetToken("expired"); }, u"获取失败",
-                 "正在获取短信...获取失败！102", "", false}),
+    ::testing::Values(MissCase{"NoSmsYet", [](SmsFixture&) {}, u"暂未收到", "", "", false},
+                      MissCase{"NumberOffline", [](SmsFixture& f) { ASSERT_TRUE(f.rig.PutOffline(f.mobiles[0])); },
+                               u"获取中断", "手机号码已经下线或者释放，获取短信被中断！", "", true},
+                      MissCase{"TransportError", [](SmsFixture& f) { f.rig.SetApiHost("127.0.0.1:1"); }, u"获取失败",
+                               "正在获取短信...网络连接失败，获取失败！", "SMSManager.20.", false},
+                      MissCase{"Refused", [](SmsFixture& f) { f.rig.config.SetToken("expired"); }, u"获取失败",
+                               "正在获取短信...获取失败！102", "", false}),
     [](const ::testing::TestParamInfo<MissCase>& info) { return info.param.name; });
 
 class SMSManagerTest : public ::testing::Test, public SmsFixture
@@ -226,8 +224,8 @@ TEST_F(SMSManagerTest, EmptySmsWithSuccessCodeLeavesTheNumberActive)
 {
     Rent(1);
     std::string reply;
-    ASSERT_TRUE(rig.SandboxControl("/_sandbox/fault", R"({"path":"/get_sms","kind":"reply","count":1,"code":"0","msg":"ok"})",
-                                   reply));
+    ASSERT_TRUE(rig.SandboxControl("/_sandbox/fault",
+                                   R"({"path":"/get_sms","kind":"reply","count":1,"code":"0","msg":"ok"})", reply));
     ASSERT_TRUE(FetchAndWait());
     EXPECT_TRUE(rig.tips.HasError("SMSManager.22."));
     EXPECT_EQ(rig.Cell(mobiles[0], kColumnSms), u"正在获取");

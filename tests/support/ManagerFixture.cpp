@@ -9,14 +9,12 @@
 
 #include <cjson/cJSON.h>
 
-
 namespace kh::test {
 
 ManagerFixture::ManagerFixture()
     : config(&window, &TipRecorder::Callback, tips.Context()),
       projects(&window, &TipRecorder::Callback, tips.Context()),
-      numbers(&window, &TipRecorder::Callback, tips.Context()),
-      sms(&window, &TipRecorder::Callback, tips.Context()),
+      numbers(&window, &TipRecorder::Callback, tips.Context()), sms(&window, &TipRecorder::Callback, tips.Context()),
       numberList(&window, &TipRecorder::Callback, tips.Context())
 {
     window.config = &config;
@@ -57,8 +55,8 @@ std::string ManagerFixture::Scenario(int64_t smsDelayMs, int maxMobiles, int poo
            std::to_string(maxMobiles) +
            R"(}],"projects":[{"pid":"2001","pname":"测试项目","p_price":"0.01",)"
            R"("sms_template":"您的验证码是{code}，请勿泄露","code_length":6,"delay_min_ms":)" +
-           delay + R"(,"delay_max_ms":)" + delay + R"(,"no_sms_probability":)" + noSms +
-           R"(}],"pool":{"generate":)" + std::to_string(poolSize) + "}}";
+           delay + R"(,"delay_max_ms":)" + delay + R"(,"no_sms_probability":)" + noSms + R"(}],"pool":{"generate":)" +
+           std::to_string(poolSize) + "}}";
 }
 
 bool ManagerFixture::StartSandbox(const std::string& scenarioJson)

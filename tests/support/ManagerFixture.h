@@ -32,7 +32,7 @@ class SandboxProcess;
 
 class ManagerFixture
 {
-public:
+  public:
     ManagerFixture();
     ~ManagerFixture();
     ManagerFixture(const ManagerFixture&) = delete;
@@ -104,7 +104,7 @@ public:
     SMSManager sms;
     PhoneSMSListCtrl numberList;
 
-private:
+  private:
     std::unique_ptr<SandboxProcess> sandbox;
 };
 
