@@ -413,11 +413,15 @@ TEST(HttpClientConnect, ConnectThatNeverCompletesTimesOut)
         fillers.push_back(filler);
     }
 
+    uint32_t cached = 0;
+    ASSERT_EQ(ResolveHost("127.0.0.1", cached), kHttpOk);
     Client client;
     client.http.SetTimeouts(300, 1000, 1000);
     std::string reply;
     EXPECT_EQ(client.http.Send("http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/", "", reply),
               kErrNotConnected);
+    // The next request looks the host up again.
+    EXPECT_FALSE(LookupCachedHost("127.0.0.1", cached));
 
     for (int filler : fillers)
         ::close(filler);
