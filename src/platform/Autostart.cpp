@@ -4,6 +4,7 @@
 #include "platform/TextCodec.h"
 
 #include <cerrno>
+#include <climits>
 #include <fstream>
 #include <unistd.h>
 
@@ -144,6 +145,18 @@ std::string ProgramFromExecLine(const std::string& exec)
             ++k;
     }
     return program;
+}
+
+bool RunningExecutablePath(std::string& path, int& error)
+{
+    char buffer[PATH_MAX];
+    ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (n <= 0) {
+        error = n < 0 ? errno : ENOENT;
+        return false;
+    }
+    path.assign(buffer, static_cast<size_t>(n));
+    return true;
 }
 
 long WriteAutostartEntry(const std::u16string& name, const std::u16string& program)

@@ -15,6 +15,10 @@ long WriteAutostartEntry(const std::u16string& name, const std::u16string& progr
 long ReadAutostartEntry(const std::u16string& name, std::u16string& program);
 long DeleteAutostartEntry(const std::u16string& name);
 
+// The full path of the running executable, the program an auto-run entry starts. False with the
+// system's error number when it cannot be found.
+bool RunningExecutablePath(std::string& path, int& error);
+
 // The Exec value that starts program with no arguments (quoted and escaped as desktop entries
 // require), and the program named by an Exec value's first argument.
 std::string ExecLineForProgram(const std::string& program);

@@ -1,12 +1,11 @@
 #include "settings/ConfigCenter.h"
 
+#include "platform/Autostart.h"
 #include "platform/TextCodec.h"
 #include "settings/HostDefaults.h"
 #include "settings/PasswordHex.h"
 
-#include <cerrno>
-#include <climits>
-#include <unistd.h>
+#include <string>
 
 namespace kh {
 
@@ -20,23 +19,27 @@ ConfigCenter::ConfigCenter(OwnerWindow* owner, TipCallback callback, void* conte
 
 void ConfigCenter::LocateExecutable()
 {
-    std::lock_guard<CriticalSection> guard(settingsLock);
-    executableDirectory.clear();
-    // The running executable's path; the directory is cut at the last "/".
-    char buffer[PATH_MAX];
-    ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    if (n <= 0) {
-        ReportTip({}, 1, std::to_string(errno) + ".");
+    // The path is found and cut outside the lock, and tips are raised after it is released.
+    std::string path;
+    int error = 0;
+    if (!RunningExecutablePath(path, error)) {
+        {
+            std::lock_guard<CriticalSection> guard(settingsLock);
+            executableDirectory.clear();
+        }
+        ReportTip({}, 1, std::to_string(error) + ".");
         return;
     }
-    executablePath = AnsiToWide(std::string(buffer, static_cast<size_t>(n)));
-    executableDirectory = executablePath;
-    size_t slash = executableDirectory.rfind(u'/');
-    if (slash == std::u16string::npos) {
+    std::u16string wide = AnsiToWide(path);
+    // The directory is cut at the last "/", which is dropped.
+    size_t slash = wide.rfind(u'/');
+    {
+        std::lock_guard<CriticalSection> guard(settingsLock);
+        executablePath = wide;
+        executableDirectory = slash == std::u16string::npos ? wide : wide.substr(0, slash);
+    }
+    if (slash == std::u16string::npos)
         ReportTip({}, 2);
-        return;
-    }
-    executableDirectory.erase(slash);
 }
 
 void ConfigCenter::ResetToDefaults()
