@@ -60,13 +60,15 @@ JsonReply::JsonReply(const std::string& code, const std::string& msg)
 
 JsonReply& JsonReply::String(const std::string& name, const std::string& value)
 {
-    text += "," + JsonString(name) + ":" + JsonString(value);
-    return *this;
+    return Raw(name, JsonString(value));
 }
 
 JsonReply& JsonReply::Raw(const std::string& name, const std::string& value)
 {
-    text += "," + JsonString(name) + ":" + value;
+    text += ',';
+    text += JsonString(name);
+    text += ':';
+    text += value;
     return *this;
 }
 
@@ -88,7 +90,9 @@ JsonArray& JsonArray::String(const std::string& name, const std::string& value)
 {
     if (text.back() != '{')
         text += ",";
-    text += JsonString(name) + ":" + JsonString(value);
+    text += JsonString(name);
+    text += ':';
+    text += JsonString(value);
     return *this;
 }
 

@@ -21,7 +21,7 @@ const char* kUsage = "Usage: borvankh-sandbox [options]\n"
                      "  --bind ADDR      address to listen on (default 127.0.0.1)\n"
                      "  --scenario FILE  JSON scenario (accounts, projects, pool, version); default: built-in demo\n"
                      "  --seed N         seed of every random draw, for repeatable runs (default: random)\n"
-                     "  --threads N      request threads (default 64)\n"
+                     "  --threads N      request threads (default 32)\n"
                      "  --help           this text\n"
                      "The port is printed as the first line of stdout. Control endpoints live under /_sandbox/\n"
                      "(see README.md). Built-in accounts: demo/demo, nofav/nofav, poor/poor.\n";
@@ -50,7 +50,7 @@ int main(int argc, char** argv)
     std::string scenarioPath;
     unsigned long long port = 0;
     unsigned long long seed = std::random_device{}();
-    unsigned long long threads = 64;
+    unsigned long long threads = 32;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;

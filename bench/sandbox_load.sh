@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Load test of the service sandbox: /get_sms with a valid token, pid and number, a new connection
+# per request (as the client makes them), 100 concurrent clients, measured with ApacheBench (ab,
+# Debian's apache2-utils) without keep-alive. Prints requests per second; asserts nothing.
+#   bench/sandbox_load.sh [path/to/borvankh-sandbox] [requests] [concurrency] [threads]
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+sandbox="${1:-$root/build/sandbox/borvankh-sandbox}"
+requests="${2:-50000}"
+concurrency="${3:-100}"
+threads="${4:-}"
+
+if [ ! -x "$sandbox" ]; then
+    echo "borvankh-sandbox not found at $sandbox (build it first, or pass its path)" >&2
+    exit 2
+fi
+command -v ab >/dev/null || { echo "ab not found (apt-get install apache2-utils)" >&2; exit 2; }
+command -v curl >/dev/null || { echo "curl not found" >&2; exit 2; }
+
+work="$(mktemp -d)"
+pid=""
+cleanup() {
+    if [ -n "$pid" ]; then
+        kill -TERM "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+args=(--port 0 --seed 1)
+[ -n "$threads" ] && args+=(--threads "$threads")
+"$sandbox" "${args[@]}" >"$work/port" 2>"$work/log" &
+pid=$!
+for _ in $(seq 1 200); do
+    [ -s "$work/port" ] && break
+    sleep 0.05
+done
+port="$(head -n 1 "$work/port")"
+[ -n "$port" ] || { echo "the sandbox did not start:" >&2; cat "$work/log" >&2; exit 1; }
+url="http://127.0.0.1:$port"
+
+token="$(curl -s -d 'user=demo&pwd=demo' "$url/login" | sed -n 's/.*"token":"\([^"]*\)".*/\1/p')"
+mobile="$(curl -s -d "token=$token&pid=1001&size=1&prov=&corp=&style=1" "$url/get_mobile" |
+    sed -n 's/.*"mobile":"\([0-9]*\)".*/\1/p')"
+[ -n "$token" ] && [ -n "$mobile" ] || { echo "could not sign in and rent a number" >&2; exit 1; }
+# Deliver the number's SMS first, so every reply is the same (ab counts a reply of another length
+# as failed).
+curl -s -d "{\"mobile\":\"$mobile\"}" "$url/_sandbox/deliver" >/dev/null
+printf 'token=%s&pid=1001&mobile=%s' "$token" "$mobile" >"$work/body"
+
+echo "tool: $(ab -V | head -n 1) without keep-alive, $concurrency concurrent clients, $requests requests"
+echo "target: POST $url/get_sms ($(nproc) cores, sandbox: $(sed -n 's/.*(\(.*\)).*/\1/p' "$work/log" | head -n 1))"
+ab -q -n "$requests" -c "$concurrency" -p "$work/body" -T application/x-www-form-urlencoded \
+    "$url/get_sms" >"$work/ab.txt" 2>&1 || { cat "$work/ab.txt" >&2; exit 1; }
+grep -E '^(Complete requests|Failed requests|Non-2xx responses|Time per request|Requests per second)' "$work/ab.txt"
+rps="$(sed -n 's/^Requests per second: *\([0-9.]*\).*/\1/p' "$work/ab.txt")"
+echo "RESULT: $rps requests per second of /get_sms (ab, no keep-alive, $concurrency concurrent)"
