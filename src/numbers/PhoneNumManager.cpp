@@ -86,6 +86,13 @@ PhoneNumManager::PhoneNumManager(OwnerWindow* owner, TipCallback callback, void*
 {
 }
 
+PhoneNumManager::~PhoneNumManager()
+{
+    Event pause(true);
+    while (busyEvent.Wait(0))
+        pause.Wait(100);
+}
+
 const std::vector<std::u16string>& PhoneNumManager::ProvinceChoices()
 {
     static const std::vector<std::u16string> choices = {

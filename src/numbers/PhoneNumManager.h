@@ -24,6 +24,8 @@ class PhoneNumManager final : public Manager
 {
   public:
     PhoneNumManager(OwnerWindow* owner, TipCallback callback, void* context);
+    // Waits until a running number job has ended, so that its worker never outlives the manager.
+    ~PhoneNumManager();
     PhoneNumManager(const PhoneNumManager&) = delete;
     PhoneNumManager& operator=(const PhoneNumManager&) = delete;
 

@@ -103,6 +103,18 @@ SMSManager::SMSManager(OwnerWindow* owner, TipCallback callback, void* context)
 {
 }
 
+SMSManager::~SMSManager()
+{
+    StopFetch();
+    Event pause(true);
+    while (busyEvent.Wait(0))
+        pause.Wait(100);
+    // The fetch has ended once busyEvent is clear, but the last poller may still be returning from
+    // giving its slot back.
+    while (pollerThreads.load() != 0)
+        pause.Wait(1);
+}
+
 void SMSManager::StartFetch()
 {
     if (busyEvent.Wait(0))
@@ -185,7 +197,9 @@ void SMSManager::StartPoller(const NumberRecord& record)
         handoffEvent.Set();
         return;
     }
+    ++pollerThreads;
     if (!StartThread([this] { PollNumber(); })) {
+        --pollerThreads;
         ReportTip({}, kSitePollerThread);
         pollerSlots.Release(1);
         handoffEvent.Set();
@@ -243,11 +257,12 @@ void SMSManager::PollNumber()
         }
     }
 
-    // Giving the slot back is the poller's last touch of the manager: the fetch worker may end the
-    // fetch as soon as it has all slots again.
+    // The fetch worker may end the fetch as soon as it has all slots again; only the count of
+    // poller threads is touched after the slot has been given back.
     --runningPollers;
     if (!pollerSlots.Release(1))
         ReportTip({}, kSitePollerSlotBack);
+    --pollerThreads;
 }
 
 bool SMSManager::RequestSms(const std::string& token, const std::u16string& pid, const std::u16string& number,

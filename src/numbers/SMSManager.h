@@ -29,6 +29,8 @@ class SMSManager final : public Manager
     static constexpr long kMaxPollers = 100;
 
     SMSManager(OwnerWindow* owner, TipCallback callback, void* context);
+    // Stops a running fetch and waits until its worker and pollers have ended.
+    ~SMSManager();
     SMSManager(const SMSManager&) = delete;
     SMSManager& operator=(const SMSManager&) = delete;
 
@@ -67,6 +69,10 @@ class SMSManager final : public Manager
     Semaphore pollerSlots{kMaxPollers, kMaxPollers};
     CriticalSection lock;
     std::atomic<long> runningPollers{0};
+    // Poller threads that may still touch the manager: counted down as a poller's very last step,
+    // after it has given its slot back, so the destructor can wait until no poller is left inside
+    // the semaphore's release.
+    std::atomic<long> pollerThreads{0};
     std::atomic<long> peakPollers{0};
 };
 

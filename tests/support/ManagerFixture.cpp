@@ -8,6 +8,8 @@
 #include "support/WaitUntil.h"
 
 #include <cjson/cJSON.h>
+#include <cstdio>
+#include <gtest/gtest.h>
 
 namespace kh::test {
 
@@ -41,6 +43,10 @@ ManagerFixture::ManagerFixture()
 
 ManagerFixture::~ManagerFixture()
 {
+    // A failed test shows every tip its managers raised, which usually says why.
+    if (::testing::Test::HasFailure())
+        for (const RecordedTip& tip : tips.Tips())
+            std::fprintf(stderr, "tip: [%s] %s\n", tip.error.c_str(), tip.message.c_str());
     projects.StopFetching();
     sms.StopFetch();
     WaitIdle(std::chrono::milliseconds(60000));
