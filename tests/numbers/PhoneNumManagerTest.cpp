@@ -140,6 +140,26 @@ TEST_F(PhoneNumManagerTest, ShutdownSettlesReceivedMarkedAndUnusedNumbers)
     EXPECT_TRUE(rig.numbers.IsMarkedForBlacklist(AnsiToWide(mobiles[1])));
 }
 
+TEST_F(PhoneNumManagerTest, ReleaseEndsARunningFetchBeforeItSends)
+{
+    ASSERT_TRUE(rig.RunNumberJob(2));
+    std::vector<std::string> mobiles = Mobiles(rig.numbers.GetBatch());
+    rig.Configure([](ConfigCenter& c) {
+        c.autoGetSms = 1;
+        c.spaceTime = 50;
+    });
+    rig.sms.StartFetch();
+    ASSERT_TRUE(WaitUntil([&] { return rig.Cell(AnsiToWide(mobiles[1]), kColumnSms) == u"正在获取"; }));
+    rig.tips.Clear();
+
+    EXPECT_TRUE(rig.numbers.ReleaseBatch());
+    EXPECT_FALSE(rig.sms.IsBusy());
+    EXPECT_EQ(rig.Cell(AnsiToWide(mobiles[0]), kColumnSms), u"获取停止");
+    EXPECT_EQ(rig.Cell(AnsiToWide(mobiles[1]), kColumnSms), u"获取停止");
+    EXPECT_EQ(rig.tips.Messages(), (std::vector<std::string>{"正在获取短信...获取完成。"}));
+    EXPECT_EQ(rig.SandboxNumbers("released"), mobiles);
+}
+
 TEST_F(PhoneNumManagerTest, NothingToSettleSendsNothing)
 {
     ASSERT_TRUE(rig.RunNumberJob(2));
