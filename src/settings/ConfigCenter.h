@@ -23,7 +23,12 @@ public:
 
     void LocateExecutable();
     void ResetToDefaults();
+    // Reads the persisted values from the settings store; absent ones keep the record's values.
+    // Called once at start-up, after LocateExecutable and ResetToDefaults.
     void Load();
+    // Writes the persisted values (the password in its hexadecimal form, removed again unless it
+    // is to be remembered) and the auto-run entry. The record is copied under the settings lock
+    // and the store written after the lock is released; the record keeps the plain password.
     void Save();
 
     CriticalSection& SettingsLock() { return settingsLock; }
