@@ -10,10 +10,10 @@ Event::Event(bool manualReset, bool initialState) : manualReset(manualReset), si
 
 bool Event::Set()
 {
-    {
-        std::lock_guard<std::mutex> guard(mutex);
-        signalled = true;
-    }
+    // Notified under the lock: a waiter that sees the event set may destroy it (a manager whose
+    // worker has ended), so nothing may touch it after the lock is released.
+    std::lock_guard<std::mutex> guard(mutex);
+    signalled = true;
     if (manualReset)
         cond.notify_all();
     else
@@ -57,12 +57,11 @@ bool Semaphore::Wait(uint32_t ms)
 
 bool Semaphore::Release(long n)
 {
-    {
-        std::lock_guard<std::mutex> guard(mutex);
-        if (n <= 0 || count + n > maximum)
-            return false;
-        count += n;
-    }
+    // Notified under the lock, for the same reason as Event::Set.
+    std::lock_guard<std::mutex> guard(mutex);
+    if (n <= 0 || count + n > maximum)
+        return false;
+    count += n;
     cond.notify_all();
     return true;
 }
