@@ -43,6 +43,12 @@ protected:
         for (int i = 0; i < 6; ++i)
             statusBar.SetPaneText(i, u"before");
     }
+    // A test that failed half-way must still not destroy a manager under its running worker.
+    void TearDown() override
+    {
+        userInfo.StopRefresh();
+        EXPECT_TRUE(WaitUntil([&] { return !userInfo.IsBusy(); }, 30s));
+    }
     void Point(const ScriptedServer& server) { config.apiHost = "127.0.0.1:" + std::to_string(server.Port()); }
     void Refresh()
     {
