@@ -1,11 +1,10 @@
 #include "ConnectionDrop.h"
 
 #include <arpa/inet.h>
+#include <cstdlib>
 #include <dirent.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
-
-#include <cstdlib>
 
 namespace kh::sandbox {
 

@@ -1,8 +1,7 @@
 #include "FaultInjector.h"
 
-#include <cjson/cJSON.h>
-
 #include <chrono>
+#include <cjson/cJSON.h>
 #include <memory>
 
 namespace kh::sandbox {
@@ -28,8 +27,7 @@ bool FaultInjector::ParseKind(const std::string& text, FaultKind& kind)
 
 bool FaultInjector::AddRule(const std::string& json, std::string& error)
 {
-    std::unique_ptr<cJSON, decltype(&cJSON_Delete)> root(cJSON_ParseWithLength(json.data(), json.size()),
-                                                         cJSON_Delete);
+    std::unique_ptr<cJSON, decltype(&cJSON_Delete)> root(cJSON_ParseWithLength(json.data(), json.size()), cJSON_Delete);
     if (!root || !cJSON_IsObject(root.get())) {
         error = "the body must be a JSON object";
         return false;

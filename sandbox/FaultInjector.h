@@ -38,7 +38,7 @@ struct FaultRule
 
 class FaultInjector final
 {
-public:
+  public:
     explicit FaultInjector(uint64_t seed);
     FaultInjector(const FaultInjector&) = delete;
     FaultInjector& operator=(const FaultInjector&) = delete;
@@ -59,7 +59,7 @@ public:
 
     static bool ParseKind(const std::string& text, FaultKind& kind);
 
-private:
+  private:
     std::mutex mutex;
     std::condition_variable wake;
     bool shuttingDown = false;

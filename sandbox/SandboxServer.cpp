@@ -6,12 +6,11 @@
 #include "WebPages.h"
 
 #include <cjson/cJSON.h>
-#include <httplib.h>
-#include <sys/socket.h>
-
 #include <csignal>
 #include <functional>
+#include <httplib.h>
 #include <map>
+#include <sys/socket.h>
 
 namespace kh::sandbox {
 
@@ -62,8 +61,7 @@ void ControlReply(httplib::Response& response, bool ok, const std::string& error
 // The string member name of a control body, or empty.
 std::string ControlText(const std::string& body, const char* name, bool& isObject)
 {
-    std::unique_ptr<cJSON, decltype(&cJSON_Delete)> root(cJSON_ParseWithLength(body.data(), body.size()),
-                                                         cJSON_Delete);
+    std::unique_ptr<cJSON, decltype(&cJSON_Delete)> root(cJSON_ParseWithLength(body.data(), body.size()), cJSON_Delete);
     isObject = root && cJSON_IsObject(root.get());
     const cJSON* item = isObject ? cJSON_GetObjectItemCaseSensitive(root.get(), name) : nullptr;
     return cJSON_IsString(item) ? item->valuestring : "";
@@ -76,7 +74,7 @@ std::string ControlText(const std::string& body, const char* name, bool& isObjec
 // retransmissions).
 class SandboxServer::HttpServer final : public httplib::Server
 {
-public:
+  public:
     bool WidenBacklog(int backlog) { return ::listen(svr_sock_, backlog) == 0; }
 };
 
@@ -90,15 +88,13 @@ SandboxServer::SandboxServer(const Scenario& scenario, uint64_t seed, int thread
     http->set_write_timeout(5, 0);
     http->set_keep_alive_timeout(1);
     http->set_tcp_nodelay(true);
-    auto handler = [this](const httplib::Request& request, httplib::Response& response) {
-        Handle(request, response);
-    };
+    auto handler = [this](const httplib::Request& request, httplib::Response& response) { Handle(request, response); };
     http->Get(".*", handler);
     http->Post(".*", handler);
     // Errors httplib finds itself (oversized body, bad request line) get a short page; replies the
     // sandbox wrote on purpose (fault pages, 404, 405) are left alone.
     http->set_error_handler(httplib::Server::HandlerWithResponse([](const httplib::Request&,
-                                                                     httplib::Response& response) {
+                                                                    httplib::Response& response) {
         if (!response.body.empty())
             return httplib::Server::HandlerResponse::Unhandled;
         response.set_content("<html><body><h1>" + std::to_string(response.status) + "</h1></body></html>\n", kHtmlType);
@@ -199,8 +195,7 @@ bool SandboxServer::ApplyFault(const httplib::Request& request, httplib::Respons
     case FaultKind::CloseAfterHeaders:
         // The headers promise a body; the provider then gives up, and httplib closes the connection.
         response.set_header("Connection", "close");
-        response.set_content_provider(
-            256, kJsonType, [](size_t, size_t, httplib::DataSink&) { return false; });
+        response.set_content_provider(256, kJsonType, [](size_t, size_t, httplib::DataSink&) { return false; });
         return false;
     case FaultKind::Http500:
         response.status = 500;

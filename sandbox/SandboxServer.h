@@ -21,7 +21,7 @@ namespace kh::sandbox {
 
 class SandboxServer final
 {
-public:
+  public:
     // Request bodies above this size are refused with HTTP 413.
     static constexpr size_t kMaxBodyBytes = 64 * 1024;
 
@@ -37,7 +37,7 @@ public:
     // Ends Run: stops accepting, ends injected delays, lets running requests finish. Any thread.
     void Stop();
 
-private:
+  private:
     class HttpServer;
 
     void Handle(const httplib::Request& request, httplib::Response& response);

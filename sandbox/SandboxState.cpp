@@ -3,9 +3,8 @@
 #include "JsonReply.h"
 #include "Regions.h"
 
-#include <cjson/cJSON.h>
-
 #include <algorithm>
+#include <cjson/cJSON.h>
 #include <cstdio>
 #include <memory>
 
@@ -372,7 +371,8 @@ std::string SandboxState::GetMobile(const FormFields& form)
     AdvanceAccount(account);
     int available = account.spec.maxMobiles - WaitingCount(account);
     if (size > available)
-        return Refuse(kCodeNumberLimit, "已达到可获取号码数上限，当前还可获取" + std::to_string(std::max(0, available)) + "个");
+        return Refuse(kCodeNumberLimit,
+                      "已达到可获取号码数上限，当前还可获取" + std::to_string(std::max(0, available)) + "个");
     if (account.spec.balance - Reserved(account) < project->price * size)
         return Refuse(kCodeNoBalance, "余额不足，请充值");
 
@@ -410,8 +410,8 @@ std::string SandboxState::GetMobile(const FormFields& form)
         int64_t delay = DrawRange(project->delayMinMs, project->delayMaxMs);
         number.offlineAtMs = goesOffline ? now + delay : -1;
         number.deliverAtMs = (goesOffline || neverSms) ? -1 : now + delay;
-        number.smsText = ReplaceAllText(ReplaceAllText(project->smsTemplate, "{code}", number.code), "{pname}",
-                                        project->pname);
+        number.smsText =
+            ReplaceAllText(ReplaceAllText(project->smsTemplate, "{code}", number.code), "{pname}", project->pname);
         account.held.push_back(candidates[k]);
         auto released = std::find(account.released.begin(), account.released.end(), number.spec.mobile);
         if (released != account.released.end())

@@ -32,7 +32,7 @@ inline constexpr const char* kCodeNotHeld = "204";
 
 class SandboxState final
 {
-public:
+  public:
     SandboxState(const Scenario& scenario, uint64_t seed, SandboxClock& clock);
     SandboxState(const SandboxState&) = delete;
     SandboxState& operator=(const SandboxState&) = delete;
@@ -63,7 +63,7 @@ public:
     // The whole state as formatted JSON (accounts, pool summary, request counts, clock).
     std::string Dump();
 
-private:
+  private:
     enum class NumberStatus
     {
         Free,
@@ -90,7 +90,7 @@ private:
         AccountSpec spec;
         std::string token;
         int64_t tokenIssuedMs = 0;
-        std::vector<size_t> held;       // pool indexes, in renting order
+        std::vector<size_t> held;          // pool indexes, in renting order
         std::vector<std::string> released; // given back (released or blacklisted), in that order
         std::set<std::string> blacklist;   // pid + "\n" + mobile
     };

@@ -4,13 +4,12 @@
 #include "SandboxServer.h"
 #include "Scenario.h"
 
-#include <pthread.h>
-#include <signal.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <pthread.h>
 #include <random>
+#include <signal.h>
 #include <string>
 #include <thread>
 

@@ -8,7 +8,6 @@
 #include "support/SandboxProcess.h"
 
 #include <cjson/cJSON.h>
-
 #include <memory>
 #include <string>
 #include <vector>

@@ -7,7 +7,6 @@
 #include "support/WaitUntil.h"
 
 #include <gtest/gtest.h>
-
 #include <set>
 #include <string>
 
@@ -16,7 +15,7 @@ namespace {
 
 class SandboxApiTest : public ::testing::Test
 {
-protected:
+  protected:
     void SetUp() override
     {
         ASSERT_TRUE(sandbox.Started()) << sandbox.Error();
@@ -50,12 +49,8 @@ TEST_F(SandboxApiTest, LoginGivesATokenOnlyForTheRightPassword)
         const char* code;
     };
     const Case cases[] = {
-        {"user=u&pwd=p", "0"},
-        {"user=u&pwd=wrong", "101"},
-        {"user=nobody&pwd=p", "101"},
-        {"user=u&pwd=", "104"},
-        {"user=u", "104"},
-        {"pwd=p", "104"},
+        {"user=u&pwd=p", "0"},  {"user=u&pwd=wrong", "101"}, {"user=nobody&pwd=p", "101"},
+        {"user=u&pwd=", "104"}, {"user=u", "104"},           {"pwd=p", "104"},
     };
     for (const Case& c : cases) {
         ClientReply reply = Call("/login", c.body);
@@ -93,8 +88,8 @@ TEST_F(SandboxApiTest, UserInfoNumbersAreEachFollowedByAComma)
 
 TEST_F(SandboxApiTest, EveryTokenEndpointRefusesUnknownAndMissingTokens)
 {
-    const char* paths[] = {"/userinfo", "/get_project_list", "/get_project_fav", "/get_mobile",
-                           "/adv_release_mobile", "/add_black", "/get_sms"};
+    const char* paths[] = {"/userinfo",           "/get_project_list", "/get_project_fav", "/get_mobile",
+                           "/adv_release_mobile", "/add_black",        "/get_sms"};
     for (const char* path : paths) {
         ClientReply unknown = Call(path, "token=0123456789abcdef&pid=1&size=1&pid_list=1&mobile=13800000001"
                                          "&mobile_list=13800000001");
@@ -178,10 +173,10 @@ TEST_F(SandboxApiTest, GetMobileRefusals)
         {t + "&pid=1&prov=&corp=&style=1", "104"},
         {t + "&pid=&size=1&prov=&corp=&style=1", "104"},
         {t + "&pid=99&size=1&prov=&corp=&style=1", "105"},
-        {t + "&pid=1&size=1&prov=%E5%B9&corp=&style=1", "104"},           // cut-off encoding
-        {t + "&pid=1&size=1&prov=%41%42&corp=&style=1", "104"},           // not a province
+        {t + "&pid=1&size=1&prov=%E5%B9&corp=&style=1", "104"},             // cut-off encoding
+        {t + "&pid=1&size=1&prov=%41%42&corp=&style=1", "104"},             // not a province
         {t + "&pid=1&size=1&prov=&corp=%E5%B9%BF%E4%B8%9C&style=1", "104"}, // a province as carrier
-        {t + "&pid=1&size=4&prov=&corp=&style=1", "202"},                 // limit 3
+        {t + "&pid=1&size=4&prov=&corp=&style=1", "202"},                   // limit 3
         {t + "&pid=1&size=1&prov=" + kXinjiang + "&corp=&style=1", "203"},
         {"token=" + sandbox.Login("poor", "poor") + "&pid=1&size=1&prov=&corp=&style=1", "201"},
     };
@@ -281,10 +276,10 @@ TEST_F(SandboxApiTest, ReleaseGivesNumbersBackToThePool)
 TEST_F(SandboxApiTest, ReleaseAndBlacklistRefuseNumbersNotHeldAndChangeNothing)
 {
     std::string mine = ListedMobiles(Rent("1", 1, kBeijing).text)[0];
-    std::string other = ListedMobiles(CallSandbox(sandbox, "/get_mobile",
-                                                  "token=" + sandbox.Login("v", "a&b=c+d") +
-                                                      "&pid=1&size=1&prov=" + kBeijing + "&corp=&style=1")
-                                          .text)[0];
+    std::string other = ListedMobiles(
+        CallSandbox(sandbox, "/get_mobile",
+                    "token=" + sandbox.Login("v", "a&b=c+d") + "&pid=1&size=1&prov=" + kBeijing + "&corp=&style=1")
+            .text)[0];
     struct Case
     {
         std::string path;
@@ -327,9 +322,9 @@ TEST_F(SandboxApiTest, BlacklistKeepsANumberFromThatAccountAndProjectOnly)
     EXPECT_EQ(ListedMobiles(otherProject.text)[0], mobile);
     ASSERT_EQ(Call("/adv_release_mobile", "token=" + token + "&pid_list=2&mobile=" + mobile).code, "0");
 
-    ClientReply otherAccount = CallSandbox(sandbox, "/get_mobile",
-                                           "token=" + sandbox.Login("v", "a&b=c+d") + "&pid=1&size=1&prov=" +
-                                               onlyTibet + "&corp=&style=1");
+    ClientReply otherAccount =
+        CallSandbox(sandbox, "/get_mobile",
+                    "token=" + sandbox.Login("v", "a&b=c+d") + "&pid=1&size=1&prov=" + onlyTibet + "&corp=&style=1");
     ASSERT_EQ(otherAccount.code, "0");
     EXPECT_EQ(ListedMobiles(otherAccount.text)[0], mobile);
 }

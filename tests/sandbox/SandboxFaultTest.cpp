@@ -6,10 +6,9 @@
 #include "http/HttpErrors.h"
 #include "support/SandboxProcess.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <chrono>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
@@ -18,7 +17,7 @@ namespace {
 
 class SandboxFaultTest : public ::testing::Test
 {
-protected:
+  protected:
     void SetUp() override
     {
         ASSERT_TRUE(sandbox.Started()) << sandbox.Error();
@@ -44,9 +43,8 @@ TEST_F(SandboxFaultTest, EachFaultKindAsTheClientSeesIt)
         const char* code; // the reply's code as GetReplyField reads it
     };
     const Case cases[] = {
-        {"close", kErrClosedEarly, ""},
-        {"close_after_headers", kErrClosedEarly, ""},
-        {"http500", kHttpOk, ""},  // an HTML page: no code member, a refusal
+        {"close", kErrClosedEarly, ""}, {"close_after_headers", kErrClosedEarly, ""},
+        {"http500", kHttpOk, ""},    // an HTML page: no code member, a refusal
         {"malformed", kHttpOk, "0"}, // claims success, but the JSON breaks off
         {"reply", kHttpOk, "555"},
     };
@@ -160,8 +158,12 @@ TEST_F(SandboxFaultTest, ProbableFaultsHitSomeRequestsTheSameWayForTheSameSeed)
 TEST_F(SandboxFaultTest, BadFaultRequestsAreRefused)
 {
     const char* bodies[] = {
-        "not json", "{}", R"({"path":"/x","kind":"explode","count":1})", R"({"path":"/x","kind":"close"})",
-        R"({"path":"/x","kind":"latency","count":1})", R"({"path":"/x","kind":"reply","count":1})",
+        "not json",
+        "{}",
+        R"({"path":"/x","kind":"explode","count":1})",
+        R"({"path":"/x","kind":"close"})",
+        R"({"path":"/x","kind":"latency","count":1})",
+        R"({"path":"/x","kind":"reply","count":1})",
         R"({"path":"/x","kind":"close","probability":2})",
     };
     for (const char* body : bodies) {

@@ -6,10 +6,9 @@
 #include "http/HttpErrors.h"
 #include "support/SandboxProcess.h"
 
+#include <atomic>
 #include <gtest/gtest.h>
 #include <httplib.h>
-
-#include <atomic>
 #include <string>
 #include <thread>
 #include <vector>
@@ -29,7 +28,7 @@ std::string Get(SandboxProcess& sandbox, const std::string& target, int* status 
 
 class SandboxRobustnessTest : public ::testing::Test
 {
-protected:
+  protected:
     void SetUp() override
     {
         ASSERT_TRUE(sandbox.Started()) << sandbox.Error();
@@ -161,9 +160,9 @@ TEST(SandboxSeedTest, TheSameSeedRepeatsEveryDraw)
         std::string token = sandbox.Login("demo", "demo");
         std::string transcript = token;
         for (const char* pid : {"1001", "1003", "1005"})
-            transcript += CallSandbox(sandbox, "/get_mobile",
-                                      "token=" + token + "&pid=" + pid + "&size=3&prov=&corp=&style=1")
-                              .text;
+            transcript +=
+                CallSandbox(sandbox, "/get_mobile", "token=" + token + "&pid=" + pid + "&size=3&prov=&corp=&style=1")
+                    .text;
         std::string state = sandbox.State();
         // The drawn codes and delays, without the clock readings that differ from run to run.
         for (size_t at = state.find("\"code\":"); at != std::string::npos; at = state.find("\"code\":", at + 1))

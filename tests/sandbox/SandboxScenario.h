@@ -32,9 +32,9 @@ inline constexpr const char* kTestScenario = R"json({
 })json";
 
 // Percent-encoded UTF-8 of the texts the client sends for prov and corp.
-inline constexpr const char* kGuangdong = "%E5%B9%BF%E4%B8%9C";  // 广东
-inline constexpr const char* kBeijing = "%E5%8C%97%E4%BA%AC";    // 北京
-inline constexpr const char* kXinjiang = "%E6%96%B0%E7%96%86";   // 新疆, not in the test pool
+inline constexpr const char* kGuangdong = "%E5%B9%BF%E4%B8%9C";   // 广东
+inline constexpr const char* kBeijing = "%E5%8C%97%E4%BA%AC";     // 北京
+inline constexpr const char* kXinjiang = "%E6%96%B0%E7%96%86";    // 新疆, not in the test pool
 inline constexpr const char* kChinaMobile = "%E7%A7%BB%E5%8A%A8"; // 移动
 inline constexpr const char* kTelecom = "%E7%94%B5%E4%BF%A1";     // 电信
 

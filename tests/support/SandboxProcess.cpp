@@ -1,20 +1,18 @@
 #include "support/SandboxProcess.h"
 
+#include <chrono>
 #include <cjson/cJSON.h>
-#include <httplib.h>
-
+#include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
+#include <httplib.h>
+#include <memory>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
-
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <memory>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 extern char** environ;
@@ -250,7 +248,8 @@ std::string SandboxProcess::NumberStatus(const std::string& user, const std::str
 
 bool SandboxProcess::Deliver(const std::string& mobile, const std::string& text)
 {
-    return ControlPost("/_sandbox/deliver", "{\"mobile\":" + JsonQuoted(mobile) + ",\"text\":" + JsonQuoted(text) + "}");
+    return ControlPost("/_sandbox/deliver",
+                       "{\"mobile\":" + JsonQuoted(mobile) + ",\"text\":" + JsonQuoted(text) + "}");
 }
 
 bool SandboxProcess::SetOffline(const std::string& mobile)

@@ -36,7 +36,7 @@ struct SandboxFault
 
 class SandboxProcess final
 {
-public:
+  public:
     explicit SandboxProcess(const SandboxOptions& options = {});
     ~SandboxProcess();
     SandboxProcess(const SandboxProcess&) = delete;
@@ -72,7 +72,7 @@ public:
     // Stops the sandbox now; its exit status (0 after a clean shutdown), -1 when it had to be killed.
     int Stop();
 
-private:
+  private:
     bool Launch(const std::string& path, const SandboxOptions& options);
     bool ReadPort(int fd);
     bool ControlPost(const std::string& path, const std::string& json);
