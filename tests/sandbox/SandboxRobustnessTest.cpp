@@ -6,11 +6,15 @@
 #include "http/HttpErrors.h"
 #include "support/SandboxProcess.h"
 
+#include <arpa/inet.h>
 #include <atomic>
 #include <gtest/gtest.h>
 #include <httplib.h>
+#include <netinet/in.h>
 #include <string>
+#include <sys/socket.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace kh::test {
@@ -111,6 +115,28 @@ TEST_F(SandboxRobustnessTest, ManyConcurrentClientsAreAllServed)
         client.join();
     EXPECT_EQ(waiting.load(), kClients * kRequestsEach);
     EXPECT_EQ(sandbox.RequestCount("/get_sms"), kClients * kRequestsEach);
+}
+
+TEST_F(SandboxRobustnessTest, IdleConnectionsDoNotStarveOtherClients)
+{
+    // More silent connections than request threads: each is given up after a short wait, so a real
+    // client behind them is still answered within its time-outs.
+    std::vector<int> idle;
+    for (int i = 0; i < 100; ++i) {
+        int fd = socket(AF_INET, SOCK_STREAM, 0);
+        ASSERT_GE(fd, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<uint16_t>(sandbox.Port()));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ASSERT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        idle.push_back(fd);
+    }
+    ClientReply reply = CallSandbox(sandbox, "/get_version.aspx", "soft_id=1");
+    EXPECT_EQ(reply.error, kHttpOk);
+    EXPECT_EQ(reply.code, "0");
+    for (int fd : idle)
+        close(fd);
 }
 
 TEST_F(SandboxRobustnessTest, WebPagesShowJumpTargetAndTokenValidity)
