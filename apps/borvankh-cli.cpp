@@ -126,15 +126,13 @@ SettingSpec WideSetting(const char* name, const char* alias, SettingSpec::Kind k
             [](ConfigCenter& c, const std::string& v) { c.*member = AnsiToWide(v); }};
 }
 
-template <uint32_t ConfigCenter::*member>
-SettingSpec NumberSetting(const char* name, const char* alias = nullptr)
+template <uint32_t ConfigCenter::*member> SettingSpec NumberSetting(const char* name, const char* alias = nullptr)
 {
     return {name, alias, SettingSpec::Number, [](ConfigCenter& c) { return std::to_string(c.*member); },
             [](ConfigCenter& c, const std::string& v) { c.*member = static_cast<uint32_t>(std::stoul(v)); }};
 }
 
-template <std::string ConfigCenter::*member>
-SettingSpec HostSetting(const char* name, const char* alias)
+template <std::string ConfigCenter::*member> SettingSpec HostSetting(const char* name, const char* alias)
 {
     return {name, alias, SettingSpec::Host, [](ConfigCenter& c) { return c.*member; },
             [](ConfigCenter& c, const std::string& v) { c.*member = v; }};
@@ -201,10 +199,10 @@ class Session
 {
 public:
     Session()
-        : config(&owner, &PrintTip, this), tipsBox(&messageBox),
-          projects(&owner, &ShowTip, &owner), numbers(&owner, &NumberTip, this), sms(&owner, &ShowTip, &owner),
-          numberList(&owner, &ShowTip, &owner), userInfo(&owner, &ShowTip, &owner),
-          updates(&owner, &ShowTip, &owner), login(&owner, &loginDialog, &LoginTip, this)
+        : config(&owner, &PrintTip, this), tipsBox(&messageBox), projects(&owner, &ShowTip, &owner),
+          numbers(&owner, &NumberTip, this), sms(&owner, &ShowTip, &owner), numberList(&owner, &ShowTip, &owner),
+          userInfo(&owner, &ShowTip, &owner), updates(&owner, &ShowTip, &owner),
+          login(&owner, &loginDialog, &LoginTip, this)
     {
         owner.config = &config;
         owner.tipsBox = &tipsBox;
@@ -742,8 +740,8 @@ int CommandGet(const std::vector<std::string>& args)
     if (ChooseProject(session, AnsiToWide(project), problem) < 0)
         return finish(Fail(problem));
     if (!SelectEntry(session.provinceCombo, AnsiToWide(province)))
-        return finish(Usage("unknown province \"" + province + "\"; one of: " + JoinEntries(session.provinceCombo),
-                            kGetHelp));
+        return finish(
+            Usage("unknown province \"" + province + "\"; one of: " + JoinEntries(session.provinceCombo), kGetHelp));
     if (!SelectEntry(session.carrierCombo, AnsiToWide(carrier)))
         return finish(
             Usage("unknown carrier \"" + carrier + "\"; one of: " + JoinEntries(session.carrierCombo), kGetHelp));

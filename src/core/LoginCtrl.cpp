@@ -84,8 +84,7 @@ bool LoginCtrl::RequestLogin(const std::string& user, const std::string& pwd)
     // The values go out as typed: the service expects them unencoded.
     std::string body = "user=" + user + "&pwd=" + pwd;
     ServerReply reply;
-    if (!PostForm(*this, ServiceUrl(owner->config->GetApiHost(), "/login"), body, "网络连接失败，登录失败！", 8,
-                  reply))
+    if (!PostForm(*this, ServiceUrl(owner->config->GetApiHost(), "/login"), body, "网络连接失败，登录失败！", 8, reply))
         return false;
     token = GetReplyField(reply.text, "\"token\":\"", "\"");
     if (!RefuseUnlessSuccess(*this, reply, "登录失败！"))

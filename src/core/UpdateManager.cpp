@@ -44,7 +44,7 @@ void UpdateManager::VersionCheckJob()
 bool UpdateManager::RequestVersion(std::string& reply)
 {
     std::string host = owner != nullptr && owner->config != nullptr ? owner->config->GetServicesHost()
-                                                                     : std::string(kDefaultServicesHost);
+                                                                    : std::string(kDefaultServicesHost);
     ServerReply answer;
     bool ok = PostForm(*this, ServiceUrl(host, "/get_version.aspx"), "soft_id=1",
                        "正在检查新版本...网络连接失败，检查失败！", 6, answer) &&

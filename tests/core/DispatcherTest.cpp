@@ -22,12 +22,11 @@
 #include "support/ScriptedServer.h"
 #include "support/WaitUntil.h"
 
-#include <cJSON.h>
-#include <gtest/gtest.h>
-
 #include <algorithm>
+#include <cJSON.h>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <iterator>
 #include <memory>
 
@@ -416,8 +415,8 @@ TEST_F(DispatcherTest, ShutdownEndsWhenTheServerIsUnreachable)
         c.servicesHost = dead;
         c.token = "TOKEN";
     });
-    fx.numbers.InstallBatch({{u"13800000001", u"广东", u"广州", u"移动", u"1001"},
-                             {u"13800000002", u"广东", u"深圳", u"移动", u"1001"}});
+    fx.numbers.InstallBatch(
+        {{u"13800000001", u"广东", u"广州", u"移动", u"1001"}, {u"13800000002", u"广东", u"深圳", u"移动", u"1001"}});
     fx.numbers.MarkForBlacklist(u"13800000002");
     Dispatch(kCmdAddTrayIcon);
     Dispatch(kCmdFetchProjects);

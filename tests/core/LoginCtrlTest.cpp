@@ -13,7 +13,6 @@
 #include "support/WaitUntil.h"
 
 #include <gtest/gtest.h>
-
 #include <memory>
 #include <regex>
 
@@ -34,7 +33,10 @@ class LoginCtrlTest : public ::testing::Test
 {
 protected:
     // A sign-in always runs to its end; a test that failed half-way waits for it before teardown.
-    void TearDown() override { EXPECT_TRUE(WaitUntil([&] { return !login.IsBusy(); }, std::chrono::seconds(60))); }
+    void TearDown() override
+    {
+        EXPECT_TRUE(WaitUntil([&] { return !login.IsBusy(); }, std::chrono::seconds(60)));
+    }
     void Use(ScriptedServer& server, const std::u16string& user, const std::u16string& pwd)
     {
         config.apiHost = "127.0.0.1:" + std::to_string(server.Port());

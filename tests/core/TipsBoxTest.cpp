@@ -8,12 +8,11 @@
 #include "headless/HeadlessTipsView.h"
 #include "platform/TextCodec.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <iterator>
 #include <regex>
 
@@ -96,8 +95,7 @@ TEST_F(TipsBoxTest, LinesAreTimeStampedAndSeparatedByCrLf)
     box.AddTip(u"二");
     box.AddTip(u"三");
     std::string stamp = R"(\[\d\d-\d\d\] \[\d\d:\d\d:\d\d\] )";
-    EXPECT_TRUE(std::regex_match(Utf8(view.GetText()),
-                                 std::regex(stamp + "一\r\n" + stamp + "二\r\n" + stamp + "三")))
+    EXPECT_TRUE(std::regex_match(Utf8(view.GetText()), std::regex(stamp + "一\r\n" + stamp + "二\r\n" + stamp + "三")))
         << Utf8(view.GetText());
 }
 
@@ -137,13 +135,17 @@ TEST_F(TipsBoxTest, SavesAtTheLimitIncludingTheTipThatReachedIt)
     ASSERT_FALSE(box.LastLogFile().empty());
     std::string saved = ReadFile(box.LastLogFile());
     EXPECT_TRUE(saved.size() >= 200u);
-    EXPECT_EQ(saved.substr(saved.size() - ("tip number " + std::to_string(n)).size()), "tip number " + std::to_string(n));
+    EXPECT_EQ(saved.substr(saved.size() - ("tip number " + std::to_string(n)).size()),
+              "tip number " + std::to_string(n));
 
     std::string text = Utf8(view.GetText());
     EXPECT_TRUE(std::regex_match(
-        text, std::regex(R"(\[\d\d-\d\d\] \[\d\d:\d\d:\d\d\] 以上提示信息，已经保存到了 /TipsLog/\d{8}_\d{6}(_\d+)?\.log 文件中。)")))
+        text,
+        std::regex(
+            R"(\[\d\d-\d\d\] \[\d\d:\d\d:\d\d\] 以上提示信息，已经保存到了 /TipsLog/\d{8}_\d{6}(_\d+)?\.log 文件中。)")))
         << text;
-    EXPECT_EQ(box.LastLogFile(), dir + text.substr(text.find("/TipsLog/"), text.find(".log") + 4 - text.find("/TipsLog/")));
+    EXPECT_EQ(box.LastLogFile(),
+              dir + text.substr(text.find("/TipsLog/"), text.find(".log") + 4 - text.find("/TipsLog/")));
     EXPECT_TRUE(severe.Shown().empty());
 }
 
@@ -174,7 +176,7 @@ TEST_F(TipsBoxTest, LogFileIsGbkWithCrLfLineEnds)
     box.SaveAndClear();
     std::string bytes = ReadFile(box.LastLogFile());
     EXPECT_NE(bytes.find("\xD6\xD0\xCE\xC4\xCC\xE1\xCA\xBE"), std::string::npos); // 中文提示 in GBK
-    EXPECT_EQ(bytes.find("\xE4\xB8\xAD"), std::string::npos);                      // not UTF-8
+    EXPECT_EQ(bytes.find("\xE4\xB8\xAD"), std::string::npos);                     // not UTF-8
     size_t lineEnds = 0;
     for (size_t i = 0; i < bytes.size(); ++i) {
         if (bytes[i] == '\n') {

@@ -89,9 +89,14 @@ TEST_F(UpdateManagerTest, VersionsAreComparedAsNumbers)
         bool offered;
         const char* error;
     } cases[] = {
-        {"1.0", false, nullptr}, {"0.9", false, nullptr}, {"1.0.1", false, nullptr},
-        {"1.05", true, nullptr}, {"1.10", true, nullptr}, {"2", true, nullptr},
-        {"abc", false, "UpdateManager.9."}, {"-1.5", false, "UpdateManager.9."},
+        {"1.0", false, nullptr},
+        {"0.9", false, nullptr},
+        {"1.0.1", false, nullptr},
+        {"1.05", true, nullptr},
+        {"1.10", true, nullptr},
+        {"2", true, nullptr},
+        {"abc", false, "UpdateManager.9."},
+        {"-1.5", false, "UpdateManager.9."},
     };
     for (const Case& c : cases) {
         tips.Clear();

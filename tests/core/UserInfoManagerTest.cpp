@@ -11,10 +11,9 @@
 #include "support/TipRecorder.h"
 #include "support/WaitUntil.h"
 
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <chrono>
+#include <gtest/gtest.h>
 #include <regex>
 
 namespace kh {

@@ -7,18 +7,16 @@
 #include "support/TempSettingsDir.h"
 
 #include <cJSON.h>
-#include <gtest/gtest.h>
-
-#include <sys/wait.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <iterator>
 #include <map>
 #include <memory>
 #include <regex>
 #include <sstream>
+#include <sys/wait.h>
 
 namespace kh {
 namespace {
