@@ -167,10 +167,16 @@ void PhoneSMSListCtrl::MoveRowUp(const std::u16string& number)
     }
 }
 
+// Ends as an index rebuilt from scratch would: every entry is first marked unclaimed, each row
+// claims its number (a later row wins), and the unclaimed entries are dropped. Updating the
+// entries in place spares reallocating every one of them on each move.
 void PhoneSMSListCtrl::ReindexRows()
 {
-    numberToRow.clear();
+    for (auto& entry : numberToRow)
+        entry.second = -1;
+    auto dropUnclaimed = [this] { std::erase_if(numberToRow, [](const auto& entry) { return entry.second < 0; }); };
     if (listView == nullptr) {
+        dropUnclaimed();
         ReportTip({}, 24);
         return;
     }
@@ -178,15 +184,18 @@ void PhoneSMSListCtrl::ReindexRows()
     for (int row = 0; row < count; ++row) {
         std::u16string number = listView->GetItemText(row, kColumnNumber);
         if (number.empty()) {
+            dropUnclaimed();
             ReportTip({}, 25);
             return;
         }
         numberToRow[number] = row;
         if (!listView->SetItemText(row, kColumnSerial, Decimal(row + 1))) {
+            dropUnclaimed();
             ReportTip({}, 26);
             return;
         }
     }
+    dropUnclaimed();
 }
 
 void PhoneSMSListCtrl::RemoveRowByNumber(const std::u16string& number)
@@ -293,12 +302,16 @@ void PhoneSMSListCtrl::SortByColumn(int column)
         sortAscending = true;
     }
 
-    std::string prefix = "[" + WideToAnsi(ReadColumnTitle(column)) + "] " + (sortAscending ? "[升序] " : "[降序] ");
+    std::string prefix = "[";
+    prefix += WideToAnsi(ReadColumnTitle(column));
+    prefix += "] ";
+    prefix += sortAscending ? "[升序] " : "[降序] ";
     ReportTip(prefix + "正在排序...", 0);
 
     // Each row's item data becomes its position, and the sorted column's texts are taken now, so
     // that the comparison works on the rows as they stood when the sort began.
     sortTexts.clear();
+    sortValues.clear();
     if (listView == nullptr) {
         ReportTip({}, 22);
     } else {
@@ -309,6 +322,8 @@ void PhoneSMSListCtrl::SortByColumn(int column)
                 break;
             }
             sortTexts.push_back(listView->GetItemText(row, sortColumn));
+            if (sortColumn == kColumnNumber)
+                sortValues.push_back(ReadInteger(sortTexts.back()));
         }
     }
     if (listView == nullptr) {
@@ -317,6 +332,7 @@ void PhoneSMSListCtrl::SortByColumn(int column)
     }
     bool sorted = listView->SortItems([this](intptr_t first, intptr_t second) { return CompareRows(first, second); });
     sortTexts.clear();
+    sortValues.clear();
     if (!sorted) {
         ReportTip({}, 12);
         return;
@@ -347,34 +363,35 @@ std::u16string PhoneSMSListCtrl::ReadColumnTitle(int column)
     return title;
 }
 
-const std::u16string* PhoneSMSListCtrl::CompareText(intptr_t data)
+// The row's place in the texts taken before the sort, -1 (with a tip) when there is none.
+int PhoneSMSListCtrl::CompareIndex(intptr_t data)
 {
     if (listView == nullptr) {
         ReportTip({}, 27);
-        return nullptr;
+        return -1;
     }
     // Item data outside the rows taken at the start (a row whose data could not be written)
     // counts like a negative one.
     if (data < 0 || static_cast<size_t>(data) >= sortTexts.size()) {
         ReportTip({}, 28);
-        return nullptr;
+        return -1;
     }
     if (sortColumn < 0) {
         ReportTip({}, 29);
-        return nullptr;
+        return -1;
     }
-    return &sortTexts[static_cast<size_t>(data)];
+    return static_cast<int>(data);
 }
 
 // Runs inside the list view's sort, while SortByColumn holds the lock, and reads only the texts
-// taken before the sort started.
+// (and, for the number column, their values) taken before the sort started.
 int PhoneSMSListCtrl::CompareRows(intptr_t first, intptr_t second)
 {
     static const std::u16string empty;
-    const std::u16string* a = CompareText(first);
-    const std::u16string* b = CompareText(second);
-    const std::u16string& textA = a != nullptr ? *a : empty;
-    const std::u16string& textB = b != nullptr ? *b : empty;
+    int a = CompareIndex(first);
+    int b = CompareIndex(second);
+    const std::u16string& textA = a >= 0 ? sortTexts[static_cast<size_t>(a)] : empty;
+    const std::u16string& textB = b >= 0 ? sortTexts[static_cast<size_t>(b)] : empty;
 
     if (textA == textB)
         return 0;
@@ -385,8 +402,8 @@ int PhoneSMSListCtrl::CompareRows(intptr_t first, intptr_t second)
         return -1;
     int result;
     if (sortColumn == kColumnNumber) {
-        long long valueA = ReadInteger(textA);
-        long long valueB = ReadInteger(textB);
+        long long valueA = sortValues[static_cast<size_t>(a)];
+        long long valueB = sortValues[static_cast<size_t>(b)];
         result = valueA < valueB ? -1 : (valueA > valueB ? 1 : 0);
     } else {
         int order = textA.compare(textB);

@@ -69,7 +69,7 @@ private:
     void CopyColumn(int column, int noListSite);
     std::u16string ReadColumnTitle(int column);
     int CompareRows(intptr_t first, intptr_t second);
-    const std::u16string* CompareText(intptr_t data);
+    int CompareIndex(intptr_t data);
 
     CriticalSection lock;
     OwnerWindow* owner;
@@ -78,8 +78,10 @@ private:
     int sortColumn = -1;
     bool sortAscending = true;
     Clipboard clipboard;
-    // The sorted column's texts as they stood when the sort began, by original row position.
+    // The sorted column's texts as they stood when the sort began, by original row position, and
+    // for the number column their values.
     std::vector<std::u16string> sortTexts;
+    std::vector<long long> sortValues;
 };
 
 } // namespace kh

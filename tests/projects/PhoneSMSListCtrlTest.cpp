@@ -408,8 +408,10 @@ TEST_F(PhoneSMSListCtrlTest, BlacklistMarksAndRemovesTheSelectedRows)
 
     EXPECT_EQ(view.ColumnTexts(kColumnNumber), (Texts{u"A", u"D"}));
     ExpectConsistent();
-    for (const auto* number : {u"B", u"C", u"E"})
+    for (const auto* number : {u"B", u"C", u"E"}) {
         EXPECT_TRUE(numbers.IsMarkedForBlacklist(number));
+        EXPECT_EQ(list.FindRow(number), -1);
+    }
     EXPECT_FALSE(numbers.IsMarkedForBlacklist(u"A"));
     EXPECT_EQ(tips.Count(), 0u);
 }
