@@ -104,7 +104,7 @@ void PrintTip(std::string message, std::string error, void*)
 // ---------------------------------------------------------------------------------------------
 // Settings by their stored names.
 
-struct SettingSpec
+struct SettingInfo
 {
     const char* name;
     const char* alias;
@@ -120,29 +120,29 @@ struct SettingSpec
 };
 
 template <std::u16string ConfigCenter::*member>
-SettingSpec WideSetting(const char* name, const char* alias, SettingSpec::Kind kind = SettingSpec::Text)
+SettingInfo WideSetting(const char* name, const char* alias, SettingInfo::Kind kind = SettingInfo::Text)
 {
     return {name, alias, kind, [](ConfigCenter& c) { return WideToAnsi(c.*member); },
             [](ConfigCenter& c, const std::string& v) { c.*member = AnsiToWide(v); }};
 }
 
-template <uint32_t ConfigCenter::*member> SettingSpec NumberSetting(const char* name, const char* alias = nullptr)
+template <uint32_t ConfigCenter::*member> SettingInfo NumberSetting(const char* name, const char* alias = nullptr)
 {
-    return {name, alias, SettingSpec::Number, [](ConfigCenter& c) { return std::to_string(c.*member); },
+    return {name, alias, SettingInfo::Number, [](ConfigCenter& c) { return std::to_string(c.*member); },
             [](ConfigCenter& c, const std::string& v) { c.*member = static_cast<uint32_t>(std::stoul(v)); }};
 }
 
-template <std::string ConfigCenter::*member> SettingSpec HostSetting(const char* name, const char* alias)
+template <std::string ConfigCenter::*member> SettingInfo HostSetting(const char* name, const char* alias)
 {
-    return {name, alias, SettingSpec::Host, [](ConfigCenter& c) { return c.*member; },
+    return {name, alias, SettingInfo::Host, [](ConfigCenter& c) { return c.*member; },
             [](ConfigCenter& c, const std::string& v) { c.*member = v; }};
 }
 
-const std::vector<SettingSpec>& Settings()
+const std::vector<SettingInfo>& Settings()
 {
-    static const std::vector<SettingSpec> settings = {
+    static const std::vector<SettingInfo> settings = {
         WideSetting<&ConfigCenter::userName>("LoginConfig_User", "user"),
-        WideSetting<&ConfigCenter::password>("LoginConfig_Pwd", "password", SettingSpec::Secret),
+        WideSetting<&ConfigCenter::password>("LoginConfig_Pwd", "password", SettingInfo::Secret),
         NumberSetting<&ConfigCenter::autoRun>("StartupConfig_AutoRun"),
         NumberSetting<&ConfigCenter::savePassword>("StartupConfig_SavePwd"),
         NumberSetting<&ConfigCenter::autoGetSms>("GetSMSConfig_AutoGetSMS"),
@@ -162,11 +162,11 @@ const std::vector<SettingSpec>& Settings()
     return settings;
 }
 
-const SettingSpec* FindSetting(const std::string& name)
+const SettingInfo* FindSetting(const std::string& name)
 {
-    for (const SettingSpec& spec : Settings())
-        if (name == spec.name || (spec.alias != nullptr && name == spec.alias))
-            return &spec;
+    for (const SettingInfo& entry : Settings())
+        if (name == entry.name || (entry.alias != nullptr && name == entry.alias))
+            return &entry;
     return nullptr;
 }
 
@@ -495,25 +495,25 @@ int CommandSet(const std::vector<std::string>& args)
     }
     if (args.size() != 2)
         return Usage("set takes a NAME and a VALUE", kSetHelp);
-    const SettingSpec* spec = FindSetting(args[0]);
-    if (spec == nullptr)
+    const SettingInfo* entry = FindSetting(args[0]);
+    if (entry == nullptr)
         return Usage("unknown setting \"" + args[0] + "\"", kSetHelp);
     const std::string& value = args[1];
-    if (spec->kind == SettingSpec::Number && !IsDecimal32(value))
-        return Usage(std::string(spec->name) + " takes a number from 0 to 4294967295", kSetHelp);
-    if (spec->kind == SettingSpec::Host && !IsHost(value))
-        return Usage(std::string(spec->name) + " takes \"host\" or \"host:port\"", kSetHelp);
+    if (entry->kind == SettingInfo::Number && !IsDecimal32(value))
+        return Usage(std::string(entry->name) + " takes a number from 0 to 4294967295", kSetHelp);
+    if (entry->kind == SettingInfo::Host && !IsHost(value))
+        return Usage(std::string(entry->name) + " takes \"host\" or \"host:port\"", kSetHelp);
 
     Session session;
     session.Load();
     {
         std::lock_guard<CriticalSection> guard(session.config.SettingsLock());
-        spec->set(session.config, value);
-        if (spec->kind == SettingSpec::Secret)
+        entry->set(session.config, value);
+        if (entry->kind == SettingInfo::Secret)
             session.config.savePassword = 1;
     }
     session.config.Save();
-    PrintOut(std::string(spec->name) + "=" + (spec->kind == SettingSpec::Secret ? "(stored)" : value));
+    PrintOut(std::string(entry->name) + "=" + (entry->kind == SettingInfo::Secret ? "(stored)" : value));
     return kExitOk;
 }
 
@@ -528,11 +528,11 @@ int CommandShow(const std::vector<std::string>& args)
     Session session;
     session.Load();
     std::lock_guard<CriticalSection> guard(session.config.SettingsLock());
-    for (const SettingSpec& spec : Settings()) {
-        std::string value = spec.get(session.config);
-        if (spec.kind == SettingSpec::Secret)
+    for (const SettingInfo& entry : Settings()) {
+        std::string value = entry.get(session.config);
+        if (entry.kind == SettingInfo::Secret)
             value = value.empty() ? "(none)" : "(stored)";
-        PrintOut(std::string(spec.name) + "=" + value);
+        PrintOut(std::string(entry.name) + "=" + value);
     }
     return kExitOk;
 }
