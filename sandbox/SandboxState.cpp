@@ -69,18 +69,18 @@ void SandboxState::Load()
     projectByPid.clear();
     requestCounts.clear();
     tokenSerial = 0;
-    for (const AccountSpec& spec : scenario.accounts) {
+    for (const AccountSpec& given : scenario.accounts) {
         Account account;
-        account.spec = spec;
+        account.info = given;
         accounts.push_back(std::move(account));
     }
     for (size_t i = 0; i < scenario.projects.size(); ++i)
         projectByPid.emplace(scenario.projects[i].pid, i);
     pool.reserve(scenario.pool.size());
-    for (const PoolNumberSpec& spec : scenario.pool) {
+    for (const PoolNumberSpec& given : scenario.pool) {
         Number number;
-        number.spec = spec;
-        numberByMobile.emplace(spec.mobile, pool.size());
+        number.info = given;
+        numberByMobile.emplace(given.mobile, pool.size());
         pool.push_back(std::move(number));
     }
 }
@@ -153,16 +153,16 @@ void SandboxState::Deliver(Number& number, const std::string& text)
         return;
     Account& account = accounts[static_cast<size_t>(number.holder)];
     if (const ProjectSpec* project = FindProject(number.pid))
-        account.spec.balance -= project->price;
-    account.spec.score += 1;
+        account.info.balance -= project->price;
+    account.info.score += 1;
 }
 
 void SandboxState::GiveBack(Account& account, size_t index)
 {
     Number& number = pool[index];
     account.held.erase(std::remove(account.held.begin(), account.held.end(), index), account.held.end());
-    if (std::find(account.released.begin(), account.released.end(), number.spec.mobile) == account.released.end())
-        account.released.push_back(number.spec.mobile);
+    if (std::find(account.released.begin(), account.released.end(), number.info.mobile) == account.released.end())
+        account.released.push_back(number.info.mobile);
     number.holder = -1;
     number.pid.clear();
     number.deliverAtMs = number.offlineAtMs = -1;
@@ -243,9 +243,9 @@ std::string SandboxState::Login(const FormFields& form)
     std::lock_guard<std::mutex> lock(mutex);
     for (size_t i = 0; i < accounts.size(); ++i) {
         Account& account = accounts[i];
-        if (account.spec.user != user)
+        if (account.info.user != user)
             continue;
-        if (account.spec.pwd != pwd)
+        if (account.info.pwd != pwd)
             break;
         int64_t now = clock.NowMs();
         bool expired = scenario.tokenTtlMs > 0 && now - account.tokenIssuedMs >= scenario.tokenTtlMs;
@@ -274,15 +274,15 @@ std::string SandboxState::UserInfo(const FormFields& form)
         return reply;
     Account& account = accounts[static_cast<size_t>(index)];
     AdvanceAccount(account);
-    int available = std::max(0, account.spec.maxMobiles - WaitingCount(account));
+    int available = std::max(0, account.info.maxMobiles - WaitingCount(account));
     // score is followed by another member: the client reads numbers up to the next comma.
     return JsonReply("0", kMsgOk)
-        .String("username", account.spec.user)
-        .Raw("coin", FormatMoney(account.spec.balance))
+        .String("username", account.info.user)
+        .Raw("coin", FormatMoney(account.info.balance))
         .Integer("max_get_mobile_size", available)
-        .String("level", account.spec.level)
-        .Raw("discount", account.spec.discount.empty() ? "0" : account.spec.discount)
-        .Integer("score", account.spec.score)
+        .String("level", account.info.level)
+        .Raw("discount", account.info.discount.empty() ? "0" : account.info.discount)
+        .Integer("score", account.info.score)
         .Integer("uid", 10000 + index)
         .Text();
 }
@@ -331,9 +331,9 @@ std::string SandboxState::ProjectFavourites(const FormFields& form)
     if (index < 0)
         return reply;
     const Account& account = accounts[static_cast<size_t>(index)];
-    if (account.spec.favourites.empty())
+    if (account.info.favourites.empty())
         return Refuse("103", "您还没有收藏项目");
-    return ListReply(account.spec.favourites);
+    return ListReply(account.info.favourites);
 }
 
 std::string SandboxState::GetMobile(const FormFields& form)
@@ -369,11 +369,11 @@ std::string SandboxState::GetMobile(const FormFields& form)
         corp.clear();
 
     AdvanceAccount(account);
-    int available = account.spec.maxMobiles - WaitingCount(account);
+    int available = account.info.maxMobiles - WaitingCount(account);
     if (size > available)
         return Refuse(kCodeNumberLimit,
                       "已达到可获取号码数上限，当前还可获取" + std::to_string(std::max(0, available)) + "个");
-    if (account.spec.balance - Reserved(account) < project->price * size)
+    if (account.info.balance - Reserved(account) < project->price * size)
         return Refuse(kCodeNoBalance, "余额不足，请充值");
 
     std::vector<size_t> candidates;
@@ -381,9 +381,9 @@ std::string SandboxState::GetMobile(const FormFields& form)
         const Number& number = pool[i];
         if (number.status != NumberStatus::Free || number.holder >= 0)
             continue;
-        if ((!prov.empty() && number.spec.prov != prov) || (!corp.empty() && number.spec.corp != corp))
+        if ((!prov.empty() && number.info.prov != prov) || (!corp.empty() && number.info.corp != corp))
             continue;
-        if (account.blacklist.count(pid + "\n" + number.spec.mobile))
+        if (account.blacklist.count(pid + "\n" + number.info.mobile))
             continue;
         candidates.push_back(i);
     }
@@ -413,14 +413,14 @@ std::string SandboxState::GetMobile(const FormFields& form)
         number.smsText =
             ReplaceAllText(ReplaceAllText(project->smsTemplate, "{code}", number.code), "{pname}", project->pname);
         account.held.push_back(candidates[k]);
-        auto released = std::find(account.released.begin(), account.released.end(), number.spec.mobile);
+        auto released = std::find(account.released.begin(), account.released.end(), number.info.mobile);
         if (released != account.released.end())
             account.released.erase(released);
         list.Object()
-            .String("mobile", number.spec.mobile)
-            .String("prov", number.spec.prov)
-            .String("city", number.spec.city)
-            .String("corp", number.spec.corp);
+            .String("mobile", number.info.mobile)
+            .String("prov", number.info.prov)
+            .String("city", number.info.city)
+            .String("corp", number.info.corp);
     }
     return JsonReply("0", kMsgOk).Integer("count", static_cast<long long>(take)).Raw("list", list.Text()).Text();
 }
@@ -480,7 +480,7 @@ std::string SandboxState::AddBlack(const FormFields& form)
     Account& account = accounts[static_cast<size_t>(accountIndex)];
     for (size_t index : indexes) {
         Advance(pool[index]);
-        account.blacklist.insert(pid + "\n" + pool[index].spec.mobile);
+        account.blacklist.insert(pid + "\n" + pool[index].info.mobile);
         GiveBack(account, index);
     }
     return JsonReply("0", "加黑成功").Integer("count", static_cast<long long>(indexes.size())).Text();
@@ -528,7 +528,7 @@ std::string SandboxState::TokenOwner(const std::string& token)
     std::lock_guard<std::mutex> lock(mutex);
     std::string ignored;
     int index = Authenticate({{"token", token}}, ignored);
-    return index < 0 ? std::string() : accounts[static_cast<size_t>(index)].spec.user;
+    return index < 0 ? std::string() : accounts[static_cast<size_t>(index)].info.user;
 }
 
 bool SandboxState::DeliverNow(const std::string& mobile, const std::string& text, std::string& error)
@@ -602,22 +602,22 @@ std::string SandboxState::Dump()
     for (Account& account : accounts) {
         AdvanceAccount(account);
         cJSON* item = cJSON_CreateObject();
-        cJSON_AddStringToObject(item, "user", account.spec.user.c_str());
+        cJSON_AddStringToObject(item, "user", account.info.user.c_str());
         cJSON_AddStringToObject(item, "token", account.token.c_str());
-        cJSON_AddStringToObject(item, "balance", FormatMoney(account.spec.balance).c_str());
-        cJSON_AddNumberToObject(item, "score", static_cast<double>(account.spec.score));
-        cJSON_AddNumberToObject(item, "max_mobiles", account.spec.maxMobiles);
-        cJSON_AddNumberToObject(item, "available", std::max(0, account.spec.maxMobiles - WaitingCount(account)));
+        cJSON_AddStringToObject(item, "balance", FormatMoney(account.info.balance).c_str());
+        cJSON_AddNumberToObject(item, "score", static_cast<double>(account.info.score));
+        cJSON_AddNumberToObject(item, "max_mobiles", account.info.maxMobiles);
+        cJSON_AddNumberToObject(item, "available", std::max(0, account.info.maxMobiles - WaitingCount(account)));
         cJSON* held = cJSON_AddArrayToObject(item, "held");
         for (size_t index : account.held) {
             const Number& number = pool[index];
             cJSON* entry = cJSON_CreateObject();
-            cJSON_AddStringToObject(entry, "mobile", number.spec.mobile.c_str());
+            cJSON_AddStringToObject(entry, "mobile", number.info.mobile.c_str());
             cJSON_AddStringToObject(entry, "pid", number.pid.c_str());
             cJSON_AddStringToObject(entry, "status", statusText(number.status));
-            cJSON_AddStringToObject(entry, "prov", number.spec.prov.c_str());
-            cJSON_AddStringToObject(entry, "city", number.spec.city.c_str());
-            cJSON_AddStringToObject(entry, "corp", number.spec.corp.c_str());
+            cJSON_AddStringToObject(entry, "prov", number.info.prov.c_str());
+            cJSON_AddStringToObject(entry, "city", number.info.city.c_str());
+            cJSON_AddStringToObject(entry, "corp", number.info.corp.c_str());
             cJSON_AddStringToObject(entry, "code", number.code.c_str());
             cJSON_AddNumberToObject(entry, "rented_at_ms", static_cast<double>(number.rentedAtMs));
             cJSON_AddNumberToObject(entry, "deliver_at_ms", static_cast<double>(number.deliverAtMs));

@@ -74,7 +74,7 @@ class SandboxState final
 
     struct Number
     {
-        PoolNumberSpec spec;
+        PoolNumberSpec info;
         NumberStatus status = NumberStatus::Free;
         int holder = -1; // account index, -1 when nobody holds it
         std::string pid;
@@ -87,7 +87,7 @@ class SandboxState final
 
     struct Account
     {
-        AccountSpec spec;
+        AccountSpec info;
         std::string token;
         int64_t tokenIssuedMs = 0;
         std::vector<size_t> held;          // pool indexes, in renting order
