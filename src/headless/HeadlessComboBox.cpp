@@ -4,20 +4,10 @@ namespace kh {
 
 using Guard = std::lock_guard<std::mutex>;
 
-bool HeadlessComboBox::Consume(Op op)
-{
-    auto it = failures.find(op);
-    if (it == failures.end() || it->second <= 0)
-        return false;
-    if (--it->second == 0)
-        failures.erase(it);
-    return true;
-}
-
 void HeadlessComboBox::FailNext(Op op, int times)
 {
     Guard guard(mutex);
-    failures[op] += times;
+    failures.Add(op, times);
 }
 
 int HeadlessComboBox::GetCount()

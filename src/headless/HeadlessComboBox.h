@@ -4,8 +4,8 @@
 // the window text is the selected item's text. Thread-safe; FailNext makes single calls fail.
 
 #include "core/ports/ComboBoxPort.h"
+#include "headless/FailureSchedule.h"
 
-#include <map>
 #include <mutex>
 #include <vector>
 
@@ -51,12 +51,12 @@ private:
         intptr_t data = 0;
     };
 
-    bool Consume(Op op);
+    bool Consume(Op op) { return failures.Take(op); }
     bool ValidIndex(int index) const { return index >= 0 && index < static_cast<int>(items.size()); }
 
     std::mutex mutex;
     std::vector<Item> items;
-    std::map<Op, int> failures;
+    FailureSchedule<Op> failures;
     int selected = -1;
     bool redrawing = true;
     int erasedRepaints = 0;

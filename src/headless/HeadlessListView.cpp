@@ -6,20 +6,10 @@ namespace kh {
 
 using Guard = std::lock_guard<std::recursive_mutex>;
 
-bool HeadlessListView::Consume(Op op)
-{
-    auto it = failures.find(op);
-    if (it == failures.end() || it->second <= 0)
-        return false;
-    if (--it->second == 0)
-        failures.erase(it);
-    return true;
-}
-
 void HeadlessListView::FailNext(Op op, int times)
 {
     Guard guard(mutex);
-    failures[op] += times;
+    failures.Add(op, times);
 }
 
 void HeadlessListView::SetHeaderPresent(bool present)

@@ -7,8 +7,8 @@
 // FailNext to reach the callers' error paths.
 
 #include "core/ports/ListViewPort.h"
+#include "headless/FailureSchedule.h"
 
-#include <map>
 #include <mutex>
 
 namespace kh {
@@ -80,14 +80,14 @@ private:
         int width = 0;
     };
 
-    bool Consume(Op op);
+    bool Consume(Op op) { return failures.Take(op); }
     bool ValidRow(int row) const { return row >= 0 && row < static_cast<int>(rows.size()); }
     size_t CellCount() const { return columns.empty() ? 1 : columns.size(); }
 
     std::recursive_mutex mutex;
     std::vector<Row> rows;
     std::vector<Column> columns;
-    std::map<Op, int> failures;
+    FailureSchedule<Op> failures;
     uint32_t extendedStyle = 0;
     bool headerPresent = true;
     int lastVisibleRow = -1;
