@@ -3,7 +3,7 @@
 // each failed step as a tip of the calling manager's tip target. Used by the number list's copy
 // commands.
 
-#include "core/Tip.h"
+#include "base/Tip.h"
 
 #include <string>
 

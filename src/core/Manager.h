@@ -3,7 +3,7 @@
 // stopEvent, and the common start / worker / stop forms and the once-a-second retry loop.
 // A manager derives from it, names its site codes and runs its job through StartWorker.
 
-#include "core/Tip.h"
+#include "base/Tip.h"
 #include "platform/Sync.h"
 
 #include <functional>

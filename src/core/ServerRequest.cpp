@@ -1,6 +1,6 @@
 #include "core/ServerRequest.h"
 
-#include "core/ReplyFields.h"
+#include "base/ReplyFields.h"
 #include "http/HttpClient.h"
 
 namespace kh {

@@ -4,7 +4,7 @@
 // reply's code and msg are read by key. What a code means is left to the caller, except that
 // RefuseUnlessSuccess turns anything but "0" into the step's refusal tip.
 
-#include "core/Tip.h"
+#include "base/Tip.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
 #include "http/HttpClient.h"
 
-#include "core/ReplyFields.h"
+#include "base/ReplyFields.h"
 #include "http/HostCache.h"
 #include "http/HttpErrors.h"
 #include "platform/TextCodec.h"

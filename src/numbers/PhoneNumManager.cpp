@@ -1,8 +1,8 @@
 #include "numbers/PhoneNumManager.h"
 
-#include "core/AutoLock.h"
+#include "base/AutoLock.h"
 #include "core/OwnerWindow.h"
-#include "core/ReplyFields.h"
+#include "base/ReplyFields.h"
 #include "core/ServerRequest.h"
 #include "core/ports/ComboBoxPort.h"
 #include "numbers/SMSManager.h"

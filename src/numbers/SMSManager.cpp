@@ -1,8 +1,8 @@
 #include "numbers/SMSManager.h"
 
-#include "core/AutoLock.h"
+#include "base/AutoLock.h"
 #include "core/OwnerWindow.h"
-#include "core/ReplyFields.h"
+#include "base/ReplyFields.h"
 #include "core/ServerRequest.h"
 #include "core/ports/ToolBarPort.h"
 #include "numbers/PhoneNumManager.h"

@@ -1,6 +1,6 @@
 #include "projects/PhoneSMSListCtrl.h"
 
-#include "core/AutoLock.h"
+#include "base/AutoLock.h"
 #include "core/OwnerWindow.h"
 #include "core/ports/ListViewPort.h"
 #include "numbers/PhoneNumManager.h"

@@ -7,7 +7,7 @@
 // out to PhoneNumManager or the clipboard.
 
 #include "core/Clipboard.h"
-#include "core/Tip.h"
+#include "base/Tip.h"
 #include "platform/Sync.h"
 
 #include <map>

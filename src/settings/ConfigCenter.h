@@ -3,7 +3,7 @@
 // location, the service's host names and the sign-in token (memory only). Every reader and
 // writer copies values in or out under the settings lock and holds it for nothing else.
 
-#include "core/Tip.h"
+#include "base/Tip.h"
 #include "platform/Sync.h"
 #include "settings/RegistryEditor.h"
 

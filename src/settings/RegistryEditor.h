@@ -4,7 +4,7 @@
 // platform/SettingsStore; the value names, types and key paths are those of the registry.
 // It has no lock of its own: only ConfigCenter uses it, from one thread at a time.
 
-#include "core/Tip.h"
+#include "base/Tip.h"
 #include "platform/SettingsStore.h"
 
 #include <cstdint>

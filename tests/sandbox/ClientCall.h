@@ -3,7 +3,7 @@
 // the form body, and the reply's code and msg are read with GetReplyField. Shared by the sandbox
 // tests.
 
-#include "core/ReplyFields.h"
+#include "base/ReplyFields.h"
 #include "http/HttpClient.h"
 #include "support/SandboxProcess.h"
 

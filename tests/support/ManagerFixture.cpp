@@ -1,15 +1,15 @@
 #include "support/ManagerFixture.h"
 
-#include "core/AutoLock.h"
-#include "core/ReplyFields.h"
+#include "base/AutoLock.h"
+#include "base/ReplyFields.h"
 #include "http/HttpClient.h"
 #include "platform/TextCodec.h"
 #include "support/SandboxProcess.h"
+#include "support/SupportHooks.h"
 #include "support/WaitUntil.h"
 
 #include <cjson/cJSON.h>
 #include <cstdio>
-#include <gtest/gtest.h>
 
 namespace kh::test {
 
@@ -44,7 +44,7 @@ ManagerFixture::ManagerFixture()
 ManagerFixture::~ManagerFixture()
 {
     // A failed test shows every tip its managers raised, which usually says why.
-    if (::testing::Test::HasFailure())
+    if (CurrentTestFailed())
         for (const RecordedTip& tip : tips.Tips())
             std::fprintf(stderr, "tip: [%s] %s\n", tip.error.c_str(), tip.message.c_str());
     projects.StopFetching();

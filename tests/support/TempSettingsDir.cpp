@@ -1,6 +1,6 @@
 #include "support/TempSettingsDir.h"
 
-#include <gtest/gtest.h>
+#include "support/SupportHooks.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -14,7 +14,7 @@ TempSettingsDir::TempSettingsDir()
     const char* tmp = std::getenv("TMPDIR");
     std::string pattern = std::string(tmp != nullptr && tmp[0] == '/' ? tmp : "/tmp") + "/kh-settings-XXXXXX";
     if (mkdtemp(pattern.data()) == nullptr) {
-        ADD_FAILURE() << "cannot create a temporary settings directory";
+        ReportSupportFailure("cannot create a temporary settings directory");
         return;
     }
     path = pattern;

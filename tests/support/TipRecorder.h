@@ -1,7 +1,7 @@
 #pragma once
 // Records every tip a module raises, from any thread, for assertions in tests.
 
-#include "core/Tip.h"
+#include "base/Tip.h"
 
 #include <mutex>
 #include <string>

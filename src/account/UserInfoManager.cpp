@@ -1,7 +1,7 @@
-#include "core/UserInfoManager.h"
+#include "account/UserInfoManager.h"
 
 #include "core/OwnerWindow.h"
-#include "core/ReplyFields.h"
+#include "base/ReplyFields.h"
 #include "core/ServerRequest.h"
 #include "core/ports/StatusBarPort.h"
 #include "platform/TextCodec.h"

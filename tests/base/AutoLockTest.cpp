@@ -1,6 +1,6 @@
 // AutoLock: holds its critical section for its scope, and reports a missing object.
 
-#include "core/AutoLock.h"
+#include "base/AutoLock.h"
 
 #include "support/TipRecorder.h"
 

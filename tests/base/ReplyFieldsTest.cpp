@@ -1,6 +1,6 @@
 // Reading reply fields by key and percent-encoding request values.
 
-#include "core/ReplyFields.h"
+#include "base/ReplyFields.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "core/UpdateManager.h"
+#include "account/UpdateManager.h"
 
 #include "core/OwnerWindow.h"
-#include "core/ReplyFields.h"
+#include "base/ReplyFields.h"
 #include "core/ServerRequest.h"
 #include "core/ports/MessageBoxPort.h"
 #include "core/ports/ShellPort.h"

@@ -1,7 +1,7 @@
 // Account figures: the six panes from a reply, a missing member, the once-a-second retries until
 // the server answers, and a stop that ends the retries.
 
-#include "core/UserInfoManager.h"
+#include "account/UserInfoManager.h"
 
 #include "core/OwnerWindow.h"
 #include "headless/HeadlessStatusBar.h"

@@ -1,7 +1,7 @@
 // Version check: the offer's text, the numeric comparison of versions, the missing-field tips, the
 // repeat after the interval, and opening the download page.
 
-#include "core/UpdateManager.h"
+#include "account/UpdateManager.h"
 
 #include "core/OwnerWindow.h"
 #include "headless/HeadlessMessageBox.h"

@@ -1,7 +1,7 @@
 // Tips box: the display text of a tip, time-stamped lines separated by CR LF, the reader's selection
 // kept, and the log files (limit, names, GBK with CR LF, the per-user fallback, nothing lost).
 
-#include "core/TipsBox.h"
+#include "app/TipsBox.h"
 
 #include "core/OwnerWindow.h"
 #include "headless/HeadlessMessageBox.h"

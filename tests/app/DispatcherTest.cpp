@@ -3,12 +3,12 @@
 // reading of the choice boxes, command 10's three states, and the shutdown sequence (cancel,
 // confirm against the sandbox, and an unreachable server).
 
-#include "core/Dispatcher.h"
+#include "app/Dispatcher.h"
 
 #include "core/CommandQueue.h"
-#include "core/TipsBox.h"
-#include "core/UpdateManager.h"
-#include "core/UserInfoManager.h"
+#include "app/TipsBox.h"
+#include "account/UpdateManager.h"
+#include "account/UserInfoManager.h"
 #include "headless/HeadlessJournal.h"
 #include "headless/HeadlessMainWindow.h"
 #include "headless/HeadlessMessageBox.h"

@@ -1,4 +1,4 @@
-#include "core/TipsBox.h"
+#include "app/TipsBox.h"
 
 #include "core/OwnerWindow.h"
 #include "core/ports/MessageBoxPort.h"

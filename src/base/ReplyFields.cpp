@@ -1,4 +1,4 @@
-#include "core/ReplyFields.h"
+#include "base/ReplyFields.h"
 
 #include "platform/TextCodec.h"
 

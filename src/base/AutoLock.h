@@ -3,7 +3,7 @@
 // Used by the number list, the project manager, the phone-number manager and the SMS manager
 // around their shared data.
 
-#include "core/Tip.h"
+#include "base/Tip.h"
 #include "platform/Sync.h"
 
 namespace kh {

@@ -1,6 +1,6 @@
 // The three shapes of a tip: a plain message, an internal error with its site and detail, nothing.
 
-#include "core/Tip.h"
+#include "base/Tip.h"
 
 #include "support/TipRecorder.h"
 

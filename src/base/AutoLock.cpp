@@ -1,4 +1,4 @@
-#include "core/AutoLock.h"
+#include "base/AutoLock.h"
 
 #include <exception>
 

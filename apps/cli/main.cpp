@@ -5,12 +5,12 @@
 // stdout.
 
 #include "core/CommandQueue.h"
-#include "core/Dispatcher.h"
-#include "core/LoginCtrl.h"
+#include "app/Dispatcher.h"
+#include "account/LoginCtrl.h"
 #include "core/OwnerWindow.h"
-#include "core/TipsBox.h"
-#include "core/UpdateManager.h"
-#include "core/UserInfoManager.h"
+#include "app/TipsBox.h"
+#include "account/UpdateManager.h"
+#include "account/UserInfoManager.h"
 #include "headless/HeadlessCheckBox.h"
 #include "headless/HeadlessClipboard.h"
 #include "headless/HeadlessComboBox.h"

@@ -1,4 +1,4 @@
-#include "core/Tip.h"
+#include "base/Tip.h"
 
 namespace kh {
 

@@ -1,7 +1,7 @@
 // Sign-in: the checks before any request, the refusal and no-token replies, a network failure, the
 // button caption on each path, the raw form body, and one attempt for two quick starts.
 
-#include "core/LoginCtrl.h"
+#include "account/LoginCtrl.h"
 
 #include "core/OwnerWindow.h"
 #include "headless/HeadlessLoginDialog.h"

@@ -1,7 +1,7 @@
-#include "core/LoginCtrl.h"
+#include "account/LoginCtrl.h"
 
 #include "core/OwnerWindow.h"
-#include "core/ReplyFields.h"
+#include "base/ReplyFields.h"
 #include "core/ServerRequest.h"
 #include "core/ports/LoginDialogPort.h"
 #include "platform/TextCodec.h"

@@ -1,9 +1,9 @@
-#include "core/Dispatcher.h"
+#include "app/Dispatcher.h"
 
 #include "core/OwnerWindow.h"
-#include "core/TipsBox.h"
-#include "core/UpdateManager.h"
-#include "core/UserInfoManager.h"
+#include "app/TipsBox.h"
+#include "account/UpdateManager.h"
+#include "account/UserInfoManager.h"
 #include "core/ports/ComboBoxPort.h"
 #include "core/ports/MainWindowPort.h"
 #include "core/ports/MessageBoxPort.h"
