@@ -102,6 +102,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     KH_FUZZ_CHECK(aside.empty());
 
     StoreValue value;
+    if (key.autostart) {
+        // Values of the auto-run key are autostart entries, whose names must also be file names:
+        // only that they never fault is checked.
+        QueryStoreValue(key, name, value, aside);
+        SetStoreValue(key, name, StoreValue{StoreType::String, text, 0}, aside);
+        QueryStoreValue(key, name, value, aside);
+        DeleteStoreValue(key, name, aside);
+        return 0;
+    }
     result = QueryStoreValue(key, name, value, aside);
     KH_FUZZ_CHECK(aside.empty());
     if (result == kStoreInvalidParameter) {
@@ -109,13 +118,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     }
     KH_FUZZ_CHECK(result == kStoreSuccess || result == kStoreNotFound);
-    if (key.autostart) {
-        // Values of the auto-run key are autostart entries: only that they never fault is checked.
-        SetStoreValue(key, name, StoreValue{StoreType::String, text, 0}, aside);
-        QueryStoreValue(key, name, value, aside);
-        DeleteStoreValue(key, name, aside);
-        return 0;
-    }
 
     // Written values read back as written (text up to its first null); a deleted one is gone.
     KH_FUZZ_CHECK(SetStoreValue(key, name, StoreValue{StoreType::String, text, 0}, aside) == kStoreSuccess);
