@@ -50,6 +50,8 @@ constexpr std::array kTable = {
     Host("ServerConfig_ApiHost", &SettingsValues::apiHost, kDefaultApiHost, "api-host"),
     Host("ServerConfig_ServicesHost", &SettingsValues::servicesHost, kDefaultServicesHost, "services-host"),
     Host("ServerConfig_WebSite", &SettingsValues::webSite, kDefaultWebSite, "web-site"),
+    Text("ServerConfig_TlsCaFile", &SettingsValues::tlsCaFile, "tls-ca-file"),
+    Number("ServerConfig_TlsInsecure", &SettingsValues::tlsInsecure, 0, "tls-insecure"),
 };
 
 } // namespace

@@ -33,6 +33,10 @@ struct SettingsValues
     std::string apiHost;
     std::string servicesHost;
     std::string webSite;
+    // Certificate checking of the HTTPS requests: an extra CA file, and a switch that turns the
+    // check off (for a test server only).
+    std::u16string tlsCaFile;
+    uint32_t tlsInsecure = 0;
 };
 
 enum class SettingType

@@ -101,6 +101,9 @@ TEST_F(SettingsTableTest, LoadWithoutStoredValuesKeepsEveryDefault)
     EXPECT_EQ(tips.Count(), 0u);
     for (const SettingEntry& entry : SettingsTable())
         EXPECT_EQ(config.GetSettingText(entry), SettingText(defaults, entry)) << entry.name;
+    // The values a later change reads: no extra CA file, certificates checked.
+    EXPECT_EQ(config.tlsCaFile, u"");
+    EXPECT_EQ(config.tlsInsecure, 0u);
 }
 
 TEST_F(SettingsTableTest, ResetRestoresEveryEntrysDefault)
@@ -173,12 +176,14 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"GetSMSConfig_SpaceTime", "99999999999", false}, TextCase{"GetSMSConfig_SpaceTime", "-5", false},
         TextCase{"GetSMSConfig_SpaceTime", "", false}, TextCase{"GetSMSConfig_SpaceTime", "12a", false},
         TextCase{"GetSMSConfig_SpaceTime", " 12", false}, TextCase{"StartupConfig_AutoRun", "+1", false},
-        TextCase{"api-host", "h", true}, TextCase{"api-host", "127.0.0.1:8080", true},
-        TextCase{"api-host", "h:1", true}, TextCase{"api-host", "h:65535", true}, TextCase{"api-host", "h:0", false},
+        TextCase{"tls-insecure", "1", true}, TextCase{"api-host", "h", true},
+        TextCase{"api-host", "127.0.0.1:8080", true}, TextCase{"api-host", "h:1", true},
+        TextCase{"api-host", "h:65535", true}, TextCase{"api-host", "h:0", false},
         TextCase{"api-host", "h:65536", false}, TextCase{"api-host", "h:", false}, TextCase{"api-host", ":80", false},
         TextCase{"ServerConfig_WebSite", "http://x/", false}, TextCase{"ServerConfig_WebSite", "user@h", false},
         TextCase{"services-host", "a b", false}, TextCase{"services-host", "", false}, TextCase{"user", "", true},
-        TextCase{"user", "any text: at all/", true}, TextCase{"ExtractRuleConfig_KeywordTail", "", true}));
+        TextCase{"user", "any text: at all/", true}, TextCase{"ExtractRuleConfig_KeywordTail", "", true},
+        TextCase{"tls-ca-file", "/etc/ssl/ca.pem", true}));
 
 TEST_F(SettingsTableTest, RefusedTextLeavesTheRecordUnchanged)
 {
