@@ -56,7 +56,8 @@ SettingsValues ConfigCenter::Snapshot() const
 
 std::string ConfigCenter::GetSettingText(const SettingEntry& entry) const
 {
-    return SettingText(Snapshot(), entry);
+    std::lock_guard<CriticalSection> guard(settingsLock);
+    return SettingText(*this, entry);
 }
 
 bool ConfigCenter::SetSettingText(const SettingEntry& entry, std::string_view text, std::string& problem)
