@@ -8,6 +8,7 @@
 #include "settings/RegistryEditor.h"
 #include "settings/SettingsTable.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -31,6 +32,9 @@ public:
     // Writes the persisted values (the password in its hexadecimal form, removed again unless it
     // is to be remembered) and the auto-run entry. The record is copied under the settings lock
     // and the store written after the lock is released; the record keeps the plain password.
+    // After a Load, only the values this process changed since are written, all under one lock
+    // of the settings file, so a value another process stored meanwhile is kept: two clients
+    // (or a window and a terminal client) never undo each other's changes.
     void Save();
 
     CriticalSection& SettingsLock() const { return settingsLock; }
@@ -63,6 +67,9 @@ private:
     // Recursive; mutable so that queries copying under it are const.
     mutable CriticalSection settingsLock;
     RegistryEditor registry;
+    // The persisted values as last loaded from or saved to the store, under the settings lock;
+    // empty before the first Load, when Save writes every value.
+    std::optional<SettingsValues> stored;
 };
 
 } // namespace kh
