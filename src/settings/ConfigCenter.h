@@ -63,7 +63,8 @@ public:
     std::string token;
 
 private:
-    OwnerWindow* owner;
+    // The main window the record was built for. The record reports only through its tip callback.
+    [[maybe_unused]] OwnerWindow* owner;
     // Recursive; mutable so that queries copying under it are const.
     mutable CriticalSection settingsLock;
     RegistryEditor registry;
