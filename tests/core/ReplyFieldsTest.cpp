@@ -40,6 +40,31 @@ TEST(ReplyFields, GetReplyFieldFindsValuesByKeyAndEndText)
         EXPECT_EQ(GetReplyField(c.reply, c.key, c.end), c.expected) << c.name;
 }
 
+TEST(ReplyFields, RepliesOfManyMegabytesAreRead)
+{
+    // Removing the spaces one at a time made this take hours; the time goes in ReplyFieldsBench.
+    const size_t size = 16 * 1024 * 1024;
+    struct Case
+    {
+        const char* name;
+        std::string reply;
+    } cases[] = {
+        {"spaces only, then the member", std::string(size, ' ') + "\"code\":0,"},
+        {"spaces between every byte",
+         [&] {
+             std::string text;
+             text.reserve(size + 16);
+             for (const char c : std::string("{\"code\":0,"))
+                 text += std::string(1, c) + " ";
+             for (size_t i = text.size(); i < size; i += 2)
+                 text += "x ";
+             return text;
+         }()},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(GetReplyField(c.reply, "\"code\":", ","), "0") << c.name;
+}
+
 TEST(ReplyFields, PercentEncodeUtf8EncodesEveryByte)
 {
     struct Case
@@ -67,10 +92,10 @@ TEST(ReplyFields, ReplaceAllContinuesBehindEachReplacement)
     {
         std::string text, from, to, expected;
     } cases[] = {
-        {"a b  c ", " ", "", "abc"},
-        {"aaa", "a", "aa", "aaaaaa"}, // a replacement that contains the pattern is not searched again
-        {"abab", "ab", "b", "bb"},
-        {"abc", "", "x", "abc"},
+        {"a b  c ", " ", "", "abc"}, {"aaa", "a", "aa", "aaaaaa"}, // a replacement that contains the pattern is not
+                                                                   // searched again
+        {"abab", "ab", "b", "bb"},   {"abc", "", "x", "abc"},      {"  a  ", " ", "", "a"},
+        {"xyz", "q", "r", "xyz"},    {"aaaa", "aa", "", ""},
     };
     for (Case& c : cases) {
         ReplaceAll(c.text, c.from, c.to);
