@@ -5,6 +5,7 @@
 #include "http/HttpErrors.h"
 #include "platform/TextCodec.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <climits>
@@ -143,6 +144,9 @@ int HttpClient::Send(const std::string& url, const std::string& body, std::strin
             return error;
 
         const bool secure = scheme == "https";
+        const auto limit = std::max<int64_t>(connectTimeout, 0) + std::max<int64_t>(sendTimeout, 0) +
+                           std::max<int64_t>(receiveTimeout, 0);
+        deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limit);
         error = secure ? TlsConnect() : SocketConnect();
         if (error == kHttpOk)
             error = secure ? TlsWrite() : SocketWrite();
@@ -303,7 +307,7 @@ int HttpClient::SocketConnect()
         pollfd pfd{socketHandle, POLLOUT, 0};
         int ready;
         do
-            ready = ::poll(&pfd, 1, connectTimeout < 0 ? 0 : connectTimeout);
+            ready = ::poll(&pfd, 1, std::min(connectTimeout < 0 ? 0 : connectTimeout, StepBudget(0)));
         while (ready == -1 && errno == EINTR);
         if (ready > 0 && (pfd.revents & POLLOUT) != 0) {
             int socketError = 0;
@@ -343,12 +347,21 @@ int HttpClient::SocketWrite()
         request += sent;
 
     // MSG_NOSIGNAL: a peer that already closed gives an error here instead of SIGPIPE. A partial
-    // send is continued until the whole request is out.
+    // send is continued until the whole request is out, each call within what is left of the
+    // request's time.
     size_t done = 0;
     while (done < request.size()) {
+        int32_t budget = StepBudget(sendTimeout);
+        if (budget == 0)
+            return kErrDeadline;
+        timeval tv = ToTimeval(budget);
+        if (::setsockopt(socketHandle, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv) != 0)
+            return kErrSendTimeout;
         ssize_t n = ::send(socketHandle, request.data() + done, request.size() - done, MSG_NOSIGNAL);
         if (n < 0 && errno == EINTR)
             continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && StepBudget(sendTimeout) == 0)
+            return kErrDeadline;
         if (n <= 0)
             return kErrSend;
         done += static_cast<size_t>(n);
@@ -373,6 +386,17 @@ int HttpClient::AppendToReplyText(size_t from)
     return kHttpOk;
 }
 
+int32_t HttpClient::StepBudget(int32_t stepTimeout) const
+{
+    const auto left = deadline - std::chrono::steady_clock::now();
+    if (left <= std::chrono::steady_clock::duration::zero())
+        return 0;
+    const int64_t leftMs = std::chrono::ceil<std::chrono::milliseconds>(left).count();
+    if (stepTimeout > 0 && stepTimeout < leftMs)
+        return stepTimeout;
+    return static_cast<int32_t>(std::min<int64_t>(leftMs, INT32_MAX));
+}
+
 int HttpClient::ReceiveMore()
 {
     size_t room = static_cast<size_t>(kMaxReplyBytes - receivedLength);
@@ -384,6 +408,17 @@ int HttpClient::ReceiveMore()
     } catch (const std::bad_alloc&) {
         return kErrBufferAllocation;
     }
+    // Wait for data first: the receive time-out bounds this one wait, the deadline all of them.
+    pollfd pfd{socketHandle, POLLIN, 0};
+    int ready;
+    do {
+        int32_t budget = StepBudget(receiveTimeout);
+        if (budget == 0)
+            return kErrDeadline;
+        ready = ::poll(&pfd, 1, budget);
+    } while (ready == -1 && errno == EINTR);
+    if (ready <= 0)
+        return kErrReceive;
     ssize_t n;
     do
         n = ::recv(socketHandle, receiveBuffer.data() + receivedLength, step, 0);

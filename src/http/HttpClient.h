@@ -4,6 +4,7 @@
 // Send returns 0 or a small error number naming the step that failed; the numbers are shown to
 // the user as tip details, so they are part of the interface (see HttpErrors.h).
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -36,7 +37,9 @@ public:
     int Send(const std::string& url, const std::string& body, std::string& reply, const std::string& extraHeaders = {},
              const std::string& endMarker = {}, bool keepHeaders = false);
 
-    // Time-outs in milliseconds (10000 each after Reset).
+    // Time-outs in milliseconds (10000 each after Reset). Connect bounds the connection, send and
+    // receive each call that writes or reads (0: no limit of its own); a whole request never takes
+    // longer than the three added together and fails past that with kErrDeadline.
     void SetTimeouts(int32_t connectMs, int32_t sendMs, int32_t receiveMs);
 
     const std::vector<Cookie>& Cookies() const { return cookieJar; }
@@ -60,6 +63,9 @@ private:
     int TlsWrite();
     int TlsRead();
     int TlsClose();
+    // The milliseconds one wait of a step may take: the step's own time-out (0: none), cut to what
+    // is left before the deadline, rounded up. 0 when the deadline has passed.
+    int32_t StepBudget(int32_t stepTimeout) const;
     int ReceiveMore();
     int AppendToReplyText(size_t from);
     int BodyToReplyText();
@@ -83,6 +89,8 @@ private:
     int32_t connectTimeout = 10000;
     int32_t sendTimeout = 10000;
     int32_t receiveTimeout = 10000;
+    // Set when the channel starts connecting: the time-outs added together from then on.
+    std::chrono::steady_clock::time_point deadline;
     void* tlsSession = nullptr;
     std::vector<Cookie> cookieJar;
     std::vector<char> receiveBuffer;

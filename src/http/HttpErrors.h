@@ -87,6 +87,9 @@ inline constexpr int kErrBufferAllocation = 130;
 inline constexpr int kErrReplyTooLarge = 131; // more than HttpClient::kMaxReplyBytes
 inline constexpr int kErrClosedEarly = 132;   // the server closed before the reply was complete
 inline constexpr int kErrReceive = 133;       // receive failed or timed out
+// The request outlived its connect, send and receive time-outs added together (a server that
+// trickles its reply a byte at a time never runs into the receive time-out of a single receive).
+inline constexpr int kErrDeadline = 133;
 inline constexpr int kErrSocketClose = 141;
 inline constexpr int kErrNetworkStop = 142;
 
