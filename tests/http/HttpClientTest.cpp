@@ -172,8 +172,8 @@ TEST(HttpClientUrl, MalformedUrlsFailBeforeAnyConnection)
         {"http://:" + std::to_string(server.Port()) + "/", kErrUrlEmptyHost},
         {"http://" + hostPort + "/a b", kErrUrlBadCharacter},
         {"http://" + hostPort + "/a\r\nX-Injected: 1", kErrUrlBadCharacter},
-        // The TLS channel is not there yet: https parses and fails cleanly without connecting.
-        {"https://" + hostPort + "/", kErrTlsSessionOpen},
+        {"https://" + hostPort, kErrUrlNoPath},
+        {"https://" + hostPort + "/a b", kErrUrlBadCharacter},
     };
     for (const Case& c : cases) {
         Client client;
