@@ -627,11 +627,13 @@ int HttpClient::TlsConnect()
         return kErrDeadline;
     target.tls = tlsOptions;
     tlsChannel = std::make_unique<TlsChannel>();
-    tlsUnverified = tlsOptions.insecure;
     error = tlsChannel->Open(target);
-    if (error != kHttpOk)
+    if (error != kHttpOk) {
         NoteTlsFailure();
-    return error;
+        return error;
+    }
+    tlsUnverified = tlsOptions.insecure;
+    return kHttpOk;
 }
 
 int HttpClient::TlsWrite()
