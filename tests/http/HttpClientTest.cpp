@@ -172,8 +172,8 @@ TEST(HttpClientUrl, MalformedUrlsFailBeforeAnyConnection)
         {"http://:" + std::to_string(server.Port()) + "/", kErrUrlEmptyHost},
         {"http://" + hostPort + "/a b", kErrUrlBadCharacter},
         {"http://" + hostPort + "/a\r\nX-Injected: 1", kErrUrlBadCharacter},
-        // The TLS channel is not there yet: https parses and fails cleanly without connecting.
-        {"https://" + hostPort + "/", kErrTlsSessionOpen},
+        {"https://" + hostPort, kErrUrlNoPath},
+        {"https://" + hostPort + "/a b", kErrUrlBadCharacter},
     };
     for (const Case& c : cases) {
         Client client;
@@ -261,6 +261,37 @@ TEST(HttpClientReply, SilentServerRunsIntoTheReceiveTimeout)
     client.http.SetTimeouts(10000, 10000, 200);
     std::string reply;
     EXPECT_EQ(client.http.Send(server.Url("/"), "", reply), kErrReceive);
+}
+
+TEST(HttpClientReply, TricklingServerRunsIntoTheOverallDeadline)
+{
+    // Every byte arrives well within the receive time-out, but all of them together would take
+    // four seconds, more than the time-outs added together (1 s).
+    struct Case
+    {
+        const char* name;
+        std::string head;
+        std::string trickled;
+    } cases[] = {
+        {"body", "HTTP/1.1 200 OK\r\nContent-Length: 40\r\n\r\n", std::string(40, 'b')},
+        {"header block", "HTTP/1.1 200 OK\r\n", "X-Slow: " + std::string(40, 'h')},
+    };
+    for (const Case& c : cases) {
+        ScriptedServer server([&c](int socket, const std::string&) {
+            if (!ScriptedServer::SendAll(socket, c.head))
+                return;
+            for (char byte : c.trickled) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                if (!ScriptedServer::SendAll(socket, std::string(1, byte)))
+                    return;
+            }
+        });
+        Client client;
+        client.http.SetTimeouts(300, 300, 400);
+        std::string reply = "untouched";
+        EXPECT_EQ(client.http.Send(server.Url("/"), "", reply), kErrDeadline) << c.name;
+        EXPECT_EQ(reply, "untouched") << c.name;
+    }
 }
 
 TEST(HttpClientReply, EndMarkerCompletesTheReplyWhileTheConnectionStaysOpen)
