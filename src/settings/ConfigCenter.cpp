@@ -212,6 +212,8 @@ void ConfigCenter::Save()
     if (v.savePassword == 0)
         registry.DeleteValue(u"LoginConfig_Pwd");
 
+    if (!manageAutoRunEntry)
+        return;
     registry.SetKey(RootKey::CurrentUser, kRunKeyPath);
     if (v.autoRun != 0)
         registry.WriteString(kAutoRunValue, program);

@@ -7,6 +7,7 @@
 #include "platform/Sync.h"
 #include "settings/RegistryEditor.h"
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -27,9 +28,14 @@ public:
     // Called once at start-up, after LocateExecutable and ResetToDefaults.
     void Load();
     // Writes the persisted values (the password in its hexadecimal form, removed again unless it
-    // is to be remembered) and the auto-run entry. The record is copied under the settings lock
-    // and the store written after the lock is released; the record keeps the plain password.
+    // is to be remembered) and, unless switched off, the auto-run entry. The record is copied under
+    // the settings lock and the store written after the lock is released; the record keeps the
+    // plain password.
     void Save();
+    // Whether Save writes or removes the auto-run entry (on by default). The terminal client
+    // switches it off: it must register or unregister the windowed client only when the user
+    // changes StartupConfig_AutoRun. The stored StartupConfig_AutoRun value is saved either way.
+    void SetAutoRunEntryManaged(bool managed) { manageAutoRunEntry = managed; }
 
     CriticalSection& SettingsLock() { return settingsLock; }
     void Lock() { settingsLock.Lock(); }
@@ -92,6 +98,7 @@ private:
     void AssignStoredValues(const StoredValues& values);
 
     OwnerWindow* owner;
+    std::atomic<bool> manageAutoRunEntry{true};
     CriticalSection settingsLock;
     RegistryEditor registry;
 };
