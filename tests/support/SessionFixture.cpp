@@ -1,59 +1,58 @@
-#include "support/ManagerFixture.h"
+#include "support/SessionFixture.h"
 
+#include "app/Dispatcher.h"
 #include "base/AutoLock.h"
-#include "base/ReplyFields.h"
-#include "http/HttpClient.h"
 #include "platform/TextCodec.h"
 #include "support/SandboxProcess.h"
 #include "support/SupportHooks.h"
-#include "support/WaitUntil.h"
 
+#include <algorithm>
 #include <cjson/cJSON.h>
 #include <cstdio>
+#include <filesystem>
 
 namespace kh::test {
 
-ManagerFixture::ManagerFixture()
-    : config(&window, &TipRecorder::Callback, tips.Context()),
-      projects(&window, &TipRecorder::Callback, tips.Context()),
-      numbers(&window, &TipRecorder::Callback, tips.Context()), sms(&window, &TipRecorder::Callback, tips.Context()),
-      numberList(&window, &TipRecorder::Callback, tips.Context())
-{
-    window.config = &config;
-    window.projects = &projects;
-    window.numbers = &numbers;
-    window.sms = &sms;
-    window.numberList = &numberList;
-    window.remarkBox = &remarkBox;
-    window.projectCombo = &projectCombo;
-    window.searchBox = &searchBox;
-    window.provinceCombo = &provinceCombo;
-    window.carrierCombo = &carrierCombo;
-    window.countBox = &countBox;
-    window.numberListView = &listView;
-    window.autoGetSmsBox = &autoGetSmsBox;
-    window.autoExtractBox = &autoExtractBox;
-    window.listAutoSortBox = &listAutoSortBox;
-    window.toolBar = &toolBar;
+namespace {
 
-    // The start-up commands that set up the province and carrier boxes and the number list.
-    numbers.SetupChoices(&window);
-    numberList.SetupList(&listView);
+SessionOptions Recording(SessionOptions options, TipRecorder& tips)
+{
+    options.tipObserver = [&tips](const char*, const std::string& message, const std::string& error) {
+        TipRecorder::Callback(message, error, tips.Context());
+    };
+    return options;
 }
 
-ManagerFixture::~ManagerFixture()
+} // namespace
+
+SessionFixture::SessionFixture(SessionOptions options)
+    : session(controls.Controls(), Recording(std::move(options), tips))
+{
+    session.LoadSettings();
+    programDirectory = settingsDir.Path() + "/program";
+    std::filesystem::create_directories(programDirectory);
+    Configure([&](ConfigCenter& c) {
+        c.executableDirectory = AnsiToWide(programDirectory);
+        c.executablePath = AnsiToWide(programDirectory + "/borvankh");
+    });
+    if (!session.Start(false))
+        ReportSupportFailure("the session's command worker did not start");
+    // The start-up commands that set up the province and carrier boxes and the number list.
+    session.RunCommand(kCmdSetupChoices);
+    session.RunCommand(kCmdSetupList);
+}
+
+SessionFixture::~SessionFixture()
 {
     // A failed test shows every tip its managers raised, which usually says why.
     if (CurrentTestFailed())
         for (const RecordedTip& tip : tips.Tips())
             std::fprintf(stderr, "tip: [%s] %s\n", tip.error.c_str(), tip.message.c_str());
-    projects.StopFetching();
-    sms.StopFetch();
-    WaitIdle(std::chrono::milliseconds(60000));
-    WaitUntil([this] { return !projects.IsBusy(); }, std::chrono::milliseconds(60000));
+    // While the sandbox still answers: a job in flight ends as it would in the client.
+    session.StopAndWait();
 }
 
-std::string ManagerFixture::Scenario(int64_t smsDelayMs, int maxMobiles, int poolSize)
+std::string SessionFixture::Scenario(int64_t smsDelayMs, int maxMobiles, int poolSize)
 {
     std::string delay = std::to_string(smsDelayMs < 0 ? 0 : smsDelayMs);
     std::string noSms = smsDelayMs < 0 ? "1" : "0";
@@ -65,7 +64,7 @@ std::string ManagerFixture::Scenario(int64_t smsDelayMs, int maxMobiles, int poo
            std::to_string(poolSize) + "}}";
 }
 
-bool ManagerFixture::StartSandbox(const std::string& scenarioJson)
+bool SessionFixture::StartSandbox(const std::string& scenarioJson)
 {
     SandboxOptions options;
     options.scenarioJson = scenarioJson;
@@ -73,61 +72,65 @@ bool ManagerFixture::StartSandbox(const std::string& scenarioJson)
     sandbox = std::make_unique<SandboxProcess>(options);
     if (!sandbox->Started())
         return false;
-    SetApiHost(sandbox->Host());
+    Configure([&](ConfigCenter& c) {
+        c.apiHost = sandbox->Host();
+        c.servicesHost = sandbox->Host();
+    });
     return true;
 }
 
-void ManagerFixture::SetApiHost(const std::string& host)
+void SessionFixture::SetApiHost(const std::string& host)
 {
     Configure([&](ConfigCenter& c) { c.apiHost = host; });
 }
 
-std::string ManagerFixture::ApiHost()
+std::string SessionFixture::ApiHost()
 {
-    return config.GetApiHost();
+    return Config().GetApiHost();
 }
 
-bool ManagerFixture::SignIn(const std::string& user, const std::string& pwd)
+bool SessionFixture::SignIn(const std::string& user, const std::string& pwd)
 {
-    HttpClient client;
-    client.Reset();
-    client.UseUtf8();
-    std::string reply;
-    if (client.Send("http://" + ApiHost() + "/login", "user=" + user + "&pwd=" + pwd, reply) != 0)
-        return false;
-    if (GetReplyField(reply, "\"code\":", ",") != "0")
-        return false;
-    std::string token = GetReplyField(reply, "\"token\":\"", "\"");
-    config.SetToken(token);
-    return !token.empty();
+    Configure([&](ConfigCenter& c) {
+        c.userName = AnsiToWide(user);
+        c.password = AnsiToWide(pwd);
+    });
+    session.StartSignIn();
+    return session.WaitForSignIn(std::chrono::seconds(30));
 }
 
-void ManagerFixture::ChooseProject(const std::u16string& pid)
+void SessionFixture::ChooseProject(const std::u16string& pid)
 {
-    projects.StoreProjects({{pid, u"测试项目", u"1.00", u""}}, {});
+    Projects().StoreProjects({{pid, u"测试项目", u"1.00", u""}}, {});
     // Item 0 of the project box is the count line; the project is item 1.
-    projectCombo.SetCurSel(1);
-    projects.ShowProjectInfo(0);
+    controls.projectCombo.SetCurSel(1);
+    Projects().ShowProjectInfo(0);
 }
 
-void ManagerFixture::Configure(const std::function<void(ConfigCenter&)>& change)
+void SessionFixture::Configure(const std::function<void(ConfigCenter&)>& change)
 {
-    AutoLock guard(&TipRecorder::Callback, tips.Context(), &config.SettingsLock());
-    change(config);
+    AutoLock guard(&TipRecorder::Callback, tips.Context(), &Config().SettingsLock());
+    change(Config());
 }
 
-bool ManagerFixture::RunNumberJob(uint32_t count, const std::u16string& province, const std::u16string& carrier)
+bool SessionFixture::RunNumberJob(uint32_t count, const std::u16string& province, const std::u16string& carrier)
 {
-    numbers.GetNumbers(count, province, carrier);
+    Numbers().GetNumbers(count, province, carrier);
     return WaitIdle();
 }
 
-bool ManagerFixture::WaitIdle(std::chrono::milliseconds deadline)
+bool SessionFixture::WaitIdle(std::chrono::milliseconds deadline)
 {
-    return WaitUntil([this] { return !numbers.IsBusy() && !sms.IsBusy(); }, deadline);
+    // A number job may start a fetch as its last step, so the fetch is waited for after it.
+    auto end = std::chrono::steady_clock::now() + deadline;
+    auto left = [&] {
+        return std::max(std::chrono::milliseconds(0),
+                        std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()));
+    };
+    return ClientSession::WaitForIdle(Numbers(), left()) && ClientSession::WaitForIdle(Sms(), left());
 }
 
-bool ManagerFixture::SandboxControl(const std::string& path, const std::string& body, std::string& reply)
+bool SessionFixture::SandboxControl(const std::string& path, const std::string& body, std::string& reply)
 {
     if (!sandbox)
         return false;
@@ -136,12 +139,12 @@ bool ManagerFixture::SandboxControl(const std::string& path, const std::string& 
     return status == 200;
 }
 
-std::string ManagerFixture::SandboxDump()
+std::string SessionFixture::SandboxDump()
 {
     return sandbox ? sandbox->State() : std::string();
 }
 
-std::vector<std::string> ManagerFixture::SandboxNumbers(const std::string& member)
+std::vector<std::string> SessionFixture::SandboxNumbers(const std::string& member)
 {
     std::vector<std::string> result;
     std::string dump = SandboxDump();
@@ -159,25 +162,25 @@ std::vector<std::string> ManagerFixture::SandboxNumbers(const std::string& membe
     return result;
 }
 
-int ManagerFixture::SandboxRequests(const std::string& path)
+int SessionFixture::SandboxRequests(const std::string& path)
 {
     return sandbox ? static_cast<int>(sandbox->RequestCount(path)) : -1;
 }
 
-bool ManagerFixture::Deliver(const std::u16string& mobile, const std::string& text)
+bool SessionFixture::Deliver(const std::u16string& mobile, const std::string& text)
 {
     return sandbox && sandbox->Deliver(WideToAnsi(mobile), text);
 }
 
-bool ManagerFixture::PutOffline(const std::u16string& mobile)
+bool SessionFixture::PutOffline(const std::u16string& mobile)
 {
     return sandbox && sandbox->SetOffline(WideToAnsi(mobile));
 }
 
-std::u16string ManagerFixture::Cell(const std::u16string& number, int column)
+std::u16string SessionFixture::Cell(const std::u16string& number, int column)
 {
-    int row = numberList.FindRow(number);
-    return row < 0 ? std::u16string() : listView.GetItemText(row, column);
+    int row = NumberList().FindRow(number);
+    return row < 0 ? std::u16string() : controls.listView.GetItemText(row, column);
 }
 
 } // namespace kh::test
