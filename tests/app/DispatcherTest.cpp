@@ -17,6 +17,7 @@
 #include "headless/HeadlessTipsView.h"
 #include "headless/HeadlessTrayIcon.h"
 #include "platform/TextCodec.h"
+#include "support/RefusingPort.h"
 #include "support/ScriptedServer.h"
 #include "support/SessionFixture.h"
 #include "support/WaitUntil.h"
@@ -385,12 +386,8 @@ TEST_F(DispatcherTest, ConfirmedShutdownSettlesTheNumbersSavesTheTipsAndStops)
 
 TEST_F(DispatcherTest, ShutdownEndsWhenTheServerIsUnreachable)
 {
-    uint16_t deadPort;
-    {
-        ScriptedServer gone(HttpReply("{}"));
-        deadPort = gone.Port();
-    }
-    std::string dead = "127.0.0.1:" + std::to_string(deadPort);
+    test::RefusingPort refusing;
+    std::string dead = refusing.Host();
     fx.Configure([&](ConfigCenter& c) {
         c.apiHost = dead;
         c.servicesHost = dead;

@@ -3,6 +3,7 @@
 // the release and blacklist requests at shutdown; and the failures that end a job early.
 
 #include "platform/TextCodec.h"
+#include "support/RefusingPort.h"
 #include "support/SessionFixture.h"
 #include "support/WaitUntil.h"
 
@@ -240,7 +241,8 @@ TEST(PhoneNumManagerOfflineTest, TransportErrorAndMissingTokenEndTheJob)
 {
     SessionFixture rig;
     rig.ChooseProject(u"2001");
-    rig.SetApiHost("127.0.0.1:1");
+    test::RefusingPort refusing;
+    rig.SetApiHost(refusing.Host());
     rig.tips.Clear();
 
     ASSERT_TRUE(rig.RunNumberJob(1));

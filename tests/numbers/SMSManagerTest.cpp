@@ -3,6 +3,7 @@
 // handling of an arrival (move-up, mark, extraction), the bound of 100 pollers, and the hand-off
 // recovering from a number whose poller never starts.
 
+#include "support/RefusingPort.h"
 #include "support/SessionFixture.h"
 #include "support/WaitUntil.h"
 
@@ -64,6 +65,7 @@ public:
 
     SessionFixture rig;
     std::vector<std::u16string> mobiles;
+    test::RefusingPort refusing;
 };
 
 // ---- by hand ----
@@ -111,8 +113,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(MissCase{"NoSmsYet", [](SmsFixture&) {}, u"暂未收到", "", "", false},
                       MissCase{"NumberOffline", [](SmsFixture& f) { ASSERT_TRUE(f.rig.PutOffline(f.mobiles[0])); },
                                u"获取中断", "手机号码已经下线或者释放，获取短信被中断！", "", true},
-                      MissCase{"TransportError", [](SmsFixture& f) { f.rig.SetApiHost("127.0.0.1:1"); }, u"获取失败",
-                               "正在获取短信...网络连接失败，获取失败！", "SMSManager.20.", false},
+                      MissCase{"TransportError", [](SmsFixture& f) { f.rig.SetApiHost(f.refusing.Host()); },
+                               u"获取失败", "正在获取短信...网络连接失败，获取失败！", "SMSManager.20.", false},
                       MissCase{"Refused", [](SmsFixture& f) { f.rig.Config().SetToken("expired"); }, u"获取失败",
                                "正在获取短信...获取失败！102", "", false}),
     [](const ::testing::TestParamInfo<MissCase>& info) { return info.param.name; });
@@ -278,7 +280,8 @@ TEST(SMSManagerOfflineTest, RecordWithoutPidDoesNotBlockTheHandOff)
 {
     SessionFixture rig;
     rig.Config().SetToken("token");
-    rig.SetApiHost("127.0.0.1:1");
+    test::RefusingPort refusing;
+    rig.SetApiHost(refusing.Host());
     rig.Numbers().InstallBatch({{u"13800000001", u"广东", u"深圳", u"移动"},
                                 {u"13800000002", u"广东", u"深圳", u"移动", u"2001"},
                                 {u"13800000003", u"广东", u"深圳", u"移动"},
