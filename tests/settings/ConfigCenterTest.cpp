@@ -9,9 +9,8 @@
 #include "support/TempSettingsDir.h"
 #include "support/TipRecorder.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 namespace kh {
@@ -251,6 +250,36 @@ TEST_F(ConfigCenterTest, AutoRunWritesAndRemovesTheAutostartEntry)
     config.Save();
     EXPECT_FALSE(std::filesystem::exists(dir.AutostartFile("ZeltoKH")));
     EXPECT_EQ(tips.Errors(), std::vector<std::string>{"RegistryEditor.6."});
+}
+
+TEST_F(ConfigCenterTest, UnmanagedAutoRunEntryIsLeftAsItIsWhileTheValueIsSaved)
+{
+    config.executablePath = u"/opt/kh/borvankh";
+    config.autoRun = 1;
+    config.Save();
+    std::string entry = TempSettingsDir::ReadFile(dir.AutostartFile("ZeltoKH"));
+    ASSERT_FALSE(entry.empty());
+
+    // Neither switching auto-run off nor another program path touches the entry.
+    config.SetAutoRunEntryManaged(false);
+    config.autoRun = 0;
+    config.Save();
+    EXPECT_EQ(TempSettingsDir::ReadFile(dir.AutostartFile("ZeltoKH")), entry);
+    config.executablePath = u"/elsewhere/borvankh";
+    config.autoRun = 1;
+    config.Save();
+    EXPECT_EQ(TempSettingsDir::ReadFile(dir.AutostartFile("ZeltoKH")), entry);
+    std::filesystem::remove(dir.AutostartFile("ZeltoKH"));
+    config.Save();
+    EXPECT_FALSE(std::filesystem::exists(dir.AutostartFile("ZeltoKH")));
+
+    // The stored setting itself follows the record.
+    config.autoRun = 0;
+    config.Save();
+    ConfigCenter loaded{nullptr, TipRecorder::Callback, tips.Context()};
+    loaded.Load();
+    EXPECT_EQ(loaded.autoRun, 0u);
+    EXPECT_EQ(tips.Count(), 0u);
 }
 
 TEST_F(ConfigCenterTest, StringsLongerThanTheReadBufferFailWithTip2AndKeepTheDefault)
