@@ -111,8 +111,12 @@ bool ClientSession::WaitForSignIn(std::chrono::milliseconds timeout)
 bool ClientSession::Start(bool queueStartupCommands)
 {
     // Once only: the queue refuses a second start, but the tips box must not be set up again either.
-    if (queue.IsRunning())
-        return false;
+    {
+        std::lock_guard<std::mutex> guard(ticketMutex);
+        if (started)
+            return false;
+        started = true;
+    }
     std::u16string directory;
     {
         std::lock_guard<CriticalSection> guard(config.SettingsLock());

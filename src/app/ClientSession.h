@@ -34,9 +34,10 @@ struct SessionOptions
 {
     // Milliseconds between two version checks (tests shorten it).
     uint32_t versionCheckInterval = UpdateManager::kCheckInterval;
-    // Sees every tip the settings record (with its store) and the managers raise, with the marker of
-    // the module it was raised for ("PhoneNumManager.", "ConfigCenter."), before the tip goes on to its target. It runs
-    // on the raising thread, possibly under a manager lock: it may record the tip, never call back into the session.
+    // Sees every tip the settings record (with its store) and the managers raise, with the marker
+    // of the module it was raised for ("PhoneNumManager.", "ConfigCenter."), before the tip goes on
+    // to its target. It runs on the raising thread, possibly under a manager lock: it may record
+    // the tip, never call back into the session.
     std::function<void(const char* marker, const std::string& message, const std::string& error)> tipObserver;
 };
 
@@ -145,6 +146,7 @@ private:
     uint64_t pushedTickets = 0;
     uint64_t doneTickets = 0;
     bool workerEnded = false;
+    bool started = false;
 };
 
 } // namespace kh
