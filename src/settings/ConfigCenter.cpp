@@ -222,6 +222,8 @@ void ConfigCenter::Save()
         stored = values;
     }
 
+    if (!manageAutoRunEntry)
+        return;
     registry.SetKey(RootKey::CurrentUser, kRunKeyPath);
     if (values.autoRun != 0)
         registry.WriteString(kAutoRunValue, program);

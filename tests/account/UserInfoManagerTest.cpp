@@ -8,6 +8,7 @@
 #include "http/TlsOptions.h"
 #include "platform/TextCodec.h"
 #include "settings/ConfigCenter.h"
+#include "support/RefusingPort.h"
 #include "support/SandboxProcess.h"
 #include "support/ScriptedServer.h"
 #include "support/TestCertificates.h"
@@ -125,12 +126,8 @@ TEST_F(UserInfoManagerTest, RetriesEverySecondUntilTheServerAnswers)
 
 TEST_F(UserInfoManagerTest, StopEndsTheRetriesWithoutShowing)
 {
-    uint16_t deadPort;
-    {
-        ScriptedServer gone(HttpReply("{}"));
-        deadPort = gone.Port();
-    }
-    config.apiHost = "127.0.0.1:" + std::to_string(deadPort);
+    test::RefusingPort refusing;
+    config.apiHost = refusing.Host();
     userInfo.StartRefresh();
     ASSERT_TRUE(WaitUntil([&] { return tips.Count() >= 2; }, 5s));
     for (const auto& tip : tips.Tips()) {

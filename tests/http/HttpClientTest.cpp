@@ -5,6 +5,7 @@
 
 #include "http/HostCache.h"
 #include "http/HttpErrors.h"
+#include "support/RefusingPort.h"
 #include "support/ScriptedServer.h"
 
 #include <arpa/inet.h>
@@ -52,24 +53,7 @@ struct Client
     HttpClient http;
 };
 
-// A loopback port on which a connect is refused: bound, so nobody else takes it, but not listening.
-struct RefusingPort
-{
-    RefusingPort()
-    {
-        socket = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        ::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        ::getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length);
-        port = ntohs(address.sin_port);
-    }
-    ~RefusingPort() { ::close(socket); }
-    int socket;
-    uint16_t port;
-};
+using test::RefusingPort;
 
 TEST(HttpClientRequest, WritesRequestLineAndHeaderBlockByteForByte)
 {
@@ -419,7 +403,7 @@ TEST(HttpClientConnect, RefusedConnectIsNotConnectedAndClearsTheHostCache)
 
     Client client;
     std::string reply = "untouched";
-    EXPECT_EQ(client.http.Send("http://127.0.0.1:" + std::to_string(refusing.port) + "/login", "a=1", reply),
+    EXPECT_EQ(client.http.Send("http://127.0.0.1:" + std::to_string(refusing.Port()) + "/login", "a=1", reply),
               kErrNotConnected);
     EXPECT_EQ(reply, "untouched");
     EXPECT_FALSE(LookupCachedHost("127.0.0.1", address));
@@ -472,7 +456,7 @@ TEST(HttpClientConcurrency, ClientsOnManyThreadsShareTheHostCache)
                 std::string reply;
                 // Every third thread hits the refusing port and clears the cache under the others.
                 if (t % 3 == 0) {
-                    client.http.Send("http://127.0.0.1:" + std::to_string(refusing.port) + "/", "", reply);
+                    client.http.Send("http://127.0.0.1:" + std::to_string(refusing.Port()) + "/", "", reply);
                 } else if (client.http.Send(server.Url("/"), "x=1", reply) == kHttpOk && reply == "{\"code\":0}") {
                     ++successes;
                 }

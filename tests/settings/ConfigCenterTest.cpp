@@ -9,10 +9,9 @@
 #include "support/TempSettingsDir.h"
 #include "support/TipRecorder.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <functional>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 namespace kh {
@@ -240,8 +239,7 @@ TEST_F(ConfigCenterTest, SavesOfTwoClientsKeepEachOthersChanges)
         std::function<void(const ConfigCenter&)> check;
     };
     const Change changes[] = {
-        {"two different values",
-         [](ConfigCenter& c) { c.spaceTime = 5000; },
+        {"two different values", [](ConfigCenter& c) { c.spaceTime = 5000; },
          [](ConfigCenter& c) { c.timeoutTime = 120000; },
          [](const ConfigCenter& c) {
              EXPECT_EQ(c.spaceTime, 5000u);
@@ -258,8 +256,7 @@ TEST_F(ConfigCenterTest, SavesOfTwoClientsKeepEachOthersChanges)
              EXPECT_EQ(c.savePassword, 1u);
              EXPECT_EQ(c.windowTop, 1u);
          }},
-        {"the same value: the later save wins",
-         [](ConfigCenter& c) { c.keywordHead = u"为"; },
+        {"the same value: the later save wins", [](ConfigCenter& c) { c.keywordHead = u"为"; },
          [](ConfigCenter& c) { c.keywordHead = u"码"; },
          [](const ConfigCenter& c) { EXPECT_EQ(c.keywordHead, u"码"); }},
     };
@@ -308,6 +305,36 @@ TEST_F(ConfigCenterTest, AutoRunWritesAndRemovesTheAutostartEntry)
     config.Save();
     EXPECT_FALSE(std::filesystem::exists(dir.AutostartFile("ZeltoKH")));
     EXPECT_EQ(tips.Errors(), std::vector<std::string>{"RegistryEditor.6."});
+}
+
+TEST_F(ConfigCenterTest, UnmanagedAutoRunEntryIsLeftAsItIsWhileTheValueIsSaved)
+{
+    config.executablePath = u"/opt/kh/borvankh";
+    config.autoRun = 1;
+    config.Save();
+    std::string entry = TempSettingsDir::ReadFile(dir.AutostartFile("ZeltoKH"));
+    ASSERT_FALSE(entry.empty());
+
+    // Neither switching auto-run off nor another program path touches the entry.
+    config.SetAutoRunEntryManaged(false);
+    config.autoRun = 0;
+    config.Save();
+    EXPECT_EQ(TempSettingsDir::ReadFile(dir.AutostartFile("ZeltoKH")), entry);
+    config.executablePath = u"/elsewhere/borvankh";
+    config.autoRun = 1;
+    config.Save();
+    EXPECT_EQ(TempSettingsDir::ReadFile(dir.AutostartFile("ZeltoKH")), entry);
+    std::filesystem::remove(dir.AutostartFile("ZeltoKH"));
+    config.Save();
+    EXPECT_FALSE(std::filesystem::exists(dir.AutostartFile("ZeltoKH")));
+
+    // The stored setting itself follows the record.
+    config.autoRun = 0;
+    config.Save();
+    ConfigCenter loaded{nullptr, TipRecorder::Callback, tips.Context()};
+    loaded.Load();
+    EXPECT_EQ(loaded.autoRun, 0u);
+    EXPECT_EQ(tips.Count(), 0u);
 }
 
 TEST_F(ConfigCenterTest, StringsLongerThanTheReadBufferFailWithTip2AndKeepTheDefault)
@@ -383,8 +410,7 @@ TEST_F(ConfigCenterTest, SavedFileIsPrivateAndNoTemporaryFileRemains)
     EXPECT_EQ(st.st_mode & 0777, 0600u);
     // Beside the store only the lock file that serialises writers of several processes.
     for (const auto& e : std::filesystem::directory_iterator(dir.Path() + "/BorvanKH"))
-        EXPECT_TRUE(e.path().filename() == "registry.json" || e.path().filename() == "registry.json.lock")
-            << e.path();
+        EXPECT_TRUE(e.path().filename() == "registry.json" || e.path().filename() == "registry.json.lock") << e.path();
 }
 
 } // namespace
