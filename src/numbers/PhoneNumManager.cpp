@@ -88,9 +88,7 @@ PhoneNumManager::PhoneNumManager(OwnerWindow* owner, TipCallback callback, void*
 
 PhoneNumManager::~PhoneNumManager()
 {
-    Event pause(true);
-    while (busyEvent.Wait(0))
-        pause.Wait(100);
+    StopAndWait();
 }
 
 const std::vector<std::u16string>& PhoneNumManager::ProvinceChoices()

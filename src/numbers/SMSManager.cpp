@@ -105,14 +105,10 @@ SMSManager::SMSManager(OwnerWindow* owner, TipCallback callback, void* context)
 
 SMSManager::~SMSManager()
 {
-    StopFetch();
-    Event pause(true);
-    while (busyEvent.Wait(0))
-        pause.Wait(100);
-    // The fetch has ended once busyEvent is clear, but the last poller may still be returning from
-    // giving its slot back.
-    while (pollerThreads.load() != 0)
-        pause.Wait(1);
+    // The fetch worker and every poller are counted threads of the manager: the stop ends the
+    // waiting pollers at once, and the wait covers a poller still returning from giving its slot
+    // back after the fetch worker has seen all slots free.
+    StopAndWait();
 }
 
 void SMSManager::StartFetch()
@@ -138,13 +134,14 @@ void SMSManager::StartFetch()
     pollList.clear();
     if (owner->numbers != nullptr)
         owner->numbers->GetActiveNumbers(pollList);
-    bool started = StartThread([this] {
+    Launch launch = LaunchThread([this] {
         FetchJob();
         if (!busyEvent.Reset())
             ReportTip({}, kSiteClearBusy);
     });
-    if (!started) {
-        ReportTip({}, kSiteWorkerThread);
+    if (launch != Launch::Started) {
+        if (launch == Launch::Failed)
+            ReportTip({}, kSiteWorkerThread);
         pollList.clear();
         busyEvent.Reset();
     }
@@ -197,10 +194,12 @@ void SMSManager::StartPoller(const NumberRecord& record)
         handoffEvent.Set();
         return;
     }
-    ++pollerThreads;
-    if (!StartThread([this] { PollNumber(); })) {
-        --pollerThreads;
-        ReportTip({}, kSitePollerThread);
+    Launch launch = LaunchThread([this] { PollNumber(); });
+    if (launch != Launch::Started) {
+        // Closed means the manager is going away: its stop is already signalled, so the fetch
+        // starts no further pollers and ends.
+        if (launch == Launch::Failed)
+            ReportTip({}, kSitePollerThread);
         pollerSlots.Release(1);
         handoffEvent.Set();
     }
@@ -257,12 +256,11 @@ void SMSManager::PollNumber()
         }
     }
 
-    // The fetch worker may end the fetch as soon as it has all slots again; only the count of
-    // poller threads is touched after the slot has been given back.
+    // The fetch worker may end the fetch as soon as it has all slots again; after the slot has
+    // been given back only the thread's count in the manager is touched (by LaunchThread).
     --runningPollers;
     if (!pollerSlots.Release(1))
         ReportTip({}, kSitePollerSlotBack);
-    --pollerThreads;
 }
 
 bool SMSManager::RequestSms(const std::string& token, const std::u16string& pid, const std::u16string& number,

@@ -25,7 +25,7 @@ namespace kh {
 
 class SMSManager final : public Manager
 {
-  public:
+public:
     static constexpr long kMaxPollers = 100;
 
     SMSManager(OwnerWindow* owner, TipCallback callback, void* context);
@@ -69,10 +69,6 @@ class SMSManager final : public Manager
     Semaphore pollerSlots{kMaxPollers, kMaxPollers};
     CriticalSection lock;
     std::atomic<long> runningPollers{0};
-    // Poller threads that may still touch the manager: counted down as a poller's very last step,
-    // after it has given its slot back, so the destructor can wait until no poller is left inside
-    // the semaphore's release.
-    std::atomic<long> pollerThreads{0};
     std::atomic<long> peakPollers{0};
 };
 

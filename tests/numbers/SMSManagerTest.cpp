@@ -1,7 +1,8 @@
 // SMS fetching against the sandbox over loopback: by hand (one request per number) and
 // automatically (until arrival, stop or time-out), the cells and tips of each outcome, the
-// handling of an arrival (move-up, mark, extraction), the bound of 100 pollers, and the hand-off
-// recovering from a number whose poller never starts.
+// handling of an arrival (move-up, mark, extraction), the bound of 100 pollers, the wait for every
+// poller when the manager is destroyed mid-fetch, and the hand-off recovering from a number whose
+// poller never starts.
 
 #include "support/ManagerFixture.h"
 #include "support/WaitUntil.h"
@@ -10,6 +11,7 @@
 #include <chrono>
 #include <functional>
 #include <gtest/gtest.h>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -254,6 +256,23 @@ TEST_F(SMSManagerTest, NeverMoreThanOneHundredPollersAndAllFinish)
     EXPECT_EQ(rig.sms.RunningPollers(), 0);
     std::vector<std::u16string> cells = Cells(kColumnSms);
     EXPECT_EQ(std::count(cells.begin(), cells.end(), u"获取超时"), 150);
+    EXPECT_EQ(rig.tips.Messages().back(), kFinished);
+}
+
+// Destroyed mid-fetch, the manager stops and waits for its fetch worker and every poller: each
+// poller has finished its request and ended (its cell says stopped) before the manager is gone.
+TEST_F(SMSManagerTest, DestroyedMidFetchWaitsForEveryPoller)
+{
+    Rent(5);
+    Automatic(20, 600000);
+    std::string reply;
+    ASSERT_TRUE(rig.SandboxControl("/_sandbox/fault",
+                                   R"({"path":"/get_sms","kind":"latency","count":1000,"latency_ms":200})", reply));
+    auto fetch = std::make_unique<SMSManager>(&rig.window, &test::TipRecorder::Callback, rig.tips.Context());
+    fetch->StartFetch();
+    ASSERT_TRUE(WaitUntil([&] { return fetch->RunningPollers() == 5; }));
+    fetch.reset();
+    EXPECT_EQ(Cells(kColumnSms), std::vector<std::u16string>(5, u"获取停止"));
     EXPECT_EQ(rig.tips.Messages().back(), kFinished);
 }
 
