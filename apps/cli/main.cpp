@@ -4,13 +4,13 @@
 // Tips go to stderr with their time stamps; results (projects, figures, numbers and codes) go to
 // stdout.
 
-#include "core/CommandQueue.h"
-#include "app/Dispatcher.h"
 #include "account/LoginCtrl.h"
-#include "core/OwnerWindow.h"
-#include "app/TipsBox.h"
 #include "account/UpdateManager.h"
 #include "account/UserInfoManager.h"
+#include "app/Dispatcher.h"
+#include "app/TipsBox.h"
+#include "core/CommandQueue.h"
+#include "core/OwnerWindow.h"
 #include "headless/HeadlessCheckBox.h"
 #include "headless/HeadlessClipboard.h"
 #include "headless/HeadlessComboBox.h"
@@ -210,6 +210,7 @@ public:
         owner.login = &login;
         owner.projects = &projects;
         owner.numbers = &numbers;
+        owner.batch = &numbers.Batch();
         owner.sms = &sms;
         owner.numberList = &numberList;
         owner.userInfo = &userInfo;
@@ -751,7 +752,7 @@ int CommandGet(const std::vector<std::string>& args)
     session.WaitFor([&] { return !session.numbers.IsBusy(); }, std::chrono::hours(24));
     if (interrupted)
         return finish(130);
-    if (session.numbers.GetBatch().empty())
+    if (session.numbers.Batch().Records().empty())
         return finish(Fail(session.LastNumberTip()));
 
     // Print every row when it changes, until the fetch has ended for every number.

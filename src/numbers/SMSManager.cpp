@@ -1,16 +1,15 @@
 #include "numbers/SMSManager.h"
 
 #include "base/AutoLock.h"
-#include "core/OwnerWindow.h"
 #include "base/ReplyFields.h"
+#include "core/OwnerWindow.h"
 #include "core/ServerRequest.h"
 #include "core/ports/ToolBarPort.h"
-#include "numbers/PhoneNumManager.h"
+#include "numbers/CodeExtraction.h"
+#include "numbers/NumberBatch.h"
 #include "platform/TextCodec.h"
 #include "projects/PhoneSMSListCtrl.h"
 #include "settings/ConfigCenter.h"
-
-#include <regex>
 
 namespace kh {
 namespace {
@@ -90,12 +89,6 @@ FetchSettings CopyFetchSettings(const TipSource& source, OwnerWindow* owner)
     return settings;
 }
 
-// A code length that does not fit a signed 32-bit count is no count at all.
-size_t EffectiveCodeLength(uint32_t codeLength)
-{
-    return codeLength > 0x7FFFFFFFu ? 0 : codeLength;
-}
-
 } // namespace
 
 SMSManager::SMSManager(OwnerWindow* owner, TipCallback callback, void* context)
@@ -132,8 +125,8 @@ void SMSManager::StartFetch()
         return;
     }
     pollList.clear();
-    if (owner->numbers != nullptr)
-        owner->numbers->GetActiveNumbers(pollList);
+    if (owner->batch != nullptr)
+        owner->batch->GetActiveNumbers(pollList);
     Launch launch = LaunchThread([this] {
         FetchJob();
         if (!busyEvent.Reset())
@@ -291,8 +284,8 @@ bool SMSManager::HandleMiss(uint32_t start, const std::u16string& number, const 
         return false;
     }
     if (lastCode == kCodeNumberOffline) {
-        if (owner->numbers != nullptr)
-            owner->numbers->MarkOffline(number);
+        if (owner->batch != nullptr)
+            owner->batch->MarkOffline(number);
         SetSmsCell(number, kCellOffline);
         ReportTip(kMsgOffline, 0);
         return false;
@@ -326,8 +319,8 @@ void SMSManager::HandleSms(const std::u16string& number, const std::u16string& s
     // this number as not received: the move comes before the mark.
     if (settings.listAutoSort && owner->numberList != nullptr)
         owner->numberList->MoveRowUp(number);
-    if (owner->numbers != nullptr)
-        owner->numbers->MarkReceived(number);
+    if (owner->batch != nullptr)
+        owner->batch->MarkReceived(number);
     if (!settings.autoExtract) {
         SetCodeCell(number, kCellNotExtracted);
         return;
@@ -359,21 +352,6 @@ void SMSManager::SetFetchButtonChecked(bool checked)
         owner->toolBar->SetButtonChecked(kIdGetSms, checked);
 }
 
-bool SMSManager::IsRuleValid(const ExtractRule& rule)
-{
-    switch (rule.mode) {
-    case SmartExtract:
-        return true;
-    case BetweenKeywords:
-        return !rule.headKeyword.empty() && !rule.tailKeyword.empty();
-    case AfterKeyword:
-    case BeforeKeyword:
-        return !rule.headKeyword.empty() && EffectiveCodeLength(rule.codeLength) >= 1;
-    default:
-        return false;
-    }
-}
-
 std::u16string SMSManager::ExtractCode(const std::u16string& sms)
 {
     if (owner == nullptr) {
@@ -381,43 +359,6 @@ std::u16string SMSManager::ExtractCode(const std::u16string& sms)
         return {};
     }
     return ExtractCodeByRule(CopyFetchSettings(*this, owner).rule, sms);
-}
-
-std::u16string SMSManager::ExtractCodeByRule(const ExtractRule& rule, const std::u16string& sms)
-{
-    if (!IsRuleValid(rule))
-        return {};
-    switch (rule.mode) {
-    case SmartExtract: {
-        // ASCII digits only: in the ANSI bytes the digits of full-width or Chinese text never
-        // match the classic "C" digit class.
-        static const std::regex digits("\\d{4,8}");
-        std::string text = WideToAnsi(sms);
-        std::smatch match;
-        if (!std::regex_search(text, match, digits))
-            return {};
-        return AnsiToWide(match.str());
-    }
-    case BetweenKeywords:
-        // The same key search as a server reply: spaces leave the text (not the keywords) and
-        // ASCII letter case is ignored.
-        return AnsiToWide(GetReplyField(WideToAnsi(sms), WideToAnsi(rule.headKeyword), WideToAnsi(rule.tailKeyword)));
-    case AfterKeyword: {
-        size_t pos = sms.find(rule.headKeyword);
-        if (pos == std::u16string::npos)
-            return {};
-        return sms.substr(pos + rule.headKeyword.size(), EffectiveCodeLength(rule.codeLength));
-    }
-    case BeforeKeyword: {
-        size_t pos = sms.find(rule.headKeyword);
-        size_t length = EffectiveCodeLength(rule.codeLength);
-        if (pos == std::u16string::npos || pos < length)
-            return {};
-        return sms.substr(pos - length, length);
-    }
-    default:
-        return {};
-    }
 }
 
 } // namespace kh

@@ -3,9 +3,10 @@
 #include "base/AutoLock.h"
 #include "core/OwnerWindow.h"
 #include "core/ports/ListViewPort.h"
-#include "numbers/PhoneNumManager.h"
+#include "numbers/NumberBatch.h"
 #include "platform/TextCodec.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 
@@ -113,8 +114,8 @@ void PhoneSMSListCtrl::ClearList()
     numberToRow.clear();
 }
 
-void PhoneSMSListCtrl::AddRow(const std::u16string& number, const std::u16string& province,
-                              const std::u16string& city, const std::u16string& carrier)
+void PhoneSMSListCtrl::AddRow(const std::u16string& number, const std::u16string& province, const std::u16string& city,
+                              const std::u16string& carrier)
 {
     AutoLock guard(tipCallback, tipContext, &lock);
     if (listView == nullptr) {
@@ -220,7 +221,7 @@ int PhoneSMSListCtrl::FindFirstReceivedRow()
         ReportTip({}, 31);
         return 0;
     }
-    if (owner == nullptr || owner->numbers == nullptr) {
+    if (owner == nullptr || owner->batch == nullptr) {
         ReportTip({}, 32);
         return 0;
     }
@@ -231,10 +232,11 @@ int PhoneSMSListCtrl::FindFirstReceivedRow()
             ReportTip({}, 33);
             return 0;
         }
-        if (owner->numbers->IsReceived(number))
+        if (owner->batch->IsReceived(number))
             return row;
     }
-    ReportTip({}, 34);
+    // No row has received a message yet: the first arrival of a batch, which goes to the top.
+    // That is the normal case, so it raises no tip.
     return 0;
 }
 

@@ -5,10 +5,10 @@
 
 #include "app/Dispatcher.h"
 
-#include "core/CommandQueue.h"
-#include "app/TipsBox.h"
 #include "account/UpdateManager.h"
 #include "account/UserInfoManager.h"
+#include "app/TipsBox.h"
+#include "core/CommandQueue.h"
 #include "headless/HeadlessJournal.h"
 #include "headless/HeadlessMainWindow.h"
 #include "headless/HeadlessMessageBox.h"
@@ -340,9 +340,9 @@ TEST_F(DispatcherTest, ConfirmedShutdownSettlesTheNumbersSavesTheTipsAndStops)
     fx.countBox.SetWindowText(u"3");
     Dispatch(kCmdGetNumbers);
     ASSERT_TRUE(fx.WaitIdle());
-    std::vector<NumberRecord> batch = fx.numbers.GetBatch();
+    std::vector<NumberRecord> batch = fx.numbers.Batch().Records();
     ASSERT_EQ(batch.size(), 3u) << ::testing::PrintToString(fx.tips.Messages());
-    fx.numbers.MarkForBlacklist(batch[2][kFieldMobile]);
+    fx.numbers.Batch().MarkForBlacklist(batch[2][kFieldMobile]);
     ASSERT_TRUE(updates.IsBusy()) << "the version check runs until shutdown";
 
     messageBox.QueueAnswer(kIdOk);
@@ -415,9 +415,9 @@ TEST_F(DispatcherTest, ShutdownEndsWhenTheServerIsUnreachable)
         c.servicesHost = dead;
         c.token = "TOKEN";
     });
-    fx.numbers.InstallBatch(
+    fx.numbers.Batch().Install(
         {{u"13800000001", u"广东", u"广州", u"移动", u"1001"}, {u"13800000002", u"广东", u"深圳", u"移动", u"1001"}});
-    fx.numbers.MarkForBlacklist(u"13800000002");
+    fx.numbers.Batch().MarkForBlacklist(u"13800000002");
     Dispatch(kCmdAddTrayIcon);
     Dispatch(kCmdFetchProjects);
     Dispatch(kCmdRefreshUserInfo);

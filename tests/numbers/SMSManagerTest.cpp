@@ -4,6 +4,7 @@
 // poller when the manager is destroyed mid-fetch, and the hand-off recovering from a number whose
 // poller never starts.
 
+#include "numbers/ExtractRule.h"
 #include "support/ManagerFixture.h"
 #include "support/WaitUntil.h"
 
@@ -28,14 +29,14 @@ const std::string kFinished = "正在获取短信...获取完成。";
 // chosen, and count numbers rented with automatic fetching off.
 class SmsFixture
 {
-  public:
+public:
     void Rent(uint32_t count)
     {
         ASSERT_TRUE(rig.StartSandbox(ManagerFixture::Scenario(-1)));
         ASSERT_TRUE(rig.SignIn());
         rig.ChooseProject(u"2001");
         ASSERT_TRUE(rig.RunNumberJob(count));
-        for (const NumberRecord& record : rig.numbers.GetBatch())
+        for (const NumberRecord& record : rig.numbers.Batch().Records())
             mobiles.push_back(record.at(kFieldMobile));
         ASSERT_EQ(mobiles.size(), count);
         rig.tips.Clear();
@@ -93,8 +94,8 @@ TEST_P(SmsByHandTest, EachMissShowsWhy)
 
     EXPECT_EQ(rig.Cell(mobiles[0], kColumnSms), c.cell);
     EXPECT_EQ(rig.Cell(mobiles[0], kColumnCode), u"");
-    EXPECT_EQ(rig.numbers.IsOffline(mobiles[0]), c.offline);
-    EXPECT_FALSE(rig.numbers.IsReceived(mobiles[0]));
+    EXPECT_EQ(rig.numbers.Batch().IsOffline(mobiles[0]), c.offline);
+    EXPECT_FALSE(rig.numbers.Batch().IsReceived(mobiles[0]));
     std::vector<test::RecordedTip> tips = rig.tips.Tips();
     ASSERT_EQ(tips.size(), c.message.empty() ? 2u : 3u);
     EXPECT_EQ(tips.front().message, kFetching);
@@ -126,7 +127,7 @@ TEST_F(SMSManagerTest, NoActiveNumbersEndsAtOnce)
 {
     Rent(2);
     for (const std::u16string& mobile : mobiles)
-        rig.numbers.MarkOffline(mobile);
+        rig.numbers.Batch().MarkOffline(mobile);
     ASSERT_TRUE(FetchAndWait());
     EXPECT_EQ(rig.tips.Messages(), (std::vector<std::string>{kFetching, "正在获取短信...获取失败！请先获取号码。"}));
     EXPECT_TRUE(rig.toolBar.Changes().empty());
@@ -165,7 +166,7 @@ TEST_P(SmsArrivalTest, ArrivalIsShownMovedUpMarkedAndExtracted)
 
     // The space between the words and the code does not survive the reply's reading.
     ASSERT_TRUE(rig.Deliver(mobiles[2], "您的验证码是 482915，请勿泄露"));
-    ASSERT_TRUE(WaitUntil([&] { return rig.numbers.IsReceived(mobiles[2]); }));
+    ASSERT_TRUE(WaitUntil([&] { return rig.numbers.Batch().IsReceived(mobiles[2]); }));
     ASSERT_TRUE(WaitUntil([&] { return !rig.Cell(mobiles[2], kColumnCode).empty(); }));
 
     EXPECT_EQ(rig.Cell(mobiles[2], kColumnSms), u"您的验证码是482915，请勿泄露");
@@ -182,7 +183,7 @@ TEST_P(SmsArrivalTest, ArrivalIsShownMovedUpMarkedAndExtracted)
     EXPECT_EQ(rig.tips.Messages().back(), kFinished);
     EXPECT_FALSE(rig.toolBar.IsButtonChecked(kIdGetSms));
     std::vector<NumberRecord> active;
-    rig.numbers.GetActiveNumbers(active);
+    rig.numbers.Batch().GetActiveNumbers(active);
     EXPECT_EQ(active.size(), 2u);
 }
 
@@ -208,7 +209,7 @@ TEST_F(SMSManagerTest, AutomaticPollingEndsAtTheTimeOut)
     EXPECT_GE(rig.SandboxRequests("/get_sms"), 4);
     // Timed-out numbers stay active for the next fetch.
     std::vector<NumberRecord> active;
-    rig.numbers.GetActiveNumbers(active);
+    rig.numbers.Batch().GetActiveNumbers(active);
     EXPECT_EQ(active.size(), 2u);
 }
 
@@ -221,7 +222,7 @@ TEST_F(SMSManagerTest, AutomaticPollingStopsWhenTheNumberGoesOffline)
     ASSERT_TRUE(rig.PutOffline(mobiles[0]));
     ASSERT_TRUE(rig.WaitIdle());
     EXPECT_EQ(rig.Cell(mobiles[0], kColumnSms), u"获取中断");
-    EXPECT_TRUE(rig.numbers.IsOffline(mobiles[0]));
+    EXPECT_TRUE(rig.numbers.Batch().IsOffline(mobiles[0]));
 }
 
 TEST_F(SMSManagerTest, EmptySmsWithSuccessCodeLeavesTheNumberActive)
@@ -233,7 +234,7 @@ TEST_F(SMSManagerTest, EmptySmsWithSuccessCodeLeavesTheNumberActive)
     ASSERT_TRUE(FetchAndWait());
     EXPECT_TRUE(rig.tips.HasError("SMSManager.22."));
     EXPECT_EQ(rig.Cell(mobiles[0], kColumnSms), u"正在获取");
-    EXPECT_FALSE(rig.numbers.IsReceived(mobiles[0]));
+    EXPECT_FALSE(rig.numbers.Batch().IsReceived(mobiles[0]));
 }
 
 TEST_F(SMSManagerTest, NeverMoreThanOneHundredPollersAndAllFinish)
@@ -297,10 +298,10 @@ TEST(SMSManagerOfflineTest, RecordWithoutPidDoesNotBlockTheHandOff)
     ManagerFixture rig;
     rig.config.SetToken("token");
     rig.SetApiHost("127.0.0.1:1");
-    rig.numbers.InstallBatch({{u"13800000001", u"广东", u"深圳", u"移动"},
-                              {u"13800000002", u"广东", u"深圳", u"移动", u"2001"},
-                              {u"13800000003", u"广东", u"深圳", u"移动"},
-                              {u"13800000004", u"广东", u"深圳", u"移动", u"2001"}});
+    rig.numbers.Batch().Install({{u"13800000001", u"广东", u"深圳", u"移动"},
+                                 {u"13800000002", u"广东", u"深圳", u"移动", u"2001"},
+                                 {u"13800000003", u"广东", u"深圳", u"移动"},
+                                 {u"13800000004", u"广东", u"深圳", u"移动", u"2001"}});
     for (int i = 1; i <= 4; ++i)
         rig.numberList.AddRow(u"1380000000" + std::u16string(1, static_cast<char16_t>(u'0' + i)), u"广东", u"深圳",
                               u"移动");

@@ -22,6 +22,7 @@ ManagerFixture::ManagerFixture()
     window.config = &config;
     window.projects = &projects;
     window.numbers = &numbers;
+    window.batch = &numbers.Batch();
     window.sms = &sms;
     window.numberList = &numberList;
     window.remarkBox = &remarkBox;
