@@ -84,8 +84,8 @@ private:
     int sortColumn = -1;
     bool sortAscending = true;
     Clipboard clipboard;
-    // The sorted column's texts as they stood when the sort began, by original row position, and
-    // for the number column their values.
+    // While SortByColumn runs: the sorted column's texts as they stood when the sort began, by
+    // original row position, and for the number column their values.
     std::vector<std::u16string> sortTexts;
     std::vector<long long> sortValues;
 };

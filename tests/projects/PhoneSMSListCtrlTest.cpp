@@ -364,7 +364,7 @@ TEST_F(PhoneSMSListCtrlTest, ClearListKeepsTheSortDirection)
 TEST_F(PhoneSMSListCtrlTest, RefusedSortLeavesRowsAndIndex)
 {
     AddRows({u"3", u"1", u"2"});
-    view.FailNext(Op::Sort);
+    view.FailNext(Op::ApplyOrder);
     list.SortByColumn(kColumnNumber);
     EXPECT_EQ(view.ColumnTexts(kColumnNumber), (Texts{u"3", u"1", u"2"}));
     EXPECT_TRUE(tips.HasError("PhoneSMSListCtrl.12."));
