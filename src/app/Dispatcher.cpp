@@ -237,10 +237,10 @@ bool Shutdown(OwnerWindow* owner)
         owner->numbers->BlacklistBatch();
     }
     AddTip(owner, u"正在关闭软件...关闭完成。");
-    if (owner->tipsBox != nullptr) {
-        std::lock_guard<CriticalSection> guard(owner->tipsBox->AppendLock());
+    // Posted behind every tip raised so far; with the inline executor the log file is written
+    // when the call returns.
+    if (owner->tipsBox != nullptr)
         owner->tipsBox->SaveAndClear();
-    }
     RemoveTrayIcon(owner);
     if (owner->window != nullptr)
         owner->window->PostClose();

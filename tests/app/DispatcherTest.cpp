@@ -374,7 +374,7 @@ TEST_F(DispatcherTest, ConfirmedShutdownSettlesTheNumbersSavesTheTipsAndStops)
     EXPECT_LT(closing, done);
     EXPECT_EQ(logText.size(), done + std::string("正在关闭软件...关闭完成。").size());
     std::string box = WideToUtf8(tipsView.GetText());
-    EXPECT_NE(box.find("以上提示信息，已经保存到了 /TipsLog/"), std::string::npos) << box;
+    EXPECT_NE(box.find("以上提示信息，已经保存到了 " + tipsBox.LastLogFile() + " 文件中。"), std::string::npos) << box;
     EXPECT_EQ(box.find("\n"), std::string::npos);
     EXPECT_TRUE(std::filesystem::exists(fx.settingsDir.SettingsFile()));
 
