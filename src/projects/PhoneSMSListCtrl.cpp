@@ -328,8 +328,8 @@ void PhoneSMSListCtrl::SortByColumn(int column)
                 dataWritten = false;
             }
             if (!dataWritten) {
-                // From the failed write on, rows keep the item data they had and their texts are
-                // not taken; the comparison reports what it cannot place.
+                // From a failed write on, the rows keep the item data they had and no text is
+                // taken for them; the comparison goes by that data, as the view's own sort would.
                 rowData.push_back(listView->GetItemData(row));
                 continue;
             }
