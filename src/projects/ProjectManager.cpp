@@ -1,8 +1,8 @@
 #include "projects/ProjectManager.h"
 
 #include "base/AutoLock.h"
-#include "core/OwnerWindow.h"
 #include "base/ReplyFields.h"
+#include "core/OwnerWindow.h"
 #include "core/ServerRequest.h"
 #include "core/ports/ComboBoxPort.h"
 #include "core/ports/TextBoxPort.h"
@@ -11,7 +11,6 @@
 #include "settings/HostDefaults.h"
 
 #include <cjson/cJSON.h>
-
 #include <cmath>
 #include <cstdint>
 
@@ -51,13 +50,10 @@ ProjectManager::ProjectManager(OwnerWindow* owner, TipCallback callback, void* c
 }
 
 // A fetch worker still running would use this object after it is gone, so the destructor ends
-// the retries and waits, in the shutdown sequence's 100 ms steps, for the request in progress.
+// the retries and waits for the request in progress.
 ProjectManager::~ProjectManager()
 {
-    StopFetching();
-    Event pause(true);
-    while (busyEvent.Wait(0))
-        pause.Wait(100);
+    StopAndWait();
 }
 
 void ProjectManager::StartFetchProjects()

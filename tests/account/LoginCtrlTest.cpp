@@ -13,9 +13,11 @@
 #include "support/TipRecorder.h"
 #include "support/WaitUntil.h"
 
+#include <chrono>
 #include <gtest/gtest.h>
 #include <memory>
 #include <regex>
+#include <thread>
 
 namespace kh {
 namespace {
@@ -162,6 +164,24 @@ TEST_F(LoginCtrlTest, SignsInAgainstTheSandboxAndShowsItsRefusal)
     EXPECT_FALSE(config.GetToken().empty());
     // The token is the service's: it opens the account.
     EXPECT_NE(sandbox.Post("/userinfo", "token=" + config.GetToken()).find("\"code\":0,"), std::string::npos);
+}
+
+// Destroying the controller while its request is in flight waits for the worker, which ends the
+// attempt (token stored, notice posted) before the controller is gone.
+TEST_F(LoginCtrlTest, DestroyedWhileSigningInWaitsForTheWorker)
+{
+    ScriptedServer server([](int socket, const std::string&) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300)); // the service's latency
+        ScriptedServer::SendAll(socket, HttpReply(R"({"code":0,"msg":"ok","token":"T"})"));
+    });
+    Use(server, u"demo", u"demo");
+    auto signIn = std::make_unique<LoginCtrl>(&owner, &dialog, &TipRecorder::Callback, tips.Context());
+    signIn->StartLogin();
+    ASSERT_TRUE(server.WaitForRequests(1));
+    signIn.reset();
+    EXPECT_TRUE(dialog.Succeeded());
+    EXPECT_EQ(config.GetToken(), "T");
+    EXPECT_TRUE(tips.Tips().empty());
 }
 
 TEST_F(LoginCtrlTest, WithoutOwnerReportsAndEnds)

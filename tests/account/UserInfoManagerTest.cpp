@@ -20,7 +20,9 @@
 #include <atomic>
 #include <chrono>
 #include <gtest/gtest.h>
+#include <memory>
 #include <regex>
+#include <thread>
 
 namespace kh {
 namespace {
@@ -86,6 +88,24 @@ TEST_F(UserInfoManagerTest, ShowsTheSixFiguresWithTheirLabels)
     std::string request = server.Requests().at(0);
     EXPECT_EQ(request.rfind("POST /userinfo HTTP/1.", 0), 0u);
     EXPECT_EQ(request.substr(request.find("\r\n\r\n") + 4), "token=T0K");
+}
+
+// Destroying the manager while its request is in flight ends the retries and waits for the worker,
+// which still shows the figures of that reply before the manager is gone.
+TEST_F(UserInfoManagerTest, DestroyedWhileRefreshingWaitsForTheWorker)
+{
+    ScriptedServer server([](int socket, const std::string&) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300)); // the service's latency
+        ScriptedServer::SendAll(socket, HttpReply(kFullReply));
+    });
+    Point(server);
+    auto refresh = std::make_unique<UserInfoManager>(&owner, &TipRecorder::Callback, tips.Context());
+    refresh->StartRefresh();
+    ASSERT_TRUE(server.WaitForRequests(1));
+    refresh.reset();
+    EXPECT_EQ(Panes()[0], u"用户名：u");
+    EXPECT_EQ(Panes()[5], u"积分：100");
+    EXPECT_TRUE(tips.Tips().empty());
 }
 
 TEST_F(UserInfoManagerTest, MissingFigureShowsNothingAndReportsTip11)

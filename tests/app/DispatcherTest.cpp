@@ -8,6 +8,7 @@
 #include "account/UpdateManager.h"
 #include "account/UserInfoManager.h"
 #include "app/TipsBox.h"
+#include "core/CommandQueue.h"
 #include "headless/HeadlessJournal.h"
 #include "headless/HeadlessMainWindow.h"
 #include "headless/HeadlessMessageBox.h"
@@ -323,9 +324,9 @@ TEST_F(DispatcherTest, ConfirmedShutdownSettlesTheNumbersSavesTheTipsAndStops)
     fx.controls.countBox.SetWindowText(u"3");
     Dispatch(kCmdGetNumbers);
     ASSERT_TRUE(fx.WaitIdle());
-    std::vector<NumberRecord> batch = fx.Numbers().GetBatch();
+    std::vector<NumberRecord> batch = fx.Numbers().Batch().Records();
     ASSERT_EQ(batch.size(), 3u) << ::testing::PrintToString(fx.tips.Messages());
-    fx.Numbers().MarkForBlacklist(batch[2][kFieldMobile]);
+    fx.Numbers().Batch().MarkForBlacklist(batch[2][kFieldMobile]);
     ASSERT_TRUE(updates.IsBusy()) << "the version check runs until shutdown";
 
     messageBox.QueueAnswer(kIdOk);
@@ -356,7 +357,7 @@ TEST_F(DispatcherTest, ConfirmedShutdownSettlesTheNumbersSavesTheTipsAndStops)
     EXPECT_LT(closing, done);
     EXPECT_EQ(logText.size(), done + std::string("正在关闭软件...关闭完成。").size());
     std::string box = WideToUtf8(tipsView.GetText());
-    EXPECT_NE(box.find("以上提示信息，已经保存到了 /TipsLog/"), std::string::npos) << box;
+    EXPECT_NE(box.find("以上提示信息，已经保存到了 " + tipsBox.LastLogFile() + " 文件中。"), std::string::npos) << box;
     EXPECT_EQ(box.find("\n"), std::string::npos);
     EXPECT_TRUE(std::filesystem::exists(fx.settingsDir.SettingsFile()));
 
@@ -393,9 +394,9 @@ TEST_F(DispatcherTest, ShutdownEndsWhenTheServerIsUnreachable)
         c.servicesHost = dead;
         c.token = "TOKEN";
     });
-    fx.Numbers().InstallBatch(
+    fx.Numbers().Batch().Install(
         {{u"13800000001", u"广东", u"广州", u"移动", u"1001"}, {u"13800000002", u"广东", u"深圳", u"移动", u"1001"}});
-    fx.Numbers().MarkForBlacklist(u"13800000002");
+    fx.Numbers().Batch().MarkForBlacklist(u"13800000002");
     Dispatch(kCmdAddTrayIcon);
     Dispatch(kCmdFetchProjects);
     Dispatch(kCmdRefreshUserInfo);
