@@ -36,7 +36,7 @@ struct SandboxFault
 
 class SandboxProcess final
 {
-  public:
+public:
     explicit SandboxProcess(const SandboxOptions& options = {});
     ~SandboxProcess();
     SandboxProcess(const SandboxProcess&) = delete;
@@ -46,6 +46,8 @@ class SandboxProcess final
     bool Started() const { return port > 0; }
     const std::string& Error() const { return error; }
     int Port() const { return port; }
+    // The sandbox's process id while it runs (for reading its /proc entries), else -1.
+    pid_t Pid() const { return child; }
     // "127.0.0.1:PORT": the value for the host settings.
     std::string Host() const;
     std::string Url(const std::string& path) const;
@@ -72,7 +74,7 @@ class SandboxProcess final
     // Stops the sandbox now; its exit status (0 after a clean shutdown), -1 when it had to be killed.
     int Stop();
 
-  private:
+private:
     bool Launch(const std::string& path, const SandboxOptions& options);
     bool ReadPort(int fd);
     bool ControlPost(const std::string& path, const std::string& json);
