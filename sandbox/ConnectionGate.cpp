@@ -45,18 +45,18 @@ void Require(bool ok, const char* what)
     }
 }
 
-// Where the request head that starts at from ends (just past its blank line), or npos while it is
-// incomplete. httplib's line reader also takes bare LF line ends, so a blank line of either kind ends it.
+// Where the request head that starts at from ends, or npos while it is incomplete, as httplib's
+// parser sees it: the head ends with a line that is just CRLF (header lines ending in a bare LF are
+// skipped), and a request line without its CR ends it at once (httplib refuses such a request).
 size_t HeadEnd(const std::string& input, size_t from)
 {
-    size_t crlf = input.find("\r\n\r\n", from);
-    size_t lf = input.find("\n\n", from);
-    size_t end = std::string::npos;
-    if (crlf != std::string::npos)
-        end = crlf + 4;
-    if (lf != std::string::npos)
-        end = std::min(end, lf + 2);
-    return end;
+    size_t requestLineEnd = input.find('\n', from);
+    if (requestLineEnd == std::string::npos)
+        return std::string::npos;
+    if (requestLineEnd == from || input[requestLineEnd - 1] != '\r')
+        return requestLineEnd + 1;
+    size_t blankLine = input.find("\n\r\n", requestLineEnd);
+    return blankLine == std::string::npos ? blankLine : blankLine + 3;
 }
 
 int MillisecondsUntil(Clock::time_point deadline)
@@ -95,11 +95,12 @@ struct ConnectionGate::Connection
         TooLong,
         Partial,
     };
-    Head Examine(size_t searchFrom) const
+    Head Examine() const
     {
-        if (HeadEnd(input, std::max(searchFrom, pos)) != std::string::npos)
+        size_t end = HeadEnd(input, pos);
+        if (end != std::string::npos && end - pos <= kMaxHeadBytes)
             return Head::Complete;
-        return input.size() - pos > kMaxHeadBytes ? Head::TooLong : Head::Partial;
+        return end != std::string::npos || input.size() - pos > kMaxHeadBytes ? Head::TooLong : Head::Partial;
     }
 
     void StartDrain()
@@ -287,7 +288,7 @@ void ConnectionGate::Admit(int fd)
     }
     if (received > 0)
         connection->input.assign(chunk, static_cast<size_t>(received));
-    if (connection->Examine(0) == Connection::Head::Complete)
+    if (connection->Examine() == Connection::Head::Complete)
         Dispatch(std::move(connection));
     else
         Return(std::move(connection));
@@ -355,7 +356,7 @@ void ConnectionGate::RunGate()
 void ConnectionGate::Watch(ConnectionPtr connection)
 {
     if (connection->phase != Connection::Phase::Drain) {
-        Connection::Head head = connection->Examine(0);
+        Connection::Head head = connection->Examine();
         if (head == Connection::Head::Complete) {
             Dispatch(std::move(connection));
             return;
@@ -405,10 +406,8 @@ void ConnectionGate::OnReadable(int fd)
         connection.phase = Connection::Phase::Head;
         connection.deadline = Clock::now() + limits.headTimeout;
     }
-    // The blank line may straddle the previous read.
-    size_t searchFrom = connection.input.size() >= 3 ? connection.input.size() - 3 : 0;
     connection.input.append(chunk, count);
-    Connection::Head head = connection.Examine(searchFrom);
+    Connection::Head head = connection.Examine();
     if (head == Connection::Head::Complete) {
         epoll_ctl(epollFd, EPOLL_CTL_DEL, fd, nullptr);
         ConnectionPtr ready = std::move(found->second);
@@ -467,7 +466,7 @@ void ConnectionGate::Serve(ConnectionPtr connection)
         }
         connection->input.erase(0, connection->pos);
         connection->pos = 0;
-        if (connection->Examine(0) != Connection::Head::Complete) {
+        if (connection->Examine() != Connection::Head::Complete) {
             // Part of the next head may be here already; then it has begun and gets the head's time.
             bool begun = !connection->input.empty();
             connection->phase = begun ? Connection::Phase::Head : Connection::Phase::KeepAlive;

@@ -58,7 +58,8 @@ void CloseAfterReply(httplib::Response& response)
 {
     if (RequestControl* control = ConnectionGate::Current())
         control->closeAfterReply = true;
-    response.set_header("Connection", "close");
+    if (!response.has_header("Connection"))
+        response.set_header("Connection", "close");
 }
 
 // What a malformed-JSON fault sends by default: it claims success, then breaks off inside the list.
@@ -148,8 +149,7 @@ SandboxServer::SandboxServer(const Scenario& scenario, uint64_t seed, int thread
     http->set_pre_routing_handler([](const httplib::Request& request, httplib::Response& response) {
         std::string encoding = request.get_header_value("Content-Encoding");
         if (!encoding.empty() && encoding != "identity") {
-            response.status = 415;
-            CloseAfterReply(response);
+            response.status = 415; // the error handler ends the connection
             return httplib::Server::HandlerResponse::Handled;
         }
         bool hasBody =
@@ -161,19 +161,19 @@ SandboxServer::SandboxServer(const Scenario& scenario, uint64_t seed, int thread
     auto handler = [this](const httplib::Request& request, httplib::Response& response) { Handle(request, response); };
     http->Get(".*", handler);
     http->Post(".*", handler);
-    // Errors httplib finds itself (oversized body, bad request line) get a short page; replies the
-    // sandbox wrote on purpose (fault pages, 404, 405) are left alone. A request whose body went
-    // past the limit (httplib then only saw a failed read) is answered 413, and its connection
-    // ends: the rest of the body may still be on its way.
+    // Errors httplib finds itself (a bad request line or header, an oversized body) get a short page
+    // and end the connection: the rest of the request may still be on its way, and after a request
+    // that could not be parsed the framing of what follows is unknown. A request whose body went past
+    // the limit (httplib then only saw a failed read) is answered 413. Replies the sandbox wrote on
+    // purpose (fault pages, 404, 405, control errors) are left alone.
     http->set_error_handler(httplib::Server::HandlerWithResponse([](const httplib::Request&,
                                                                     httplib::Response& response) {
         RequestControl* control = ConnectionGate::Current();
-        if (response.status == 413 || (control && control->bodyOverLimit)) {
+        if (control && control->bodyOverLimit)
             response.status = 413;
-            CloseAfterReply(response);
-        }
         if (!response.body.empty())
             return httplib::Server::HandlerResponse::Unhandled;
+        CloseAfterReply(response);
         response.set_content("<html><body><h1>" + std::to_string(response.status) + "</h1></body></html>\n", kHtmlType);
         return httplib::Server::HandlerResponse::Handled;
     }));
@@ -215,7 +215,8 @@ void SandboxServer::Stop()
 
 void SandboxServer::Handle(const httplib::Request& request, httplib::Response& response)
 {
-    // A chunked body is only capped at the limit plus its framing while it is read.
+    // A chunked body is only capped at the limit plus its framing while it is read. The error
+    // handler writes the 413 page.
     if (request.body.size() > kMaxBodyBytes) {
         response.status = 413;
         return;

@@ -22,6 +22,7 @@
 #include <httplib.h>
 #include <mutex>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <string>
 #include <sys/socket.h>
@@ -283,6 +284,56 @@ TEST_F(SandboxRobustnessTest, BodiesPastTheLimitAreRefusedWithoutBeingStored)
         EXPECT_LT(grown, 8 * 1024) << c.name << " was stored";
     }
     EXPECT_EQ(sandbox.Login("u", "p"), token) << "still serving";
+}
+
+TEST_F(SandboxRobustnessTest, RequestHeadsAreTakenAsHttplibParsesThem)
+{
+    const std::string get = "GET / HTTP/1.1\r\nHost: x\r\n";
+    struct Case
+    {
+        std::string name;
+        std::string request;
+        size_t piece; // bytes per write; 0: all at once
+        std::vector<int> statuses;
+    };
+    const Case cases[] = {
+        {"a head typed a byte at a time", get + "Connection: close\r\n\r\n", 1, {200}},
+        {"a header line ending in a bare LF", get + "X-A: 1\nConnection: close\r\n\r\n", 0, {200}},
+        {"a request line ending in a bare LF", "GET / HTTP/1.1\nHost: x\n\n", 0, {400}},
+        {"a head past 16 KiB", get + "X-Long: " + std::string(20000, 'a') + "\r\n\r\n", 0, {431}},
+        {"two pipelined requests", get + "\r\n" + get + "Connection: close\r\n\r\n", 0, {200, 200}},
+        {"a kept-alive request after a body",
+         "POST /login HTTP/1.1\r\nHost: x\r\nContent-Length: 7\r\n\r\nuser=u&" + get + "Connection: close\r\n\r\n",
+         5,
+         {200, 200}},
+    };
+    for (const Case& c : cases) {
+        int fd = ConnectLoopback(sandbox.Port());
+        ASSERT_GE(fd, 0);
+        int noDelay = 1;
+        setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
+        size_t piece = c.piece ? c.piece : c.request.size();
+        for (size_t at = 0; at < c.request.size(); at += piece) {
+            ASSERT_GT(send(fd, c.request.data() + at, std::min(piece, c.request.size() - at), MSG_NOSIGNAL), 0);
+            if (c.piece)
+                std::this_thread::sleep_for(std::chrono::milliseconds(2)); // a slow client's pace
+        }
+        // Everything until the sandbox closes the connection (each case asks it to).
+        std::string replies;
+        char buffer[4096];
+        pollfd readable{fd, POLLIN, 0};
+        while (poll(&readable, 1, 10000) > 0) {
+            ssize_t got = recv(fd, buffer, sizeof buffer, 0);
+            if (got <= 0)
+                break;
+            replies.append(buffer, static_cast<size_t>(got));
+        }
+        close(fd);
+        std::vector<int> statuses;
+        for (size_t at = replies.find("HTTP/1.1 "); at != std::string::npos; at = replies.find("HTTP/1.1 ", at + 1))
+            statuses.push_back(std::atoi(replies.c_str() + at + 9));
+        EXPECT_EQ(statuses, c.statuses) << c.name << ": " << replies.substr(0, 200);
+    }
 }
 
 TEST_F(SandboxRobustnessTest, ManyConcurrentClientsAreAllServed)
