@@ -13,13 +13,13 @@
 namespace kh {
 namespace {
 
-struct ColumnSpec
+struct ColumnLayout
 {
     const char16_t* title;
     int width;
 };
 
-constexpr ColumnSpec kColumns[] = {
+constexpr ColumnLayout kColumns[] = {
     {u"序号", 40}, {u"手机号码", 90}, {u"短信", 150}, {u"验证码", 70}, {u"归属信息", 100},
 };
 
