@@ -5,6 +5,8 @@
 #include "core/ports/MessageBoxPort.h"
 #include "core/ports/TipsViewPort.h"
 #include "core/ports/UiExecutor.h"
+#include "platform/LocalTime.h"
+#include "platform/Paths.h"
 #include "platform/Sync.h"
 #include "platform/TextCodec.h"
 
@@ -22,30 +24,11 @@ namespace kh {
 
 namespace {
 
-std::string FormatLocalTime(const char* format)
-{
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char buffer[64];
-    size_t n = std::strftime(buffer, sizeof buffer, format, &local);
-    return std::string(buffer, n);
-}
-
 // The per-user data folder for logs when the executable's folder is not writable.
 std::string UserLogFolder()
 {
-    const char* dataHome = std::getenv("XDG_DATA_HOME");
-    std::string base;
-    if (dataHome != nullptr && dataHome[0] == '/') {
-        base = dataHome;
-    } else {
-        const char* home = std::getenv("HOME");
-        if (home == nullptr || home[0] == '\0')
-            return {};
-        base = std::string(home) + "/.local/share";
-    }
-    return base + "/BorvanKH/TipsLog";
+    std::string home = DataHome();
+    return home.empty() ? std::string() : home + "/BorvanKH/TipsLog";
 }
 
 // The box separates lines with CR LF; a bare LF inside a tip also becomes CR LF, so the file has
@@ -74,7 +57,7 @@ bool EnsureFolder(const std::string& folder, int& error)
 
 std::u16string TimeStamp()
 {
-    return AnsiToWide(FormatLocalTime("[%m-%d] [%H:%M:%S] "));
+    return AnsiToWide(TipTimeStamp());
 }
 
 } // namespace

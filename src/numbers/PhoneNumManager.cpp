@@ -6,6 +6,7 @@
 #include "core/ServerRequest.h"
 #include "core/ports/ComboBoxPort.h"
 #include "numbers/SMSManager.h"
+#include "platform/Json.h"
 #include "platform/TextCodec.h"
 #include "projects/PhoneSMSListCtrl.h"
 #include "projects/ProjectManager.h"
@@ -231,7 +232,7 @@ void PhoneNumManager::ParseNumbers(const std::string& reply, const std::u16strin
         ReportTip({}, kSiteEmptyReply);
         return;
     }
-    cJSON* root = cJSON_Parse(reply.c_str());
+    JsonPtr root(cJSON_Parse(reply.c_str()));
     if (root == nullptr) {
         ReportTip({}, kSiteNotJson);
         return;
@@ -239,7 +240,7 @@ void PhoneNumManager::ParseNumbers(const std::string& reply, const std::u16strin
     // The records are read first and installed in one step, so the batch's lock is not held while
     // the field tips go out.
     std::vector<NumberRecord> records;
-    const cJSON* list = cJSON_GetObjectItem(root, "list");
+    const cJSON* list = cJSON_GetObjectItem(root.get(), "list");
     if (list == nullptr) {
         ReportTip({}, kSiteNoList);
     } else {
@@ -251,7 +252,6 @@ void PhoneNumManager::ParseNumbers(const std::string& reply, const std::u16strin
         }
     }
     batch.Install(std::move(records));
-    cJSON_Delete(root);
 }
 
 std::u16string PhoneNumManager::ReadNumberField(const void* element, const char* name)

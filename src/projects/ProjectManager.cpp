@@ -6,6 +6,7 @@
 #include "core/ServerRequest.h"
 #include "core/ports/ComboBoxPort.h"
 #include "core/ports/TextBoxPort.h"
+#include "platform/Json.h"
 #include "platform/TextCodec.h"
 #include "settings/ConfigCenter.h"
 #include "settings/HostDefaults.h"
@@ -192,15 +193,14 @@ void ProjectManager::ParseProjectList(const std::string& reply, std::vector<Proj
         ReportTip({}, 16);
         return;
     }
-    cJSON* root = cJSON_Parse(reply.c_str());
+    JsonPtr root(cJSON_Parse(reply.c_str()));
     if (root == nullptr) {
         ReportTip({}, 17);
         return;
     }
-    const cJSON* list = cJSON_GetObjectItem(root, "list");
+    const cJSON* list = cJSON_GetObjectItem(root.get(), "list");
     if (list == nullptr) {
         ReportTip({}, 18);
-        cJSON_Delete(root);
         return;
     }
     const cJSON* element = nullptr;
@@ -211,7 +211,6 @@ void ProjectManager::ParseProjectList(const std::string& reply, std::vector<Proj
             record.push_back(ReadTextField(*this, element, key));
         records.push_back(std::move(record));
     }
-    cJSON_Delete(root);
 }
 
 void ProjectManager::ParseFavourites(const std::string& reply, std::set<std::u16string>& pids)

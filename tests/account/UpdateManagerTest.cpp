@@ -25,18 +25,12 @@ using test::ScriptedServer;
 using test::TipRecorder;
 using test::WaitUntil;
 
-std::string HttpReply(const std::string& body)
-{
-    return "HTTP/1.1 200 OK\r\nContent-Type: application/json; charset=utf-8\r\nContent-Length: " +
-           std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
-}
-
 std::string VersionReply(const std::string& version, const std::string& notes)
 {
     std::string body = R"({"code":0,"msg":"ok","version":")" + version + "\"";
     if (!notes.empty())
         body += R"(,"update_content":")" + notes + "\"";
-    return HttpReply(body + "}");
+    return test::ScriptedServer::JsonReply(body + "}");
 }
 
 class UpdateManagerTest : public ::testing::Test
@@ -180,7 +174,7 @@ TEST_F(UpdateManagerTest, AcceptingOpensTheDownloadPage)
 
 TEST_F(UpdateManagerTest, RefusalIsRetriedAndStopEndsTheJob)
 {
-    ScriptedServer server(HttpReply(R"({"code":5,"msg":"维护中"})"));
+    ScriptedServer server(test::ScriptedServer::JsonReply(R"({"code":5,"msg":"维护中"})"));
     config.servicesHost = "127.0.0.1:" + std::to_string(server.Port());
     updates.StartVersionCheck();
     ASSERT_TRUE(WaitUntil([&] { return tips.Count() >= 2; }));

@@ -32,12 +32,6 @@ using test::ScriptedServer;
 using test::TipRecorder;
 using test::WaitUntil;
 
-std::string HttpReply(const std::string& body)
-{
-    return "HTTP/1.1 200 OK\r\nContent-Type: application/json; charset=utf-8\r\nContent-Length: " +
-           std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
-}
-
 constexpr const char* kFullReply = R"({"code":0,"msg":"ok","username":"u","coin":12.5,"max_get_mobile_size":10,)"
                                    R"("level":"gold","discount":9,"score":100,"extra":1})";
 
@@ -79,7 +73,7 @@ protected:
 
 TEST_F(UserInfoManagerTest, ShowsTheSixFiguresWithTheirLabels)
 {
-    ScriptedServer server(HttpReply(kFullReply));
+    ScriptedServer server(test::ScriptedServer::JsonReply(kFullReply));
     Point(server);
     Refresh();
     EXPECT_TRUE(tips.Tips().empty());
@@ -96,7 +90,7 @@ TEST_F(UserInfoManagerTest, DestroyedWhileRefreshingWaitsForTheWorker)
 {
     ScriptedServer server([](int socket, const std::string&) {
         std::this_thread::sleep_for(std::chrono::milliseconds(300)); // the service's latency
-        ScriptedServer::SendAll(socket, HttpReply(kFullReply));
+        ScriptedServer::SendAll(socket, test::ScriptedServer::JsonReply(kFullReply));
     });
     Point(server);
     auto refresh = std::make_unique<UserInfoManager>(&owner, &TipRecorder::Callback, tips.Context());
@@ -117,7 +111,7 @@ TEST_F(UserInfoManagerTest, MissingFigureShowsNothingAndReportsTip11)
     };
     for (const char* body : replies) {
         tips.Clear();
-        ScriptedServer server(HttpReply(body));
+        ScriptedServer server(test::ScriptedServer::JsonReply(body));
         Point(server);
         Refresh();
         EXPECT_EQ(tips.Errors(), std::vector<std::string>{"UserInfoManager.11."}) << body;
@@ -130,9 +124,9 @@ TEST_F(UserInfoManagerTest, RetriesEverySecondUntilTheServerAnswers)
     std::atomic<int> calls{0};
     ScriptedServer server([&](int socket, const std::string&) {
         if (++calls <= 2)
-            ScriptedServer::SendAll(socket, HttpReply(R"({"code":2,"msg":"令牌无效"})"));
+            ScriptedServer::SendAll(socket, test::ScriptedServer::JsonReply(R"({"code":2,"msg":"令牌无效"})"));
         else
-            ScriptedServer::SendAll(socket, HttpReply(kFullReply));
+            ScriptedServer::SendAll(socket, test::ScriptedServer::JsonReply(kFullReply));
     });
     Point(server);
     auto start = std::chrono::steady_clock::now();
@@ -189,7 +183,7 @@ TEST_F(UserInfoManagerTest, FillsThePanesFromTheSandboxAfterDroppedConnections)
 
 TEST_F(UserInfoManagerTest, EmptyTokenEndsAtOnce)
 {
-    ScriptedServer server(HttpReply(kFullReply));
+    ScriptedServer server(test::ScriptedServer::JsonReply(kFullReply));
     Point(server);
     config.token.clear();
     Refresh();
@@ -228,7 +222,7 @@ TEST_F(UserInfoManagerTest, HttpsRefreshFollowsTheCertificateSettings)
         tips.Clear();
         for (int i = 0; i < 6; ++i)
             statusBar.SetPaneText(i, u"before");
-        test::TlsTestServer server(*c.certificate, HttpReply(kFullReply));
+        test::TlsTestServer server(*c.certificate, test::ScriptedServer::JsonReply(kFullReply));
         config.apiHost = "https://localhost:" + std::to_string(server.Port());
         config.tlsCaFile = AnsiToWide(c.caFile);
         config.tlsInsecure = c.insecure;

@@ -17,6 +17,7 @@
 #include "headless/HeadlessStatusBar.h"
 #include "headless/HeadlessTipsView.h"
 #include "headless/HeadlessTrayIcon.h"
+#include "platform/Json.h"
 #include "platform/TextCodec.h"
 #include "support/RefusingPort.h"
 #include "support/ScriptedServer.h"
@@ -38,12 +39,6 @@ using namespace std::chrono_literals;
 using test::ScriptedServer;
 using test::SessionFixture;
 using test::WaitUntil;
-
-std::string HttpReply(const std::string& body)
-{
-    return "HTTP/1.1 200 OK\r\nContent-Type: application/json; charset=utf-8\r\nContent-Length: " +
-           std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
-}
 
 std::string Path(const std::string& request)
 {
@@ -69,7 +64,7 @@ void FakeService(int socket, const std::string& request)
     else if (path == "/userinfo")
         body = R"({"code":0,"msg":"ok","username":"demo","coin":10,"max_get_mobile_size":5,"level":"1",)"
                R"("discount":9,"score":1,"x":0})";
-    ScriptedServer::SendAll(socket, HttpReply(body));
+    ScriptedServer::SendAll(socket, test::ScriptedServer::JsonReply(body));
 }
 
 std::string ReadFile(const std::string& path)
@@ -362,7 +357,7 @@ TEST_F(DispatcherTest, ConfirmedShutdownSettlesTheNumbersSavesTheTipsAndStops)
     EXPECT_TRUE(std::filesystem::exists(fx.settingsDir.SettingsFile()));
 
     // The service took back the two unused numbers and blacklisted the marked one.
-    std::unique_ptr<cJSON, decltype(&cJSON_Delete)> dump(cJSON_Parse(fx.SandboxDump().c_str()), cJSON_Delete);
+    JsonPtr dump = ParseJson(fx.SandboxDump());
     ASSERT_NE(dump, nullptr);
     const cJSON* account = nullptr;
     const cJSON* item = nullptr;

@@ -4,6 +4,7 @@
 // auto-run entry left alone unless asked for, and that neither the password nor the token is ever
 // printed.
 
+#include "platform/Json.h"
 #include "platform/TextCodec.h"
 #include "settings/PasswordHex.h"
 #include "support/ChildProcess.h"
@@ -95,7 +96,7 @@ TEST_F(CliTest, GetRentsNumbersPrintsTheirCodesAndClosesLikeTheWindow)
     }
     ASSERT_EQ(rows.size(), 3u) << run.out;
 
-    std::unique_ptr<cJSON, decltype(&cJSON_Delete)> dump(cJSON_Parse(sandbox.State().c_str()), cJSON_Delete);
+    JsonPtr dump = ParseJson(sandbox.State());
     const cJSON* account = DemoAccount(dump.get());
     ASSERT_NE(account, nullptr);
     const cJSON* held = nullptr;
