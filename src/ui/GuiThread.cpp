@@ -3,7 +3,6 @@
 #include <QMetaObject>
 #include <QObject>
 #include <QThread>
-
 #include <utility>
 
 namespace kh::ui {

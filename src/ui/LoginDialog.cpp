@@ -23,7 +23,6 @@
 #include <QSvgRenderer>
 #include <QTimer>
 #include <QVBoxLayout>
-
 #include <functional>
 #include <mutex>
 
@@ -190,13 +189,15 @@ void LoginDialog::ShowLoginTip(std::string message, std::string error, void* con
     if (dialog == nullptr)
         return;
     QString text = QString::fromStdU16String(TipDisplayText(message, error));
-    RunOnGuiThread(dialog, [dialog, text] { dialog->ShowTip(text); }, false);
+    RunOnGuiThread(
+        dialog, [dialog, text] { dialog->ShowTip(text); }, false);
 }
 
 void LoginDialog::SetButtonCaption(const std::u16string& caption)
 {
     QString text = QString::fromStdU16String(caption);
-    RunOnGuiThread(this, [this, text] { signInButton->setText(text); }, false);
+    RunOnGuiThread(
+        this, [this, text] { signInButton->setText(text); }, false);
 }
 
 void LoginDialog::PostSuccessNotice()

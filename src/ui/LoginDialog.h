@@ -19,7 +19,6 @@
 #include "core/ports/LoginDialogPort.h"
 
 #include <QDialog>
-
 #include <string>
 
 class QCheckBox;

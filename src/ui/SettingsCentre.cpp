@@ -19,7 +19,6 @@
 #include <QShowEvent>
 #include <QTabWidget>
 #include <QVBoxLayout>
-
 #include <initializer_list>
 #include <mutex>
 #include <variant>
@@ -40,8 +39,9 @@ const QString kRangePrompt = QStringLiteral("请输入一个 %1 至 %2 之间的
 // A rule with an empty keyword finds nothing: asked for before it is stored.
 const QString kKeywordPrompt = QStringLiteral("请输入关键词。");
 
-const QString kSample = QStringLiteral("例如，短信内容为：\n        【音乐网】感谢您注册！您的验证码为168168，验证码30分钟内"
-                                       "有效。如非本人操作，请忽略本短信。\n\n");
+const QString kSample =
+    QStringLiteral("例如，短信内容为：\n        【音乐网】感谢您注册！您的验证码为168168，验证码30分钟内"
+                   "有效。如非本人操作，请忽略本短信。\n\n");
 
 QLineEdit* NumberEdit(QWidget* parent, const char* name)
 {
@@ -70,8 +70,9 @@ const std::array<QString, 4>& SettingsCentre::HelpTexts()
 {
     static const std::array<QString, 4> texts = {
         kSample + QStringLiteral("那么，此提取规则会自动提取短信中 4~8 位的连续数字，即此短信中的验证码 “168168”。"),
-        kSample + QStringLiteral("那么，此提取规则填写方法为：\n        第一个关键词填 “为”\n        第二个关键词填 “，”\n"
-                                 "        即可自动提取这两个关键词中间的验证码 “168168”"),
+        kSample +
+            QStringLiteral("那么，此提取规则填写方法为：\n        第一个关键词填 “为”\n        第二个关键词填 “，”\n"
+                           "        即可自动提取这两个关键词中间的验证码 “168168”"),
         kSample + QStringLiteral("那么，此提取规则填写方法为：\n        关键词填 “为”\n        位数填 “6”\n"
                                  "        即可自动提取此关键词后的6位验证码 “168168”"),
         kSample + QStringLiteral("那么，此提取规则填写方法为：\n        关键词填 “，”\n        位数填 “6”\n"
@@ -164,7 +165,8 @@ QWidget* SettingsCentre::BuildRulePage()
 
     // One row of labels and fields, indented under its radio button; every widget of the row joins
     // the mode's group.
-    auto row = [page](std::vector<QWidget*>& group, std::initializer_list<std::variant<const char16_t*, QLineEdit*>> parts) {
+    auto row = [page](std::vector<QWidget*>& group,
+                      std::initializer_list<std::variant<const char16_t*, QLineEdit*>> parts) {
         auto* line = new QHBoxLayout;
         line->addSpacing(24);
         for (const auto& part : parts) {
@@ -210,7 +212,8 @@ QWidget* SettingsCentre::BuildRulePage()
 
 void SettingsCentre::SelectPage(int page)
 {
-    RunOnGuiThread(this, [this, page] { SelectPageNow(page); }, true);
+    RunOnGuiThread(
+        this, [this, page] { SelectPageNow(page); }, true);
 }
 
 void SettingsCentre::Centre()

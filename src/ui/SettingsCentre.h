@@ -15,7 +15,6 @@
 
 #include <QDialog>
 #include <QString>
-
 #include <array>
 #include <cstdint>
 #include <vector>
