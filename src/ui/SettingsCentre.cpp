@@ -60,7 +60,8 @@ QLineEdit* KeywordEdit(QWidget* parent, const char* name)
 {
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(QLatin1String(name));
-    edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("关键词关键")) + 12);
+    // One width for every keyword field, so the rows of the four modes line up.
+    edit->setFixedWidth(edit->fontMetrics().horizontalAdvance(QString(6, QChar(0x8BCD))) + 12);
     return edit;
 }
 
@@ -129,9 +130,10 @@ QWidget* SettingsCentre::BuildSmsPage()
     grid->addWidget(timeoutEdit, 1, 1);
     grid->addWidget(new QLabel(QStringLiteral("分钟（1~20之间）"), page), 1, 2);
     grid->setColumnStretch(3, 1);
-    grid->setVerticalSpacing(grid->verticalSpacing() * 2);
+    grid->setVerticalSpacing(14);
 
     auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(16, 16, 16, 16);
     layout->addLayout(grid);
     layout->addStretch(1);
     return page;
@@ -205,6 +207,7 @@ QWidget* SettingsCentre::BuildRulePage()
     helpText->setMinimumHeight(helpText->fontMetrics().lineSpacing() * 11);
 
     auto* layout = new QHBoxLayout(page);
+    layout->setSpacing(16);
     layout->addLayout(left);
     layout->addWidget(helpText, 1);
     return page;
