@@ -184,16 +184,27 @@ void LoginDialogTest::RefusalExpandsAndTheNextAttemptCollapses()
     QVERIFY(h->dialog.isVisible());
     QVERIFY(h->session.Config().GetToken().empty());
 
-    // The next attempt hides the old tip until its own arrives; an unreachable server then gives
-    // the network tip with the client's error number.
+    // The next attempt hides the old tip until its own arrives (the server answers late, so the
+    // collapsed dialog can be seen in between).
+    kh::test::SandboxFault slow;
+    slow.path = "/login";
+    slow.kind = "latency";
+    slow.latencyMs = 1500;
+    QVERIFY(sandbox->InjectFault(slow));
+    ClickSignIn();
+    QVERIFY(!Expanded());
+    QVERIFY(QTest::qWaitFor([&] { return h->dialog.height() == collapsedHeight; }, 1000));
+    QVERIFY(h->session.IsSigningIn());
+    QVERIFY(WaitForAttempt());
+    QCOMPARE(TipText(), QStringLiteral("登录失败！101用户名或密码错误"));
+
+    // An unreachable server gives the network tip with the client's error number.
     {
         kh::ConfigCenter& config = h->session.Config();
         std::lock_guard<kh::CriticalSection> guard(config.SettingsLock());
         config.apiHost = "127.0.0.1:1";
     }
     ClickSignIn();
-    QVERIFY(!Expanded());
-    QVERIFY(QTest::qWaitFor([&] { return h->dialog.height() == collapsedHeight; }, 5000));
     QVERIFY(WaitForAttempt());
     QVERIFY2(TipText().startsWith(QStringLiteral("网络连接失败，登录失败！错误串：LoginCtrl.8.")),
              qPrintable(TipText()));
