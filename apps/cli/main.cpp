@@ -119,20 +119,20 @@ struct SettingInfo
     std::function<void(ConfigCenter&, const std::string&)> set;
 };
 
-template <std::u16string ConfigCenter::*member>
+template <std::u16string SettingsValues::*member>
 SettingInfo WideSetting(const char* name, const char* alias, SettingInfo::Kind kind = SettingInfo::Text)
 {
     return {name, alias, kind, [](ConfigCenter& c) { return WideToAnsi(c.*member); },
             [](ConfigCenter& c, const std::string& v) { c.*member = AnsiToWide(v); }};
 }
 
-template <uint32_t ConfigCenter::*member> SettingInfo NumberSetting(const char* name, const char* alias = nullptr)
+template <uint32_t SettingsValues::*member> SettingInfo NumberSetting(const char* name, const char* alias = nullptr)
 {
     return {name, alias, SettingInfo::Number, [](ConfigCenter& c) { return std::to_string(c.*member); },
             [](ConfigCenter& c, const std::string& v) { c.*member = static_cast<uint32_t>(std::stoul(v)); }};
 }
 
-template <std::string ConfigCenter::*member> SettingInfo HostSetting(const char* name, const char* alias)
+template <std::string SettingsValues::*member> SettingInfo HostSetting(const char* name, const char* alias)
 {
     return {name, alias, SettingInfo::Host, [](ConfigCenter& c) { return c.*member; },
             [](ConfigCenter& c, const std::string& v) { c.*member = v; }};

@@ -20,13 +20,14 @@ struct ServerReply
 // The URL "http://" + host + path.
 std::string ServiceUrl(const std::string& host, const std::string& path);
 
-// Steps 1, 3 to 6 of a request: send, report a network failure, read code and msg. False (with the
-// tip reported by source) when the transport failed.
+// Sends one form request through a fresh HttpClient (UTF-8 body), reports a transport failure as
+// networkMessage with site networkSite and the client's error number, and reads the reply's code and
+// msg. False (with the tip reported by source) when the transport failed.
 bool PostForm(const TipSource& source, const std::string& url, const std::string& body,
               const std::string& networkMessage, int networkSite, ServerReply& reply);
 
-// Step 7 for codes the caller does not handle itself: true when code is "0"; otherwise the tip
-// refusalPrefix + code + msg with site code 0, and false.
+// The common judgement of a result code the caller does not handle itself: true when code is "0";
+// otherwise the tip refusalPrefix + code + msg with site code 0, and false.
 bool RefuseUnlessSuccess(const TipSource& source, const ServerReply& reply, const std::string& refusalPrefix);
 
 } // namespace kh

@@ -1,8 +1,8 @@
 #include "numbers/SMSManager.h"
 
 #include "base/AutoLock.h"
-#include "core/OwnerWindow.h"
 #include "base/ReplyFields.h"
+#include "core/OwnerWindow.h"
 #include "core/ServerRequest.h"
 #include "core/ports/ToolBarPort.h"
 #include "numbers/PhoneNumManager.h"
@@ -59,35 +59,17 @@ const std::u16string kCellTimedOut = u"获取超时";
 const std::u16string kCellExtractFailed = u"提取失败";
 const std::u16string kCellNotExtracted = u"未提取";
 
-// The settings a poller needs, copied together in one hold of the settings lock. Without a
+// The settings of one decision, copied together in one hold of the settings lock. Without a
 // settings record the record's defaults apply.
-struct FetchSettings
+SettingsValues CopySettings(OwnerWindow* owner)
 {
-    bool autoGetSms = false;
-    bool autoExtract = true;
-    bool listAutoSort = true;
-    uint32_t spaceTime = 10000;
-    uint32_t timeoutTime = 600000;
-    ExtractRule rule;
-};
-
-FetchSettings CopyFetchSettings(const TipSource& source, OwnerWindow* owner)
-{
-    FetchSettings settings;
     ConfigCenter* config = owner != nullptr ? owner->config : nullptr;
-    if (config == nullptr)
-        return settings;
-    AutoLock guard(source.GetTipCallback(), source.GetTipContext(), &config->SettingsLock());
-    settings.autoGetSms = config->autoGetSms != 0;
-    settings.autoExtract = config->autoExtractCode != 0;
-    settings.listAutoSort = config->listAutoSort != 0;
-    settings.spaceTime = config->spaceTime;
-    settings.timeoutTime = config->timeoutTime;
-    settings.rule.mode = config->extractMode;
-    settings.rule.headKeyword = config->keywordHead;
-    settings.rule.tailKeyword = config->keywordTail;
-    settings.rule.codeLength = config->codeLength;
-    return settings;
+    return config != nullptr ? config->Snapshot() : DefaultSettings();
+}
+
+ExtractRule RuleOf(const SettingsValues& settings)
+{
+    return ExtractRule{settings.extractMode, settings.keywordHead, settings.keywordTail, settings.codeLength};
 }
 
 // A code length that does not fit a signed 32-bit count is no count at all.
@@ -299,8 +281,8 @@ bool SMSManager::HandleMiss(uint32_t start, const std::u16string& number, const 
         ReportTip(kMsgOffline, 0);
         return false;
     }
-    FetchSettings settings = CopyFetchSettings(*this, owner);
-    if (!settings.autoGetSms) {
+    SettingsValues settings = CopySettings(owner);
+    if (settings.autoGetSms == 0) {
         SetSmsCell(number, lastCode == kCodeNoSmsYet ? kCellNotYet : kCellFailed);
         return false;
     }
@@ -323,14 +305,14 @@ void SMSManager::HandleSms(const std::u16string& number, const std::u16string& s
         return;
     }
     SetSmsCell(number, sms);
-    FetchSettings settings = CopyFetchSettings(*this, owner);
+    SettingsValues settings = CopySettings(owner);
     // The list orders the arrival among the rows that received earlier, so it must still see
     // this number as not received: the move comes before the mark.
-    if (settings.listAutoSort && owner->numberList != nullptr)
+    if (settings.listAutoSort != 0 && owner->numberList != nullptr)
         owner->numberList->MoveRowUp(number);
     if (owner->numbers != nullptr)
         owner->numbers->MarkReceived(number);
-    if (!settings.autoExtract) {
+    if (settings.autoExtractCode == 0) {
         SetCodeCell(number, kCellNotExtracted);
         return;
     }
@@ -382,7 +364,7 @@ std::u16string SMSManager::ExtractCode(const std::u16string& sms)
         ReportTip({}, kSiteExtractNoOwner);
         return {};
     }
-    return ExtractCodeByRule(CopyFetchSettings(*this, owner).rule, sms);
+    return ExtractCodeByRule(RuleOf(CopySettings(owner)), sms);
 }
 
 std::u16string SMSManager::ExtractCodeByRule(const ExtractRule& rule, const std::u16string& sms)

@@ -56,7 +56,7 @@ protected:
     ConfigCenter config{nullptr, TipRecorder::Callback, tips.Context()};
 };
 
-TEST_F(ConfigCenterTest, ResetGivesTheDocumentedDefaults)
+TEST_F(ConfigCenterTest, ResetGivesEverySettingItsDefault)
 {
     config.userName = u"someone";
     config.token = "tok";

@@ -1,6 +1,6 @@
 #pragma once
-// Modal message boxes. The flags and results carry the values of the Windows message-box API so
-// that the callers read like the original calls; the Qt and in-memory implementations map them.
+// Modal message boxes. The flags and results carry the values of the Windows message-box API, so
+// one set of constants serves every platform; the Qt and in-memory implementations map them.
 
 #include <string>
 
