@@ -86,7 +86,7 @@ bool LoginCtrl::RequestLogin(const std::string& user, const std::string& pwd)
     ServerReply reply;
     if (!PostForm(*this, ServiceUrl(owner->config->GetApiHost(), "/login"), body, "网络连接失败，登录失败！", 8, reply))
         return false;
-    token = GetReplyField(reply.text, "\"token\":\"", "\"");
+    token = GetReplyString(reply.text, "\"token\":\"");
     if (!RefuseUnlessSuccess(*this, reply, "登录失败！"))
         return false;
     if (token.empty()) {

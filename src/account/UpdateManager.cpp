@@ -59,10 +59,10 @@ void UpdateManager::ParseVersion(const std::string& reply)
         ReportTip({}, 7);
         return;
     }
-    version = AnsiToWide(GetReplyField(reply, "\"version\":\"", "\""));
-    std::string notes = GetReplyField(reply, "\"update_content\":\"", "\"");
-    // The notes carry their line breaks as the JSON escape of CR LF.
-    ReplaceAll(notes, "\\r\\n", "\n");
+    version = AnsiToWide(GetReplyString(reply, "\"version\":\""));
+    std::string notes = GetReplyString(reply, "\"update_content\":\"");
+    // The notes carry their line breaks as CR LF (escaped in the reply, decoded by GetReplyString).
+    ReplaceAll(notes, "\r\n", "\n");
     updateText = AnsiToWide(notes);
 }
 

@@ -58,10 +58,10 @@ void UserInfoManager::ParseUserInfo(const std::string& reply)
         ReportTip({}, 10);
         return;
     }
-    userName = AnsiToWide(GetReplyField(reply, "\"username\":\"", "\""));
+    userName = AnsiToWide(GetReplyString(reply, "\"username\":\""));
     balance = AnsiToWide(GetReplyField(reply, "\"coin\":", ","));
     numberLimit = AnsiToWide(GetReplyField(reply, "\"max_get_mobile_size\":", ","));
-    level = AnsiToWide(GetReplyField(reply, "\"level\":\"", "\""));
+    level = AnsiToWide(GetReplyString(reply, "\"level\":\""));
     discount = AnsiToWide(GetReplyField(reply, "\"discount\":", ","));
     score = AnsiToWide(GetReplyField(reply, "\"score\":", ","));
 }

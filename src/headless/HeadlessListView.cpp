@@ -18,6 +18,25 @@ void HeadlessListView::SetHeaderPresent(bool present)
     headerPresent = present;
 }
 
+void HeadlessListView::SetObserver(std::function<void()> changed)
+{
+    Guard guard(mutex);
+    observer = std::move(changed);
+}
+
+HeadlessListView::ChangeNotice::~ChangeNotice()
+{
+    if (!made)
+        return;
+    std::function<void()> watcher;
+    {
+        Guard guard(list.mutex);
+        watcher = list.observer;
+    }
+    if (watcher)
+        watcher();
+}
+
 int HeadlessListView::GetItemCount()
 {
     Guard guard(mutex);
@@ -28,6 +47,7 @@ int HeadlessListView::GetItemCount()
 
 int HeadlessListView::InsertItem(int position, const std::u16string& text)
 {
+    ChangeNotice notice(*this);
     Guard guard(mutex);
     if (position < 0 || Consume(Op::Insert))
         return -1;
@@ -39,24 +59,29 @@ int HeadlessListView::InsertItem(int position, const std::u16string& text)
     row.cells.resize(CellCount());
     row.cells[0] = text;
     rows.insert(rows.begin() + position, std::move(row));
+    notice.made = true;
     return position;
 }
 
 bool HeadlessListView::DeleteItem(int row)
 {
+    ChangeNotice notice(*this);
     Guard guard(mutex);
     if (!ValidRow(row) || Consume(Op::Delete))
         return false;
     rows.erase(rows.begin() + row);
+    notice.made = true;
     return true;
 }
 
 bool HeadlessListView::DeleteAllItems()
 {
+    ChangeNotice notice(*this);
     Guard guard(mutex);
     if (Consume(Op::DeleteAll))
         return false;
     rows.clear();
+    notice.made = true;
     return true;
 }
 
@@ -71,6 +96,7 @@ std::u16string HeadlessListView::GetItemText(int row, int column)
 
 bool HeadlessListView::SetItemText(int row, int column, const std::u16string& text)
 {
+    ChangeNotice notice(*this);
     Guard guard(mutex);
     if (!ValidRow(row) || column < 0 || static_cast<size_t>(column) >= CellCount() || Consume(Op::SetText))
         return false;
@@ -78,6 +104,7 @@ bool HeadlessListView::SetItemText(int row, int column, const std::u16string& te
     if (cells.size() < CellCount())
         cells.resize(CellCount());
     cells[static_cast<size_t>(column)] = text;
+    notice.made = true;
     return true;
 }
 
@@ -200,6 +227,7 @@ void HeadlessListView::SetExtendedStyle(uint32_t style)
 
 bool HeadlessListView::SortItems(const Comparator& compare)
 {
+    ChangeNotice notice(*this);
     Guard guard(mutex);
     if (!compare || Consume(Op::Sort))
         return false;
@@ -212,13 +240,13 @@ bool HeadlessListView::SortItems(const Comparator& compare)
     std::vector<intptr_t> data(rows.size());
     for (size_t i = 0; i < rows.size(); ++i)
         data[i] = rows[i].data;
-    std::stable_sort(order.begin(), order.end(),
-                     [&](size_t a, size_t b) { return compare(data[a], data[b]) < 0; });
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return compare(data[a], data[b]) < 0; });
     std::vector<Row> sorted;
     sorted.reserve(rows.size());
     for (size_t index : order)
         sorted.push_back(std::move(rows[index]));
     rows = std::move(sorted);
+    notice.made = true;
     return true;
 }
 

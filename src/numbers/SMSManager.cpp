@@ -264,7 +264,7 @@ bool SMSManager::RequestSms(const std::string& token, const std::u16string& pid,
         return false;
     if (!RefuseUnlessSuccess(*this, reply, kMsgRefused))
         return false;
-    sms = AnsiToWide(GetReplyField(reply.text, "\"sms_content\":\"", "\""));
+    sms = AnsiToWide(GetReplyString(reply.text, "\"sms_content\":\""));
     return true;
 }
 

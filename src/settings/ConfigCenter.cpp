@@ -1,6 +1,7 @@
 #include "settings/ConfigCenter.h"
 
 #include "platform/Autostart.h"
+#include "platform/SettingsStore.h"
 #include "platform/TextCodec.h"
 #include "settings/PasswordHex.h"
 
@@ -176,6 +177,7 @@ void ConfigCenter::Load()
         ReadSetting(registry, entry, values);
 
     std::lock_guard<CriticalSection> guard(settingsLock);
+    stored = values;
     static_cast<SettingsValues&>(*this) = std::move(values);
 }
 
@@ -184,24 +186,44 @@ void ConfigCenter::Save()
     // The record keeps the plain password: the encoded form exists only in the store, so saving
     // twice stores the same text rather than the encoding of the encoding.
     SettingsValues values;
+    std::optional<SettingsValues> baseline;
     std::u16string program;
     {
         std::lock_guard<CriticalSection> guard(settingsLock);
         values = *this;
+        baseline = stored;
         program = executablePath;
     }
+    auto changedHere = [&](const SettingEntry& entry) {
+        return !baseline || SettingText(values, entry) != SettingText(*baseline, entry);
+    };
 
+    // One hold of the settings file for the whole save: no other process writes in between.
+    SettingsFileLock fileLock;
     registry.SetKey(RootKey::CurrentUser, kSettingsKey);
-    for (const SettingEntry& entry : SettingsTable())
+    bool passwordTouched = false;
+    for (const SettingEntry& entry : SettingsTable()) {
+        if (!changedHere(entry))
+            continue;
         WriteSetting(registry, entry, values);
+        if (entry.type == SettingType::Password || entry.number == &SettingsValues::savePassword)
+            passwordTouched = true;
+    }
     // The password is written first and removed again, so no stale one survives when the user
-    // stopped remembering it.
-    if (values.savePassword == 0) {
+    // stopped remembering it. A password neither changed nor unremembered here is left as it is:
+    // another process may have stored one meanwhile.
+    if (values.savePassword == 0 && passwordTouched) {
         for (const SettingEntry& entry : SettingsTable())
             if (entry.type == SettingType::Password)
                 registry.DeleteValue(StoredName(entry));
     }
+    {
+        std::lock_guard<CriticalSection> guard(settingsLock);
+        stored = values;
+    }
 
+    if (!manageAutoRunEntry)
+        return;
     registry.SetKey(RootKey::CurrentUser, kRunKeyPath);
     if (values.autoRun != 0)
         registry.WriteString(kAutoRunValue, program);

@@ -8,6 +8,8 @@
 #include "settings/RegistryEditor.h"
 #include "settings/SettingsTable.h"
 
+#include <atomic>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -29,9 +31,16 @@ public:
     // Called once at start-up, after LocateExecutable and ResetToDefaults.
     void Load();
     // Writes the persisted values (the password in its hexadecimal form, removed again unless it
-    // is to be remembered) and the auto-run entry. The record is copied under the settings lock
+    // is to be remembered) and, unless switched off, the auto-run entry. The record is copied under the settings lock
     // and the store written after the lock is released; the record keeps the plain password.
+    // After a Load, only the values this process changed since are written, all under one lock
+    // of the settings file, so a value another process stored meanwhile is kept: two clients
+    // (or a window and a terminal client) never undo each other's changes.
     void Save();
+    // Whether Save writes or removes the auto-run entry (on by default). The terminal client
+    // switches it off: it must register or unregister the windowed client only when the user
+    // changes StartupConfig_AutoRun. The stored StartupConfig_AutoRun value is saved either way.
+    void SetAutoRunEntryManaged(bool managed) { manageAutoRunEntry = managed; }
 
     CriticalSection& SettingsLock() const { return settingsLock; }
     void Lock() const { settingsLock.Lock(); }
@@ -59,10 +68,15 @@ public:
     std::string token;
 
 private:
-    OwnerWindow* owner;
+    // The main window the record was built for. The record reports only through its tip callback.
+    [[maybe_unused]] OwnerWindow* owner;
     // Recursive; mutable so that queries copying under it are const.
     mutable CriticalSection settingsLock;
+    std::atomic<bool> manageAutoRunEntry{true};
     RegistryEditor registry;
+    // The persisted values as last loaded from or saved to the store, under the settings lock;
+    // empty before the first Load, when Save writes every value.
+    std::optional<SettingsValues> stored;
 };
 
 } // namespace kh

@@ -111,7 +111,7 @@ bool CheckSettingText(const SettingEntry& entry, std::string_view text, std::str
         return false;
     }
     if (entry.type == SettingType::Host && !IsHostSyntax(text)) {
-        problem = std::string(entry.name) + " takes \"host\" or \"host:port\"";
+        problem = std::string(entry.name) + " takes \"host\" or \"host:port\", optionally after \"https://\"";
         return false;
     }
     return true;
@@ -155,6 +155,10 @@ bool ParseDecimal32(std::string_view text, uint32_t& value)
 
 bool IsHostSyntax(std::string_view text)
 {
+    // A host reached over HTTPS is written with its scheme, "https://host[:port]".
+    constexpr std::string_view kHttps = "https://";
+    if (text.substr(0, kHttps.size()) == kHttps)
+        text.remove_prefix(kHttps.size());
     if (text.empty() || text.find_first_of(" /\t\r\n?#@") != std::string_view::npos)
         return false;
     size_t colon = text.rfind(':');

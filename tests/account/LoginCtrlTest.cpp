@@ -7,6 +7,7 @@
 #include "headless/HeadlessLoginDialog.h"
 #include "platform/TextCodec.h"
 #include "settings/ConfigCenter.h"
+#include "support/RefusingPort.h"
 #include "support/SandboxProcess.h"
 #include "support/ScriptedServer.h"
 #include "support/TipRecorder.h"
@@ -101,12 +102,8 @@ TEST_F(LoginCtrlTest, SuccessWithoutTokenIsRefusedLocally)
 
 TEST_F(LoginCtrlTest, UnreachableServerIsNetworkTipWithErrorNumber)
 {
-    uint16_t deadPort;
-    {
-        ScriptedServer gone(HttpReply("{}"));
-        deadPort = gone.Port();
-    }
-    config.apiHost = "127.0.0.1:" + std::to_string(deadPort);
+    test::RefusingPort refusing;
+    config.apiHost = refusing.Host();
     config.userName = u"demo";
     config.password = u"demo";
     SignIn();

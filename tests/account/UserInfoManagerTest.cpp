@@ -5,12 +5,18 @@
 
 #include "core/OwnerWindow.h"
 #include "headless/HeadlessStatusBar.h"
+#include "http/TlsOptions.h"
+#include "platform/TextCodec.h"
 #include "settings/ConfigCenter.h"
+#include "support/RefusingPort.h"
 #include "support/SandboxProcess.h"
 #include "support/ScriptedServer.h"
+#include "support/TestCertificates.h"
 #include "support/TipRecorder.h"
+#include "support/TlsTestServer.h"
 #include "support/WaitUntil.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <gtest/gtest.h>
@@ -120,12 +126,8 @@ TEST_F(UserInfoManagerTest, RetriesEverySecondUntilTheServerAnswers)
 
 TEST_F(UserInfoManagerTest, StopEndsTheRetriesWithoutShowing)
 {
-    uint16_t deadPort;
-    {
-        ScriptedServer gone(HttpReply("{}"));
-        deadPort = gone.Port();
-    }
-    config.apiHost = "127.0.0.1:" + std::to_string(deadPort);
+    test::RefusingPort refusing;
+    config.apiHost = refusing.Host();
     userInfo.StartRefresh();
     ASSERT_TRUE(WaitUntil([&] { return tips.Count() >= 2; }, 5s));
     for (const auto& tip : tips.Tips()) {
@@ -173,6 +175,67 @@ TEST_F(UserInfoManagerTest, EmptyTokenEndsAtOnce)
     Refresh();
     EXPECT_EQ(tips.Errors(), std::vector<std::string>{"UserInfoManager.5."});
     EXPECT_TRUE(server.Requests().empty());
+}
+
+// Over HTTPS the refresh follows the certificate settings: a certificate nobody vouches for is
+// refused with a tip that says so, a private CA named in ServerConfig_TlsCaFile is trusted, and
+// with ServerConfig_TlsInsecure every request is made but reported as not verified.
+TEST_F(UserInfoManagerTest, HttpsRefreshFollowsTheCertificateSettings)
+{
+    const test::TestCertificate ca = test::MakeCertificate({.commonName = "Test CA", .dnsNames = {}, .isCa = true});
+    const test::TestCertificate signedByCa = test::MakeCertificate({}, &ca);
+    const test::TestCertificate selfSigned = test::MakeCertificate({});
+    test::TempFile caFile(ca.certificatePem);
+    const std::string unverified = kTlsUnverifiedText;
+    const std::string selfSignedText =
+        std::string("正在获取用户信息...网络连接失败，获取失败！") + TlsProblemText(TlsProblem::SelfSigned);
+    struct Case
+    {
+        const char* name;
+        const test::TestCertificate* certificate;
+        std::string caFile;
+        uint32_t insecure;
+        bool filled;
+        std::string expectedMessage; // a tip that must be raised
+    };
+    const Case cases[] = {
+        {"self-signed, checked", &selfSigned, "", 0, false, selfSignedText},
+        {"self-signed, not checked", &selfSigned, "", 1, true, unverified},
+        {"signed by the CA of the CA file", &signedByCa, caFile.Path(), 0, true, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        tips.Clear();
+        for (int i = 0; i < 6; ++i)
+            statusBar.SetPaneText(i, u"before");
+        test::TlsTestServer server(*c.certificate, HttpReply(kFullReply));
+        config.apiHost = "https://localhost:" + std::to_string(server.Port());
+        config.tlsCaFile = AnsiToWide(c.caFile);
+        config.tlsInsecure = c.insecure;
+        userInfo.StartRefresh();
+        if (c.filled) {
+            ASSERT_TRUE(WaitUntil([&] { return !userInfo.IsBusy(); }));
+            EXPECT_EQ(Panes()[0], u"用户名：u");
+        } else {
+            // Refused certificates are retried once a second like any network failure.
+            ASSERT_TRUE(WaitUntil([&] {
+                for (const std::string& error : tips.Errors())
+                    if (error == "UserInfoManager.9.134.")
+                        return true;
+                return false;
+            }));
+            userInfo.StopRefresh();
+            ASSERT_TRUE(WaitUntil([&] { return !userInfo.IsBusy(); }));
+            EXPECT_EQ(Panes()[0], u"before");
+        }
+        std::vector<std::string> messages = tips.Messages();
+        bool sawUnverified = std::find(messages.begin(), messages.end(), unverified) != messages.end();
+        EXPECT_EQ(sawUnverified, c.insecure != 0);
+        if (!c.expectedMessage.empty()) {
+            EXPECT_NE(std::find(messages.begin(), messages.end(), c.expectedMessage), messages.end());
+        }
+        userInfo.stopEvent.Reset();
+    }
 }
 
 } // namespace

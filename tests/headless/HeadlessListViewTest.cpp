@@ -1,10 +1,10 @@
 // The in-memory list view behaves like the real control where the managers rely on it: insert
-// positions, rows that keep their data, selection and focus through inserts, deletes and sorts.
+// positions, rows that keep their data, selection and focus through inserts, deletes and sorts, and
+// the observer of changes that the terminal client prints the rows through.
 
 #include "headless/HeadlessListView.h"
 
 #include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
 
@@ -105,6 +105,32 @@ TEST_F(HeadlessListViewTest, CellsOutsideTheColumnsAreRefused)
     EXPECT_FALSE(view.SetItemText(0, 2, u"x"));
     EXPECT_FALSE(view.SetItemText(1, 0, u"x"));
     EXPECT_EQ(view.GetItemText(0, 5), u"");
+}
+
+TEST_F(HeadlessListViewTest, ObserverHearsOfEveryChangeOfRowsAndTexts)
+{
+    std::vector<int> counts; // the row count the observer read back at each call
+    view.SetObserver([&] { counts.push_back(view.GetItemCount()); });
+    view.InsertItem(0, u"a");
+    view.InsertItem(1, u"b");
+    view.SetItemText(1, 1, u"b2");
+    view.SortItems([](intptr_t, intptr_t) { return 0; });
+    view.DeleteItem(0);
+    EXPECT_EQ(counts, (std::vector<int>{1, 2, 2, 2, 1}));
+
+    // Failed calls and calls that change neither rows nor texts say nothing.
+    view.FailNext(HeadlessListView::Op::SetText);
+    view.SetItemText(0, 1, u"x");
+    view.SetItemText(5, 0, u"no such row");
+    view.SetItemSelected(0, true);
+    view.SetItemData(0, 42);
+    EXPECT_EQ(counts.size(), 5u);
+    view.DeleteAllItems();
+    EXPECT_EQ(counts.back(), 0);
+
+    view.SetObserver(nullptr);
+    view.InsertItem(0, u"c");
+    EXPECT_EQ(counts.size(), 6u);
 }
 
 } // namespace

@@ -1,22 +1,15 @@
 #include "support/SandboxProcess.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cjson/cJSON.h>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
 #include <httplib.h>
 #include <memory>
 #include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace kh::test {
 
@@ -84,44 +77,20 @@ bool SandboxProcess::Launch(const std::string& path, const SandboxOptions& optio
     if (options.threads > 0)
         args.insert(args.end(), {"--threads", std::to_string(options.threads)});
 
-    int pipeFds[2];
-    if (pipe2(pipeFds, O_CLOEXEC) != 0) {
-        error = "cannot create a pipe";
-        return false;
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    std::vector<char*> argv;
-    for (std::string& arg : args)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
     // Under ThreadSanitizer the sandbox's HTTP library is an uninstrumented shared library, so the
     // sanitizer would see its internal locking as races and stop the server mid-test. The sandbox
     // runs with race reports off; the client side of every test stays fully checked.
-    std::vector<std::string> environment;
-    for (char** entry = environ; *entry != nullptr; ++entry)
-        if (std::strncmp(*entry, "TSAN_OPTIONS=", 13) != 0)
-            environment.emplace_back(*entry);
     const char* tsanOptions = std::getenv("TSAN_OPTIONS");
-    environment.push_back(std::string("TSAN_OPTIONS=") + (tsanOptions ? tsanOptions : "") + " report_bugs=0");
-    std::vector<char*> envp;
-    for (std::string& entry : environment)
-        envp.push_back(entry.data());
-    envp.push_back(nullptr);
-    int spawned = posix_spawn(&child, path.c_str(), &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    close(pipeFds[1]);
-    if (spawned != 0) {
-        child = -1;
-        close(pipeFds[0]);
-        error = "cannot start " + path;
+    SpawnOptions spawn;
+    spawn.environment = {std::string("TSAN_OPTIONS=") + (tsanOptions ? tsanOptions : "") + " report_bugs=0"};
+    spawn.pipeStdout = true;
+    if (!process.Start(args, spawn)) {
+        error = process.Error();
         return false;
     }
-    bool ok = ReadPort(pipeFds[0]);
+    bool ok = ReadPort(process.StdoutFd());
     // Nothing else is printed on stdout; the sandbox ignores a closed pipe.
-    close(pipeFds[0]);
+    process.CloseStdout();
     if (!ok)
         Stop();
     return ok;
@@ -162,24 +131,8 @@ bool SandboxProcess::ReadPort(int fd)
 
 int SandboxProcess::Stop()
 {
-    if (child <= 0)
-        return exitStatus;
-    kill(child, SIGTERM);
-    int status = 0;
-    auto deadline = std::chrono::steady_clock::now() + kStopDeadline;
-    pid_t done = 0;
-    while ((done = waitpid(child, &status, WNOHANG)) == 0 && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    if (done == child) {
-        exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    } else {
-        kill(child, SIGKILL);
-        waitpid(child, &status, 0);
-        exitStatus = -1;
-    }
-    child = -1;
     port = 0;
-    return exitStatus;
+    return process.Stop(kStopDeadline);
 }
 
 std::string SandboxProcess::Host() const

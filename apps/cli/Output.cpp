@@ -1,0 +1,67 @@
+#include "Output.h"
+
+#include "platform/TextCodec.h"
+
+#include <cstdio>
+#include <ctime>
+#include <mutex>
+
+namespace kh::cli {
+
+namespace {
+
+std::mutex outputMutex;
+
+} // namespace
+
+std::string TimeStamp()
+{
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char buffer[32];
+    size_t n = std::strftime(buffer, sizeof buffer, "[%m-%d] [%H:%M:%S] ", &local);
+    return std::string(buffer, n);
+}
+
+void PrintOut(const std::string& line)
+{
+    std::lock_guard<std::mutex> guard(outputMutex);
+    std::fprintf(stdout, "%s\n", line.c_str());
+    std::fflush(stdout);
+}
+
+void PrintErr(const std::string& line)
+{
+    std::lock_guard<std::mutex> guard(outputMutex);
+    std::fprintf(stderr, "%s\n", line.c_str());
+    std::fflush(stderr);
+}
+
+std::string Utf8(const std::u16string& text)
+{
+    return WideToUtf8(text);
+}
+
+bool WantsHelp(const std::vector<std::string>& args)
+{
+    for (const std::string& arg : args)
+        if (arg == "--help" || arg == "-h")
+            return true;
+    return false;
+}
+
+int Usage(const std::string& problem, const char* help)
+{
+    PrintErr("borvankh-cli: " + problem);
+    PrintErr(help);
+    return kExitUsage;
+}
+
+int Fail(const std::string& reason)
+{
+    PrintErr("borvankh-cli: " + reason);
+    return kExitFailed;
+}
+
+} // namespace kh::cli
