@@ -60,7 +60,7 @@ void SmsPolling(benchmark::State& state)
         }
         rig.ChooseProject(u"2001");
         rig.RunNumberJob(kPolledNumbers);
-        std::vector<kh::NumberRecord> batch = rig.Numbers().GetBatch();
+        std::vector<kh::NumberRecord> batch = rig.Numbers().Batch().Records();
         if (batch.size() != kPolledNumbers) {
             state.SkipWithError("could not rent the numbers");
             return;
@@ -161,13 +161,13 @@ void ListMoveUp(benchmark::State& state)
         std::vector<kh::NumberRecord> batch;
         for (int i = 0; i < rows; ++i)
             batch.push_back({Mobile(i), u"广东", u"深圳", u"移动", u"2001"});
-        rig->Numbers().InstallBatch(batch);
+        rig->Numbers().Batch().Install(batch);
         FillList(*rig, rows);
         state.ResumeTiming();
         for (int i = 0; i < arrivals; ++i) {
             std::u16string mobile = Mobile(rows / 2 + (i * 37) % (rows / 2));
             rig->NumberList().MoveRowUp(mobile);
-            rig->Numbers().MarkReceived(mobile);
+            rig->Numbers().Batch().MarkReceived(mobile);
         }
         state.PauseTiming();
         rig.reset();

@@ -183,7 +183,7 @@ int CommandGet(const std::vector<std::string>& args)
     ClientSession::WaitForIdle(session.Numbers());
     if (Interrupted())
         return finish(kExitInterrupted);
-    if (session.Numbers().GetBatch().empty())
+    if (session.Numbers().Batch().Records().empty())
         return finish(Fail(cli.LastNumberTip()));
 
     // Every row as it changes, until the fetch has ended for every number (an interrupt stops it).

@@ -1,5 +1,6 @@
 #include "Output.h"
 
+#include "platform/LocalTime.h"
 #include "platform/TextCodec.h"
 
 #include <cstdio>
@@ -16,12 +17,7 @@ std::mutex outputMutex;
 
 std::string TimeStamp()
 {
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char buffer[32];
-    size_t n = std::strftime(buffer, sizeof buffer, "[%m-%d] [%H:%M:%S] ", &local);
-    return std::string(buffer, n);
+    return TipTimeStamp();
 }
 
 void PrintOut(const std::string& line)

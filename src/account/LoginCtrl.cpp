@@ -1,7 +1,7 @@
 #include "account/LoginCtrl.h"
 
-#include "core/OwnerWindow.h"
 #include "base/ReplyFields.h"
+#include "core/OwnerWindow.h"
 #include "core/ServerRequest.h"
 #include "core/ports/LoginDialogPort.h"
 #include "platform/TextCodec.h"
@@ -21,6 +21,11 @@ constexpr const char16_t* kCaptionIdle = u"登    录";
 LoginCtrl::LoginCtrl(OwnerWindow* owner, LoginDialogPort* dialog, TipCallback callback, void* context)
     : Manager("LoginCtrl.", owner, callback, context), dialog(dialog)
 {
+}
+
+LoginCtrl::~LoginCtrl()
+{
+    StopAndWait();
 }
 
 void LoginCtrl::StartLogin()

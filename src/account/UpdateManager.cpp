@@ -1,7 +1,7 @@
 #include "account/UpdateManager.h"
 
-#include "core/OwnerWindow.h"
 #include "base/ReplyFields.h"
+#include "core/OwnerWindow.h"
 #include "core/ServerRequest.h"
 #include "core/ports/MessageBoxPort.h"
 #include "core/ports/ShellPort.h"
@@ -16,6 +16,11 @@ namespace kh {
 UpdateManager::UpdateManager(OwnerWindow* owner, TipCallback callback, void* context, uint32_t checkInterval)
     : Manager("UpdateManager.", owner, callback, context), checkInterval(checkInterval)
 {
+}
+
+UpdateManager::~UpdateManager()
+{
+    StopAndWait();
 }
 
 void UpdateManager::StartVersionCheck()

@@ -1,7 +1,7 @@
 #include "account/UserInfoManager.h"
 
-#include "core/OwnerWindow.h"
 #include "base/ReplyFields.h"
+#include "core/OwnerWindow.h"
 #include "core/ServerRequest.h"
 #include "core/ports/StatusBarPort.h"
 #include "platform/TextCodec.h"
@@ -12,6 +12,11 @@ namespace kh {
 UserInfoManager::UserInfoManager(OwnerWindow* owner, TipCallback callback, void* context)
     : Manager("UserInfoManager.", owner, callback, context)
 {
+}
+
+UserInfoManager::~UserInfoManager()
+{
+    StopAndWait();
 }
 
 void UserInfoManager::StartRefresh()

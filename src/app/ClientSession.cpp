@@ -8,23 +8,17 @@
 
 namespace kh {
 
-namespace {
-
-// How often WaitForIdle looks at a manager's busy event.
-constexpr uint32_t kIdleCheckMs = 10;
-
-} // namespace
-
 ClientSession::ClientSession(const SessionControls& plugged, SessionOptions sessionOptions)
     : controls(plugged), options(std::move(sessionOptions)),
       configRoute(Route("ConfigCenter.", plugged.settingsTip, plugged.settingsTipContext)),
       loginRoute(Route("LoginCtrl.", plugged.loginTip, plugged.loginTipContext)),
       projectsRoute(Route("ProjectManager.")), numbersRoute(Route("PhoneNumManager.")), smsRoute(Route("SMSManager.")),
       numberListRoute(Route("PhoneSMSListCtrl.")), userInfoRoute(Route("UserInfoManager.")),
-      updatesRoute(Route("UpdateManager.")), config(&owner, &RouteTip, &configRoute), tipsBox(plugged.messageBox),
-      login(&owner, plugged.loginDialog, &RouteTip, &loginRoute), projects(&owner, &RouteTip, &projectsRoute),
-      numbers(&owner, &RouteTip, &numbersRoute), sms(&owner, &RouteTip, &smsRoute),
-      numberList(&owner, &RouteTip, &numberListRoute), userInfo(&owner, &RouteTip, &userInfoRoute),
+      updatesRoute(Route("UpdateManager.")), config(&owner, &RouteTip, &configRoute),
+      tipsBox(plugged.messageBox, plugged.executor), login(&owner, plugged.loginDialog, &RouteTip, &loginRoute),
+      projects(&owner, &RouteTip, &projectsRoute), numbers(&owner, &RouteTip, &numbersRoute),
+      sms(&owner, &RouteTip, &smsRoute), numberList(&owner, &RouteTip, &numberListRoute),
+      userInfo(&owner, &RouteTip, &userInfoRoute),
       updates(&owner, &RouteTip, &updatesRoute, options.versionCheckInterval)
 {
     owner.config = &config;
@@ -33,6 +27,7 @@ ClientSession::ClientSession(const SessionControls& plugged, SessionOptions sess
     owner.login = &login;
     owner.projects = &projects;
     owner.numbers = &numbers;
+    owner.batch = &numbers.Batch();
     owner.sms = &sms;
     owner.numberList = &numberList;
     owner.userInfo = &userInfo;
@@ -189,36 +184,26 @@ bool ClientSession::WaitUntilEnded(std::chrono::milliseconds timeout)
     return queue.WaitUntilEnded(timeout);
 }
 
-// The one place that waits for a manager's job to end. The manager base offers a busy event that
-// can be tested but not waited on for its clearing, so the wait looks at it every few
-// milliseconds; once the base signals the end of its worker, this becomes a plain wait on that.
 bool ClientSession::WaitForIdle(Manager& manager, std::chrono::milliseconds timeout)
 {
-    auto deadline = std::chrono::steady_clock::now() + timeout;
-    Event pause(true);
-    while (manager.IsBusy()) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0)
-            return false;
-        pause.Wait(static_cast<uint32_t>(std::min<int64_t>(left.count(), kIdleCheckMs)));
-    }
-    return true;
+    auto limit = std::clamp<int64_t>(timeout.count(), 0, UINT32_MAX);
+    return manager.WaitUntilIdle(static_cast<uint32_t>(limit));
 }
 
 void ClientSession::StopAndWait()
 {
+    // Every stop is signalled first, so the retry loops end together rather than one after another.
     projects.StopFetching();
     userInfo.StopRefresh();
     updates.StopVersionCheck();
     // Neither a sign-in nor a number job can be stopped; they end by themselves, and a number job
-    // may start an SMS fetch as its last step, so the fetch is stopped after it has ended.
-    WaitForIdle(login);
-    WaitForIdle(numbers);
-    sms.StopFetch();
-    WaitForIdle(sms);
-    WaitForIdle(projects);
-    WaitForIdle(userInfo);
-    WaitForIdle(updates);
+    // may start an SMS fetch as its last step, so the SMS manager is stopped after it.
+    login.StopAndWait();
+    numbers.StopAndWait();
+    sms.StopAndWait();
+    projects.StopAndWait();
+    userInfo.StopAndWait();
+    updates.StopAndWait();
 }
 
 } // namespace kh

@@ -225,27 +225,25 @@ void HeadlessListView::SetExtendedStyle(uint32_t style)
     extendedStyle = style;
 }
 
-bool HeadlessListView::SortItems(const Comparator& compare)
+bool HeadlessListView::ApplyOrder(const std::vector<int>& order)
 {
     ChangeNotice notice(*this);
     Guard guard(mutex);
-    if (!compare || Consume(Op::Sort))
+    if (order.size() != rows.size() || Consume(Op::ApplyOrder))
         return false;
+    std::vector<bool> taken(rows.size(), false);
+    for (int index : order) {
+        if (!ValidRow(index) || taken[static_cast<size_t>(index)])
+            return false;
+        taken[static_cast<size_t>(index)] = true;
+    }
     ++sortCount;
-    // The comparator sees item data only; rows are sorted as a whole, so cells, selection and
-    // focus travel with their row. A merge sort stays well-defined whatever the comparator does.
-    std::vector<size_t> order(rows.size());
-    for (size_t i = 0; i < order.size(); ++i)
-        order[i] = i;
-    std::vector<intptr_t> data(rows.size());
-    for (size_t i = 0; i < rows.size(); ++i)
-        data[i] = rows[i].data;
-    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return compare(data[a], data[b]) < 0; });
-    std::vector<Row> sorted;
-    sorted.reserve(rows.size());
-    for (size_t index : order)
-        sorted.push_back(std::move(rows[index]));
-    rows = std::move(sorted);
+    // Rows move as a whole, so cells, item data, selection and focus travel with their row.
+    std::vector<Row> ordered;
+    ordered.reserve(rows.size());
+    for (int index : order)
+        ordered.push_back(std::move(rows[static_cast<size_t>(index)]));
+    rows = std::move(ordered);
     notice.made = true;
     return true;
 }

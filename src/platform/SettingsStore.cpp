@@ -1,6 +1,9 @@
 #include "platform/SettingsStore.h"
 
 #include "platform/Autostart.h"
+#include "platform/Json.h"
+#include "platform/LocalTime.h"
+#include "platform/Paths.h"
 #include "platform/TextCodec.h"
 
 #include <cctype>
@@ -15,7 +18,6 @@
 #include <fcntl.h>
 #include <memory>
 #include <mutex>
-#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -40,12 +42,6 @@ int lockFileFd = -1;
 
 const char* kTypeString = "REG_SZ";
 const char* kTypeDword = "REG_DWORD";
-
-struct JsonDeleter
-{
-    void operator()(cJSON* item) const { cJSON_Delete(item); }
-};
-using JsonPtr = std::unique_ptr<cJSON, JsonDeleter>;
 
 long ErrnoToResult(int error, long fallback)
 {
@@ -129,12 +125,7 @@ bool HasStoreShape(const cJSON* root)
 
 std::string DamagedName(const std::string& path)
 {
-    char stamp[32];
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
-    std::string base = path + ".damaged-" + stamp;
+    std::string base = path + ".damaged-" + FormatLocalTime("%Y%m%d-%H%M%S");
     std::string name = base;
     struct stat st;
     for (int n = 1; lstat(name.c_str(), &st) == 0; ++n)
@@ -228,23 +219,6 @@ bool IsValidValueName(const std::u16string& name)
 }
 
 } // namespace
-
-std::string ConfigHome()
-{
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    if (xdg != nullptr && xdg[0] == '/')
-        return xdg;
-    const char* home = std::getenv("HOME");
-    if (home != nullptr && home[0] == '/')
-        return std::string(home) + "/.config";
-    struct passwd entry;
-    struct passwd* found = nullptr;
-    char buffer[4096];
-    if (getpwuid_r(getuid(), &entry, buffer, sizeof buffer, &found) == 0 && found != nullptr &&
-        found->pw_dir != nullptr && found->pw_dir[0] == '/')
-        return std::string(found->pw_dir) + "/.config";
-    return {};
-}
 
 std::string SettingsFilePath()
 {

@@ -53,10 +53,7 @@ struct StoreKey
     bool open = false;
 };
 
-// The configuration home: $XDG_CONFIG_HOME when it is an absolute path, else $HOME/.config, else
-// the password database's home directory followed by /.config; empty when none is known.
-// Read from the environment on every call, so that a test can point it at a private directory.
-std::string ConfigHome();
+// ConfigHome() + "/BorvanKH/registry.json"; empty when no configuration home is known.
 std::string SettingsFilePath();
 
 // Opens the key, creating it (and the file) when it is missing. keptAside receives the new name

@@ -20,7 +20,9 @@
 #include <atomic>
 #include <chrono>
 #include <gtest/gtest.h>
+#include <memory>
 #include <regex>
+#include <thread>
 
 namespace kh {
 namespace {
@@ -29,12 +31,6 @@ using namespace std::chrono_literals;
 using test::ScriptedServer;
 using test::TipRecorder;
 using test::WaitUntil;
-
-std::string HttpReply(const std::string& body)
-{
-    return "HTTP/1.1 200 OK\r\nContent-Type: application/json; charset=utf-8\r\nContent-Length: " +
-           std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
-}
 
 constexpr const char* kFullReply = R"({"code":0,"msg":"ok","username":"u","coin":12.5,"max_get_mobile_size":10,)"
                                    R"("level":"gold","discount":9,"score":100,"extra":1})";
@@ -77,7 +73,7 @@ protected:
 
 TEST_F(UserInfoManagerTest, ShowsTheSixFiguresWithTheirLabels)
 {
-    ScriptedServer server(HttpReply(kFullReply));
+    ScriptedServer server(test::ScriptedServer::JsonReply(kFullReply));
     Point(server);
     Refresh();
     EXPECT_TRUE(tips.Tips().empty());
@@ -86,6 +82,24 @@ TEST_F(UserInfoManagerTest, ShowsTheSixFiguresWithTheirLabels)
     std::string request = server.Requests().at(0);
     EXPECT_EQ(request.rfind("POST /userinfo HTTP/1.", 0), 0u);
     EXPECT_EQ(request.substr(request.find("\r\n\r\n") + 4), "token=T0K");
+}
+
+// Destroying the manager while its request is in flight ends the retries and waits for the worker,
+// which still shows the figures of that reply before the manager is gone.
+TEST_F(UserInfoManagerTest, DestroyedWhileRefreshingWaitsForTheWorker)
+{
+    ScriptedServer server([](int socket, const std::string&) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300)); // the service's latency
+        ScriptedServer::SendAll(socket, test::ScriptedServer::JsonReply(kFullReply));
+    });
+    Point(server);
+    auto refresh = std::make_unique<UserInfoManager>(&owner, &TipRecorder::Callback, tips.Context());
+    refresh->StartRefresh();
+    ASSERT_TRUE(server.WaitForRequests(1));
+    refresh.reset();
+    EXPECT_EQ(Panes()[0], u"用户名：u");
+    EXPECT_EQ(Panes()[5], u"积分：100");
+    EXPECT_TRUE(tips.Tips().empty());
 }
 
 TEST_F(UserInfoManagerTest, MissingFigureShowsNothingAndReportsTip11)
@@ -97,7 +111,7 @@ TEST_F(UserInfoManagerTest, MissingFigureShowsNothingAndReportsTip11)
     };
     for (const char* body : replies) {
         tips.Clear();
-        ScriptedServer server(HttpReply(body));
+        ScriptedServer server(test::ScriptedServer::JsonReply(body));
         Point(server);
         Refresh();
         EXPECT_EQ(tips.Errors(), std::vector<std::string>{"UserInfoManager.11."}) << body;
@@ -110,9 +124,9 @@ TEST_F(UserInfoManagerTest, RetriesEverySecondUntilTheServerAnswers)
     std::atomic<int> calls{0};
     ScriptedServer server([&](int socket, const std::string&) {
         if (++calls <= 2)
-            ScriptedServer::SendAll(socket, HttpReply(R"({"code":2,"msg":"令牌无效"})"));
+            ScriptedServer::SendAll(socket, test::ScriptedServer::JsonReply(R"({"code":2,"msg":"令牌无效"})"));
         else
-            ScriptedServer::SendAll(socket, HttpReply(kFullReply));
+            ScriptedServer::SendAll(socket, test::ScriptedServer::JsonReply(kFullReply));
     });
     Point(server);
     auto start = std::chrono::steady_clock::now();
@@ -169,7 +183,7 @@ TEST_F(UserInfoManagerTest, FillsThePanesFromTheSandboxAfterDroppedConnections)
 
 TEST_F(UserInfoManagerTest, EmptyTokenEndsAtOnce)
 {
-    ScriptedServer server(HttpReply(kFullReply));
+    ScriptedServer server(test::ScriptedServer::JsonReply(kFullReply));
     Point(server);
     config.token.clear();
     Refresh();
@@ -208,7 +222,7 @@ TEST_F(UserInfoManagerTest, HttpsRefreshFollowsTheCertificateSettings)
         tips.Clear();
         for (int i = 0; i < 6; ++i)
             statusBar.SetPaneText(i, u"before");
-        test::TlsTestServer server(*c.certificate, HttpReply(kFullReply));
+        test::TlsTestServer server(*c.certificate, test::ScriptedServer::JsonReply(kFullReply));
         config.apiHost = "https://localhost:" + std::to_string(server.Port());
         config.tlsCaFile = AnsiToWide(c.caFile);
         config.tlsInsecure = c.insecure;

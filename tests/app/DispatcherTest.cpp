@@ -8,6 +8,7 @@
 #include "account/UpdateManager.h"
 #include "account/UserInfoManager.h"
 #include "app/TipsBox.h"
+#include "core/CommandQueue.h"
 #include "headless/HeadlessJournal.h"
 #include "headless/HeadlessMainWindow.h"
 #include "headless/HeadlessMessageBox.h"
@@ -16,6 +17,7 @@
 #include "headless/HeadlessStatusBar.h"
 #include "headless/HeadlessTipsView.h"
 #include "headless/HeadlessTrayIcon.h"
+#include "platform/Json.h"
 #include "platform/TextCodec.h"
 #include "support/RefusingPort.h"
 #include "support/ScriptedServer.h"
@@ -37,12 +39,6 @@ using namespace std::chrono_literals;
 using test::ScriptedServer;
 using test::SessionFixture;
 using test::WaitUntil;
-
-std::string HttpReply(const std::string& body)
-{
-    return "HTTP/1.1 200 OK\r\nContent-Type: application/json; charset=utf-8\r\nContent-Length: " +
-           std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
-}
 
 std::string Path(const std::string& request)
 {
@@ -68,7 +64,7 @@ void FakeService(int socket, const std::string& request)
     else if (path == "/userinfo")
         body = R"({"code":0,"msg":"ok","username":"demo","coin":10,"max_get_mobile_size":5,"level":"1",)"
                R"("discount":9,"score":1,"x":0})";
-    ScriptedServer::SendAll(socket, HttpReply(body));
+    ScriptedServer::SendAll(socket, test::ScriptedServer::JsonReply(body));
 }
 
 std::string ReadFile(const std::string& path)
@@ -323,9 +319,9 @@ TEST_F(DispatcherTest, ConfirmedShutdownSettlesTheNumbersSavesTheTipsAndStops)
     fx.controls.countBox.SetWindowText(u"3");
     Dispatch(kCmdGetNumbers);
     ASSERT_TRUE(fx.WaitIdle());
-    std::vector<NumberRecord> batch = fx.Numbers().GetBatch();
+    std::vector<NumberRecord> batch = fx.Numbers().Batch().Records();
     ASSERT_EQ(batch.size(), 3u) << ::testing::PrintToString(fx.tips.Messages());
-    fx.Numbers().MarkForBlacklist(batch[2][kFieldMobile]);
+    fx.Numbers().Batch().MarkForBlacklist(batch[2][kFieldMobile]);
     ASSERT_TRUE(updates.IsBusy()) << "the version check runs until shutdown";
 
     messageBox.QueueAnswer(kIdOk);
@@ -356,12 +352,12 @@ TEST_F(DispatcherTest, ConfirmedShutdownSettlesTheNumbersSavesTheTipsAndStops)
     EXPECT_LT(closing, done);
     EXPECT_EQ(logText.size(), done + std::string("正在关闭软件...关闭完成。").size());
     std::string box = WideToUtf8(tipsView.GetText());
-    EXPECT_NE(box.find("以上提示信息，已经保存到了 /TipsLog/"), std::string::npos) << box;
+    EXPECT_NE(box.find("以上提示信息，已经保存到了 " + tipsBox.LastLogFile() + " 文件中。"), std::string::npos) << box;
     EXPECT_EQ(box.find("\n"), std::string::npos);
     EXPECT_TRUE(std::filesystem::exists(fx.settingsDir.SettingsFile()));
 
     // The service took back the two unused numbers and blacklisted the marked one.
-    std::unique_ptr<cJSON, decltype(&cJSON_Delete)> dump(cJSON_Parse(fx.SandboxDump().c_str()), cJSON_Delete);
+    JsonPtr dump = ParseJson(fx.SandboxDump());
     ASSERT_NE(dump, nullptr);
     const cJSON* account = nullptr;
     const cJSON* item = nullptr;
@@ -393,9 +389,9 @@ TEST_F(DispatcherTest, ShutdownEndsWhenTheServerIsUnreachable)
         c.servicesHost = dead;
         c.token = "TOKEN";
     });
-    fx.Numbers().InstallBatch(
+    fx.Numbers().Batch().Install(
         {{u"13800000001", u"广东", u"广州", u"移动", u"1001"}, {u"13800000002", u"广东", u"深圳", u"移动", u"1001"}});
-    fx.Numbers().MarkForBlacklist(u"13800000002");
+    fx.Numbers().Batch().MarkForBlacklist(u"13800000002");
     Dispatch(kCmdAddTrayIcon);
     Dispatch(kCmdFetchProjects);
     Dispatch(kCmdRefreshUserInfo);

@@ -62,7 +62,7 @@ TEST_F(HeadlessListViewTest, SelectionAndFocusFollowTheirRow)
     EXPECT_EQ(view.ColumnTexts(0), (Texts{u"top", u"a", u"b"}));
 }
 
-TEST_F(HeadlessListViewTest, SortCallsTheComparatorWithItemDataAndMovesWholeRows)
+TEST_F(HeadlessListViewTest, NewOrderMovesWholeRows)
 {
     const Texts names = {u"c", u"a", u"b"};
     for (size_t i = 0; i < names.size(); ++i) {
@@ -73,19 +73,27 @@ TEST_F(HeadlessListViewTest, SortCallsTheComparatorWithItemDataAndMovesWholeRows
     view.SetItemSelected(0, true); // "c"
     view.SetFocusedRow(1);         // "a"
 
-    std::vector<intptr_t> seen;
-    ASSERT_TRUE(view.SortItems([&](intptr_t x, intptr_t y) {
-        seen.push_back(x);
-        // The list can be read back from inside the comparator.
-        return view.GetItemText(static_cast<int>(x), 0).compare(view.GetItemText(static_cast<int>(y), 0));
-    }));
+    ASSERT_TRUE(view.ApplyOrder({1, 2, 0}));
 
-    EXPECT_FALSE(seen.empty());
     EXPECT_EQ(view.ColumnTexts(0), (Texts{u"a", u"b", u"c"}));
     EXPECT_EQ(view.ColumnTexts(1), (Texts{u"cell a", u"cell b", u"cell c"}));
     EXPECT_EQ(view.GetItemData(2), 0);
     EXPECT_EQ(view.GetSelectedRows(), std::vector<int>{2});
     EXPECT_EQ(view.GetFocusedRow(), 0);
+    EXPECT_EQ(view.SortCount(), 1);
+}
+
+TEST_F(HeadlessListViewTest, OrderThatIsNotAPermutationOfTheRowsIsRefused)
+{
+    for (const char16_t* name : {u"a", u"b", u"c"})
+        view.InsertItem(view.GetItemCount(), name);
+    const std::vector<int> refused[] = {{0, 1}, {0, 1, 2, 3}, {0, 1, 1}, {2, 1, 3}, {-1, 0, 1}};
+    for (const auto& order : refused)
+        EXPECT_FALSE(view.ApplyOrder(order));
+    view.FailNext(HeadlessListView::Op::ApplyOrder);
+    EXPECT_FALSE(view.ApplyOrder({2, 1, 0}));
+    EXPECT_EQ(view.ColumnTexts(0), (Texts{u"a", u"b", u"c"}));
+    EXPECT_EQ(view.SortCount(), 0);
 }
 
 TEST_F(HeadlessListViewTest, HeaderTitlesAreReadUpToTheLimit)

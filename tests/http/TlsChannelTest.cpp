@@ -22,7 +22,7 @@
 namespace kh {
 namespace {
 
-using test::CertificateSpec;
+using test::CertificateRequest;
 using test::MakeCertificate;
 using test::TempFile;
 using test::TestCertificate;
@@ -48,7 +48,7 @@ struct Authority
     TestCertificate ca = MakeCertificate({.commonName = "BorvanKH Test CA", .dnsNames = {}, .isCa = true});
     TempFile caFile{ca.certificatePem};
     TestCertificate localhost = Sign({});
-    TestCertificate Sign(const CertificateSpec& spec) const { return MakeCertificate(spec, &ca); }
+    TestCertificate Sign(const CertificateRequest& spec) const { return MakeCertificate(spec, &ca); }
 };
 
 // A client as the callers prepare it, with the CA file when one is asked for.

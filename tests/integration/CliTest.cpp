@@ -4,6 +4,7 @@
 // auto-run entry left alone unless asked for, and that neither the password nor the token is ever
 // printed.
 
+#include "platform/Json.h"
 #include "platform/TextCodec.h"
 #include "settings/PasswordHex.h"
 #include "support/ChildProcess.h"
@@ -95,7 +96,7 @@ TEST_F(CliTest, GetRentsNumbersPrintsTheirCodesAndClosesLikeTheWindow)
     }
     ASSERT_EQ(rows.size(), 3u) << run.out;
 
-    std::unique_ptr<cJSON, decltype(&cJSON_Delete)> dump(cJSON_Parse(sandbox.State().c_str()), cJSON_Delete);
+    JsonPtr dump = ParseJson(sandbox.State());
     const cJSON* account = DemoAccount(dump.get());
     ASSERT_NE(account, nullptr);
     const cJSON* held = nullptr;
@@ -123,8 +124,11 @@ TEST_F(CliTest, GetRentsNumbersPrintsTheirCodesAndClosesLikeTheWindow)
     EXPECT_NE(run.err.find("正在获取手机号码...成功获取了 3 个手机号码。"), std::string::npos);
     EXPECT_NE(run.err.find("正在关闭软件...关闭完成。"), std::string::npos);
     std::smatch saved;
-    ASSERT_TRUE(std::regex_search(last, saved, std::regex(R"(已经保存到了 (/TipsLog/\S+\.log) 文件中)"))) << last;
-    std::string logFile = std::filesystem::path(KH_BORVANKH_CLI_PATH).parent_path().string() + saved[1].str();
+    // The saved-to line names the log file by its full path.
+    ASSERT_TRUE(std::regex_search(last, saved, std::regex(R"(已经保存到了 (/.+\.log) 文件中)"))) << last;
+    std::string logFile = saved[1].str();
+    EXPECT_EQ(logFile.rfind(std::filesystem::path(KH_BORVANKH_CLI_PATH).parent_path().string() + "/TipsLog/", 0), 0u)
+        << logFile;
     std::u16string log;
     MultiByteToWide(kCpGbk, TempSettingsDir::ReadFile(logFile), log);
     EXPECT_NE(WideToUtf8(log).find("正在关闭软件...关闭完成。"), std::string::npos) << logFile;

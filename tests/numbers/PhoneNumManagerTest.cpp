@@ -1,10 +1,14 @@
 // The number job against the sandbox over loopback: emptying the list, settling the previous batch,
 // the /get_mobile request and its reply, listing, the count tip and the automatic SMS fetch start;
-// the release and blacklist requests at shutdown; and the failures that end a job early.
+// the release and blacklist requests at shutdown; the failures that end a job early; and reading a
+// reply into a new batch.
+
+#include "numbers/PhoneNumManager.h"
 
 #include "platform/TextCodec.h"
 #include "support/RefusingPort.h"
 #include "support/SessionFixture.h"
+#include "support/TipRecorder.h"
 #include "support/WaitUntil.h"
 
 #include <algorithm>
@@ -50,11 +54,11 @@ protected:
 TEST_F(PhoneNumManagerTest, NumberJobReplacesTheBatchAndStartsAutomaticFetching)
 {
     ASSERT_TRUE(rig.RunNumberJob(3));
-    std::vector<std::string> first = Mobiles(rig.Numbers().GetBatch());
+    std::vector<std::string> first = Mobiles(rig.Numbers().Batch().Records());
     ASSERT_EQ(first.size(), 3u);
     // First: an SMS arrived; second: marked for blacklisting; third: unused.
-    rig.Numbers().MarkReceived(AnsiToWide(first[0]));
-    rig.Numbers().MarkForBlacklist(AnsiToWide(first[1]));
+    rig.Numbers().Batch().MarkReceived(AnsiToWide(first[0]));
+    rig.Numbers().Batch().MarkForBlacklist(AnsiToWide(first[1]));
     rig.Configure([](ConfigCenter& c) {
         c.autoGetSms = 1;
         c.spaceTime = 50;
@@ -65,7 +69,7 @@ TEST_F(PhoneNumManagerTest, NumberJobReplacesTheBatchAndStartsAutomaticFetching)
     ASSERT_TRUE(WaitUntil([&] { return rig.Sms().IsBusy() || rig.tips.HasMessage("正在获取短信..."); }));
     ASSERT_TRUE(WaitUntil([&] { return !rig.Numbers().IsBusy(); }));
 
-    std::vector<NumberRecord> batch = rig.Numbers().GetBatch();
+    std::vector<NumberRecord> batch = rig.Numbers().Batch().Records();
     ASSERT_EQ(batch.size(), 2u);
     for (const NumberRecord& record : batch) {
         ASSERT_EQ(record.size(), 5u);
@@ -100,7 +104,7 @@ TEST_F(PhoneNumManagerTest, NumberJobReplacesTheBatchAndStartsAutomaticFetching)
 TEST_F(PhoneNumManagerTest, ProvinceAndCarrierNarrowTheRequest)
 {
     ASSERT_TRUE(rig.RunNumberJob(4, u"广东", u"移动"));
-    std::vector<NumberRecord> batch = rig.Numbers().GetBatch();
+    std::vector<NumberRecord> batch = rig.Numbers().Batch().Records();
     ASSERT_EQ(batch.size(), 4u);
     for (const NumberRecord& record : batch) {
         EXPECT_EQ(record[kFieldProvince], u"广东");
@@ -113,12 +117,12 @@ TEST_F(PhoneNumManagerTest, ProvinceAndCarrierNarrowTheRequest)
 TEST_F(PhoneNumManagerTest, ShutdownSettlesReceivedMarkedAndUnusedNumbers)
 {
     ASSERT_TRUE(rig.RunNumberJob(4));
-    std::vector<std::string> mobiles = Mobiles(rig.Numbers().GetBatch());
+    std::vector<std::string> mobiles = Mobiles(rig.Numbers().Batch().Records());
     ASSERT_EQ(mobiles.size(), 4u);
-    rig.Numbers().MarkReceived(AnsiToWide(mobiles[0]));
-    rig.Numbers().MarkForBlacklist(AnsiToWide(mobiles[1]));
-    rig.Numbers().MarkReceived(AnsiToWide(mobiles[2]));
-    rig.Numbers().MarkForBlacklist(AnsiToWide(mobiles[2]));
+    rig.Numbers().Batch().MarkReceived(AnsiToWide(mobiles[0]));
+    rig.Numbers().Batch().MarkForBlacklist(AnsiToWide(mobiles[1]));
+    rig.Numbers().Batch().MarkReceived(AnsiToWide(mobiles[2]));
+    rig.Numbers().Batch().MarkForBlacklist(AnsiToWide(mobiles[2]));
     rig.tips.Clear();
 
     EXPECT_TRUE(rig.Numbers().ReleaseBatch());
@@ -137,14 +141,14 @@ TEST_F(PhoneNumManagerTest, ShutdownSettlesReceivedMarkedAndUnusedNumbers)
     EXPECT_EQ(rig.SandboxRequests("/add_black"), 1);
     // A successful step shows nothing; the batch and its marks stay.
     EXPECT_EQ(rig.tips.Count(), 0u);
-    EXPECT_EQ(rig.Numbers().GetBatch().size(), 4u);
-    EXPECT_TRUE(rig.Numbers().IsMarkedForBlacklist(AnsiToWide(mobiles[1])));
+    EXPECT_EQ(rig.Numbers().Batch().Records().size(), 4u);
+    EXPECT_TRUE(rig.Numbers().Batch().IsMarkedForBlacklist(AnsiToWide(mobiles[1])));
 }
 
 TEST_F(PhoneNumManagerTest, ReleaseEndsARunningFetchBeforeItSends)
 {
     ASSERT_TRUE(rig.RunNumberJob(2));
-    std::vector<std::string> mobiles = Mobiles(rig.Numbers().GetBatch());
+    std::vector<std::string> mobiles = Mobiles(rig.Numbers().Batch().Records());
     rig.Configure([](ConfigCenter& c) {
         c.autoGetSms = 1;
         c.spaceTime = 50;
@@ -164,8 +168,8 @@ TEST_F(PhoneNumManagerTest, ReleaseEndsARunningFetchBeforeItSends)
 TEST_F(PhoneNumManagerTest, NothingToSettleSendsNothing)
 {
     ASSERT_TRUE(rig.RunNumberJob(2));
-    for (const std::string& mobile : Mobiles(rig.Numbers().GetBatch()))
-        rig.Numbers().MarkOffline(AnsiToWide(mobile));
+    for (const std::string& mobile : Mobiles(rig.Numbers().Batch().Records()))
+        rig.Numbers().Batch().MarkOffline(AnsiToWide(mobile));
     EXPECT_TRUE(rig.Numbers().ReleaseBatch());
     EXPECT_TRUE(rig.Numbers().BlacklistBatch());
     EXPECT_EQ(rig.SandboxRequests("/adv_release_mobile"), 0);
@@ -185,14 +189,14 @@ TEST_F(PhoneNumManagerTest, CountZeroEndsTheJobBeforeAnythingElse)
 TEST_F(PhoneNumManagerTest, NoProjectChosenKeepsTheOldBatchAfterSettlingIt)
 {
     ASSERT_TRUE(rig.RunNumberJob(2));
-    std::vector<std::string> old = Mobiles(rig.Numbers().GetBatch());
+    std::vector<std::string> old = Mobiles(rig.Numbers().Batch().Records());
     rig.controls.projectCombo.SetCurSel(0);
     rig.tips.Clear();
 
     ASSERT_TRUE(rig.RunNumberJob(2));
     EXPECT_EQ(rig.tips.Messages(), (std::vector<std::string>{kGetting, "正在获取手机号码...获取失败！请先选择项目。"}));
     EXPECT_TRUE(rig.ColumnTexts(kColumnNumber).empty());
-    EXPECT_EQ(Mobiles(rig.Numbers().GetBatch()), old);
+    EXPECT_EQ(Mobiles(rig.Numbers().Batch().Records()), old);
     EXPECT_EQ(rig.SandboxNumbers("released"), old);
     EXPECT_EQ(rig.SandboxRequests("/get_mobile"), 1);
 }
@@ -211,7 +215,7 @@ TEST_F(PhoneNumManagerTest, RefusedReleaseEndsTheJob)
     EXPECT_EQ(rig.SandboxRequests("/add_black"), 0);
     EXPECT_EQ(rig.SandboxRequests("/get_mobile"), 1);
     EXPECT_TRUE(rig.ColumnTexts(kColumnNumber).empty());
-    EXPECT_EQ(rig.Numbers().GetBatch().size(), 2u);
+    EXPECT_EQ(rig.Numbers().Batch().Records().size(), 2u);
 }
 
 TEST_F(PhoneNumManagerTest, RefusedRequestShowsCodeAndMessage)
@@ -220,7 +224,7 @@ TEST_F(PhoneNumManagerTest, RefusedRequestShowsCodeAndMessage)
     std::vector<std::string> messages = rig.tips.Messages();
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_EQ(messages[1].rfind("正在获取手机号码...获取失败！202", 0), 0u) << messages[1];
-    EXPECT_TRUE(rig.Numbers().GetBatch().empty());
+    EXPECT_TRUE(rig.Numbers().Batch().Records().empty());
 }
 
 TEST_F(PhoneNumManagerTest, SecondRequestWhileRunningIsDropped)
@@ -231,7 +235,7 @@ TEST_F(PhoneNumManagerTest, SecondRequestWhileRunningIsDropped)
     rig.Numbers().GetNumbers(1, {}, {});
     rig.Numbers().GetNumbers(5, {}, {});
     ASSERT_TRUE(rig.WaitIdle());
-    EXPECT_EQ(rig.Numbers().GetBatch().size(), 1u);
+    EXPECT_EQ(rig.Numbers().Batch().Records().size(), 1u);
     EXPECT_EQ(rig.tips.Messages(),
               (std::vector<std::string>{kGetting, "正在获取手机号码...成功获取了 1 个手机号码。"}));
 }
@@ -272,6 +276,67 @@ TEST(PhoneNumManagerOfflineTest, SetupChoicesFillsProvinceAndCarrierBoxes)
 
     rig.Numbers().SetupChoices(nullptr);
     EXPECT_TRUE(rig.tips.HasError("PhoneNumManager.1."));
+}
+
+// Reading a /get_mobile reply into a new batch, without a server.
+class NumberReplyTest : public ::testing::Test
+{
+protected:
+    NumberRecord Record(const std::u16string& number) { return {number, u"广东", u"深圳", u"移动", u"1001"}; }
+
+    test::TipRecorder tips;
+    PhoneNumManager numbers{nullptr, &test::TipRecorder::Callback, tips.Context()};
+};
+
+// Installing a reply: the fields of each element in reply order, the request's pid appended.
+TEST_F(NumberReplyTest, ReplyElementsBecomeRecordsWithThePid)
+{
+    numbers.Batch().Install({Record(u"999")});
+    numbers.Batch().MarkReceived(u"999");
+    numbers.ParseNumbers(R"({"code":0,"msg":"ok","list":[)"
+                         R"({"mobile":"13800000001","prov":"广东","city":"深圳","corp":"移动"},)"
+                         R"({"Mobile":13800000002,"prov":"浙江","corp":"电信"},)"
+                         R"({"mobile":"13800000003","prov":null,"city":"","corp":["x"]}]})",
+                         u"1001");
+
+    std::vector<NumberRecord> batch = numbers.Batch().Records();
+    ASSERT_EQ(batch.size(), 3u);
+    EXPECT_EQ(batch[0], (NumberRecord{u"13800000001", u"广东", u"深圳", u"移动", u"1001"}));
+    // A number sent as a JSON number keeps all eleven digits; a missing city is kept empty.
+    EXPECT_EQ(batch[1], (NumberRecord{u"13800000002", u"浙江", u"", u"电信", u"1001"}));
+    EXPECT_EQ(batch[2], (NumberRecord{u"13800000003", u"", u"", u"", u"1001"}));
+    EXPECT_EQ(tips.Errors(), (std::vector<std::string>{"PhoneNumManager.37.", "PhoneNumManager.39.",
+                                                       "PhoneNumManager.38.", "PhoneNumManager.39."}));
+    EXPECT_FALSE(numbers.Batch().IsReceived(u"999"));
+}
+
+TEST_F(NumberReplyTest, UnreadableReplyKeepsTheOldBatch)
+{
+    struct Case
+    {
+        const char* reply;
+        const char* error;
+    };
+    const Case cases[] = {{"", "PhoneNumManager.33."}, {"<html>busy</html>", "PhoneNumManager.34."}};
+    for (const Case& c : cases) {
+        numbers.Batch().Install({Record(u"101")});
+        numbers.Batch().MarkOffline(u"101");
+        tips.Clear();
+        numbers.ParseNumbers(c.reply, u"1001");
+        EXPECT_EQ(tips.Errors(), (std::vector<std::string>{c.error}));
+        EXPECT_EQ(numbers.Batch().Records().size(), 1u);
+        EXPECT_TRUE(numbers.Batch().IsOffline(u"101"));
+    }
+}
+
+TEST_F(NumberReplyTest, ReplyWithoutListEmptiesBatchAndMarks)
+{
+    numbers.Batch().Install({Record(u"101")});
+    numbers.Batch().MarkForBlacklist(u"101");
+    numbers.ParseNumbers(R"({"code":0,"msg":"ok"})", u"1001");
+    EXPECT_TRUE(numbers.Batch().Records().empty());
+    EXPECT_FALSE(numbers.Batch().IsMarkedForBlacklist(u"101"));
+    EXPECT_EQ(tips.Errors(), (std::vector<std::string>{"PhoneNumManager.35."}));
 }
 
 } // namespace

@@ -1,8 +1,10 @@
 // SMS fetching against the sandbox over loopback: by hand (one request per number) and
 // automatically (until arrival, stop or time-out), the cells and tips of each outcome, the
-// handling of an arrival (move-up, mark, extraction), the bound of 100 pollers, and the hand-off
-// recovering from a number whose poller never starts.
+// handling of an arrival (move-up, mark, extraction), the bound of 100 pollers, the wait for every
+// poller when the manager is destroyed mid-fetch, and the hand-off recovering from a number whose
+// poller never starts.
 
+#include "numbers/ExtractRule.h"
 #include "support/RefusingPort.h"
 #include "support/SessionFixture.h"
 #include "support/WaitUntil.h"
@@ -11,6 +13,7 @@
 #include <chrono>
 #include <functional>
 #include <gtest/gtest.h>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -34,7 +37,7 @@ public:
         ASSERT_TRUE(rig.SignIn());
         rig.ChooseProject(u"2001");
         ASSERT_TRUE(rig.RunNumberJob(count));
-        for (const NumberRecord& record : rig.Numbers().GetBatch())
+        for (const NumberRecord& record : rig.Numbers().Batch().Records())
             mobiles.push_back(record.at(kFieldMobile));
         ASSERT_EQ(mobiles.size(), count);
         rig.tips.Clear();
@@ -93,8 +96,8 @@ TEST_P(SmsByHandTest, EachMissShowsWhy)
 
     EXPECT_EQ(rig.Cell(mobiles[0], kColumnSms), c.cell);
     EXPECT_EQ(rig.Cell(mobiles[0], kColumnCode), u"");
-    EXPECT_EQ(rig.Numbers().IsOffline(mobiles[0]), c.offline);
-    EXPECT_FALSE(rig.Numbers().IsReceived(mobiles[0]));
+    EXPECT_EQ(rig.Numbers().Batch().IsOffline(mobiles[0]), c.offline);
+    EXPECT_FALSE(rig.Numbers().Batch().IsReceived(mobiles[0]));
     std::vector<test::RecordedTip> tips = rig.tips.Tips();
     ASSERT_EQ(tips.size(), c.message.empty() ? 2u : 3u);
     EXPECT_EQ(tips.front().message, kFetching);
@@ -127,7 +130,7 @@ TEST_F(SMSManagerTest, NoActiveNumbersEndsAtOnce)
 {
     Rent(2);
     for (const std::u16string& mobile : mobiles)
-        rig.Numbers().MarkOffline(mobile);
+        rig.Numbers().Batch().MarkOffline(mobile);
     ASSERT_TRUE(FetchAndWait());
     EXPECT_EQ(rig.tips.Messages(), (std::vector<std::string>{kFetching, "正在获取短信...获取失败！请先获取号码。"}));
     EXPECT_TRUE(rig.controls.toolBar.Changes().empty());
@@ -166,7 +169,7 @@ TEST_P(SmsArrivalTest, ArrivalIsShownMovedUpMarkedAndExtracted)
 
     // The space between the words and the code does not survive the reply's reading.
     ASSERT_TRUE(rig.Deliver(mobiles[2], "您的验证码是 482915，请勿泄露"));
-    ASSERT_TRUE(WaitUntil([&] { return rig.Numbers().IsReceived(mobiles[2]); }));
+    ASSERT_TRUE(WaitUntil([&] { return rig.Numbers().Batch().IsReceived(mobiles[2]); }));
     ASSERT_TRUE(WaitUntil([&] { return !rig.Cell(mobiles[2], kColumnCode).empty(); }));
 
     EXPECT_EQ(rig.Cell(mobiles[2], kColumnSms), u"您的验证码是482915，请勿泄露");
@@ -183,7 +186,7 @@ TEST_P(SmsArrivalTest, ArrivalIsShownMovedUpMarkedAndExtracted)
     EXPECT_EQ(rig.tips.Messages().back(), kFinished);
     EXPECT_FALSE(rig.controls.toolBar.IsButtonChecked(kIdGetSms));
     std::vector<NumberRecord> active;
-    rig.Numbers().GetActiveNumbers(active);
+    rig.Numbers().Batch().GetActiveNumbers(active);
     EXPECT_EQ(active.size(), 2u);
 }
 
@@ -209,7 +212,7 @@ TEST_F(SMSManagerTest, AutomaticPollingEndsAtTheTimeOut)
     EXPECT_GE(rig.SandboxRequests("/get_sms"), 4);
     // Timed-out numbers stay active for the next fetch.
     std::vector<NumberRecord> active;
-    rig.Numbers().GetActiveNumbers(active);
+    rig.Numbers().Batch().GetActiveNumbers(active);
     EXPECT_EQ(active.size(), 2u);
 }
 
@@ -222,7 +225,7 @@ TEST_F(SMSManagerTest, AutomaticPollingStopsWhenTheNumberGoesOffline)
     ASSERT_TRUE(rig.PutOffline(mobiles[0]));
     ASSERT_TRUE(rig.WaitIdle());
     EXPECT_EQ(rig.Cell(mobiles[0], kColumnSms), u"获取中断");
-    EXPECT_TRUE(rig.Numbers().IsOffline(mobiles[0]));
+    EXPECT_TRUE(rig.Numbers().Batch().IsOffline(mobiles[0]));
 }
 
 TEST_F(SMSManagerTest, EmptySmsWithSuccessCodeLeavesTheNumberActive)
@@ -234,7 +237,7 @@ TEST_F(SMSManagerTest, EmptySmsWithSuccessCodeLeavesTheNumberActive)
     ASSERT_TRUE(FetchAndWait());
     EXPECT_TRUE(rig.tips.HasError("SMSManager.22."));
     EXPECT_EQ(rig.Cell(mobiles[0], kColumnSms), u"正在获取");
-    EXPECT_FALSE(rig.Numbers().IsReceived(mobiles[0]));
+    EXPECT_FALSE(rig.Numbers().Batch().IsReceived(mobiles[0]));
 }
 
 TEST_F(SMSManagerTest, NeverMoreThanOneHundredPollersAndAllFinish)
@@ -260,6 +263,23 @@ TEST_F(SMSManagerTest, NeverMoreThanOneHundredPollersAndAllFinish)
     EXPECT_EQ(rig.tips.Messages().back(), kFinished);
 }
 
+// Destroyed mid-fetch, the manager stops and waits for its fetch worker and every poller: each
+// poller has finished its request and ended (its cell says stopped) before the manager is gone.
+TEST_F(SMSManagerTest, DestroyedMidFetchWaitsForEveryPoller)
+{
+    Rent(5);
+    Automatic(20, 600000);
+    std::string reply;
+    ASSERT_TRUE(rig.SandboxControl("/_sandbox/fault",
+                                   R"({"path":"/get_sms","kind":"latency","count":1000,"latency_ms":200})", reply));
+    auto fetch = std::make_unique<SMSManager>(&rig.window, &test::TipRecorder::Callback, rig.tips.Context());
+    fetch->StartFetch();
+    ASSERT_TRUE(WaitUntil([&] { return fetch->RunningPollers() == 5; }));
+    fetch.reset();
+    EXPECT_EQ(Cells(kColumnSms), std::vector<std::u16string>(5, u"获取停止"));
+    EXPECT_EQ(rig.tips.Messages().back(), kFinished);
+}
+
 TEST_F(SMSManagerTest, SecondStartWhileFetchingIsDropped)
 {
     Rent(1);
@@ -282,10 +302,10 @@ TEST(SMSManagerOfflineTest, RecordWithoutPidDoesNotBlockTheHandOff)
     rig.Config().SetToken("token");
     test::RefusingPort refusing;
     rig.SetApiHost(refusing.Host());
-    rig.Numbers().InstallBatch({{u"13800000001", u"广东", u"深圳", u"移动"},
-                                {u"13800000002", u"广东", u"深圳", u"移动", u"2001"},
-                                {u"13800000003", u"广东", u"深圳", u"移动"},
-                                {u"13800000004", u"广东", u"深圳", u"移动", u"2001"}});
+    rig.Numbers().Batch().Install({{u"13800000001", u"广东", u"深圳", u"移动"},
+                                   {u"13800000002", u"广东", u"深圳", u"移动", u"2001"},
+                                   {u"13800000003", u"广东", u"深圳", u"移动"},
+                                   {u"13800000004", u"广东", u"深圳", u"移动", u"2001"}});
     for (int i = 1; i <= 4; ++i)
         rig.NumberList().AddRow(u"1380000000" + std::u16string(1, static_cast<char16_t>(u'0' + i)), u"广东", u"深圳",
                                 u"移动");

@@ -58,7 +58,7 @@ void AddExtension(X509* certificate, X509* issuer, int nid, const std::string& v
 
 } // namespace
 
-TestCertificate MakeCertificate(const CertificateSpec& spec, const TestCertificate* issuer)
+TestCertificate MakeCertificate(const CertificateRequest& spec, const TestCertificate* issuer)
 {
     KeyPtr key(EVP_EC_gen("P-256"));
     Check(key != nullptr, "EVP_EC_gen");

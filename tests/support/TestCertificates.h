@@ -16,7 +16,7 @@ struct TestCertificate
     std::string keyPem;
 };
 
-struct CertificateSpec
+struct CertificateRequest
 {
     std::string commonName = "localhost";
     std::vector<std::string> dnsNames = {"localhost"}; // subjectAltName DNS entries
@@ -28,7 +28,7 @@ struct CertificateSpec
 
 // A fresh P-256 key and a certificate for spec, signed by issuer, or by its own key when issuer is
 // null. Throws std::runtime_error when OpenSSL fails.
-TestCertificate MakeCertificate(const CertificateSpec& spec, const TestCertificate* issuer = nullptr);
+TestCertificate MakeCertificate(const CertificateRequest& spec, const TestCertificate* issuer = nullptr);
 
 // A file holding text that is removed again when the object goes.
 class TempFile
