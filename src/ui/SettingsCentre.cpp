@@ -1,6 +1,6 @@
 #include "ui/SettingsCentre.h"
 
-#include "numbers/SMSManager.h"
+#include "numbers/CodeExtraction.h"
 #include "settings/ConfigCenter.h"
 #include "ui/GuiThread.h"
 
@@ -409,7 +409,7 @@ bool SettingsCentre::ReadRule(ExtractRule& rule)
         rule.headKeyword = keywordEdit->text().toStdU16String();
         rule.codeLength = countEdit->text().toUInt(&ok);
         // A count of 0 (or one too large to take) finds nothing: it is not a positive integer.
-        if (!ok || !SMSManager::IsRuleValid(rule)) {
+        if (!ok || !IsRuleValid(rule)) {
             Refuse(countEdit, kPositiveIntegerPrompt);
             return false;
         }
