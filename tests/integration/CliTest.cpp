@@ -171,14 +171,15 @@ TEST_F(CliTest, FailuresExitNonZeroWithTheTipAsTheMessage)
 TEST_F(CliTest, GetExitStatusSaysWhetherEveryNumberGotItsCode)
 {
     // Quick SMS, one project whose SMS never come and one whose SMS hold no code.
-    SandboxProcess quick({.scenarioJson = R"({"accounts": [{"user": "demo", "pwd": "demo", "balance": "100.00",
-                                                "favourites": ["1001", "2001", "2002"]}],
-                                  "projects": [
-                                    {"pid": "1001", "pname": "云购商城", "delay_min_ms": 0, "delay_max_ms": 100},
-                                    {"pid": "2001", "pname": "静默商城", "no_sms_probability": 1.0},
-                                    {"pid": "2002", "pname": "无码商城", "sms_template": "【无码商城】欢迎注册。",
-                                     "delay_min_ms": 0, "delay_max_ms": 100}]})",
-                          .seed = 7});
+    test::SandboxOptions options;
+    options.seed = 7;
+    options.scenarioJson = R"({"accounts": [{"user": "demo", "pwd": "demo", "balance": "100.00",
+                                              "favourites": ["1001", "2001", "2002"]}],
+        "projects": [{"pid": "1001", "pname": "云购商城", "delay_min_ms": 0, "delay_max_ms": 100},
+                     {"pid": "2001", "pname": "静默商城", "no_sms_probability": 1.0},
+                     {"pid": "2002", "pname": "无码商城", "sms_template": "【无码商城】欢迎注册。",
+                      "delay_min_ms": 0, "delay_max_ms": 100}]})";
+    SandboxProcess quick(options);
     Configure(quick);
     ASSERT_EQ(Cli({"set", "GetSMSConfig_SpaceTime", "50"}).status, 0);
     ASSERT_EQ(Cli({"set", "GetSMSConfig_TimeoutTime", "1500"}).status, 0);
@@ -209,8 +210,9 @@ TEST_F(CliTest, GetExitStatusSaysWhetherEveryNumberGotItsCode)
         CliResult run = Cli(c.args);
         EXPECT_EQ(run.status, c.status) << c.name << "\n" << run.out << run.err;
         // Numbers were rented in every case that got past the project: they are settled at exit.
-        if (c.status == 0 || c.status == 3)
+        if (c.status == 0 || c.status == 3) {
             EXPECT_NE(run.err.find("正在关闭软件...关闭完成。"), std::string::npos) << c.name << "\n" << run.err;
+        }
     }
 }
 
