@@ -1,5 +1,6 @@
 // Round trips of small form POSTs to a local HTTP server: HttpClient with a fresh client per request,
-// as the managers use it, against libcurl's easy interface with a fresh handle per request. Prints
+// as the managers use it, against libcurl's easy interface with a fresh handle per request, and the same
+// request over a bare socket (connect, write, read to close) as the limit of both. Prints
 // the requests per second of each and the ratio HttpClient / libcurl (the goal is at least 1.0).
 //
 //   HttpRoundTripBench [--benchmark_min_time=...] [other Google Benchmark flags]
@@ -7,12 +8,16 @@
 #include "http/HttpClient.h"
 #include "support/ScriptedServer.h"
 
+#include <arpa/inet.h>
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <cstring>
 #include <curl/curl.h>
 #include <map>
+#include <netinet/in.h>
 #include <string>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -27,6 +32,7 @@ class LocalServer
 public:
     LocalServer() : server(kh::test::ScriptedServer::JsonReply(kReply)) { server.KeepRequests(false); }
     std::string Url() const { return server.Url("/get_sms"); }
+    uint16_t Port() const { return server.Port(); }
 
 private:
     kh::test::ScriptedServer server;
@@ -80,8 +86,43 @@ void CurlRoundTrip(benchmark::State& state)
     state.SetItemsProcessed(state.iterations());
 }
 
+// The limit for both clients: the same request over a bare socket, with no HTTP handling at all.
+// Connect, write the request bytes, read until the server closes; the reply is not parsed.
+void BareSocketRoundTrip(benchmark::State& state)
+{
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(server->Port());
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const std::string request = "POST /get_sms HTTP/1.1\r\nHost: 127.0.0.1\r\n"
+                                "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: " +
+                                std::to_string(std::strlen(kBody)) + "\r\nConnection: close\r\n\r\n" + kBody;
+    char buffer[4096];
+    for (auto _ : state) {
+        int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        bool ok = fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+                  send(fd, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size());
+        size_t received = 0;
+        for (ssize_t n; ok && (n = recv(fd, buffer, sizeof buffer, 0)) != 0;) {
+            if (n < 0) {
+                ok = false;
+                break;
+            }
+            received += static_cast<size_t>(n);
+        }
+        if (fd >= 0)
+            close(fd);
+        if (!ok || received < std::strlen(kReply)) {
+            state.SkipWithError("bare socket round trip failed");
+            break;
+        }
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
 BENCHMARK(HttpClientRoundTrip)->UseRealTime();
 BENCHMARK(CurlRoundTrip)->UseRealTime();
+BENCHMARK(BareSocketRoundTrip)->UseRealTime();
 
 // Prints as the console reporter does and keeps each benchmark's requests per second.
 class RateReporter : public benchmark::ConsoleReporter
@@ -118,7 +159,9 @@ int main(int argc, char** argv)
 
         double ours = reporter.rates["HttpClientRoundTrip"];
         double curl = reporter.rates["CurlRoundTrip"];
+        double bare = reporter.rates["BareSocketRoundTrip"];
         std::printf("\nHttpClient: %.0f requests/s\nlibcurl:    %.0f requests/s\n", ours, curl);
+        std::printf("bare socket (no HTTP, the limit): %.0f requests/s\n", bare);
         if (ours > 0 && curl > 0) {
             double ratio = ours / curl;
             std::printf("ratio HttpClient/libcurl: %.2f (goal >= 1.0: %s)\n", ratio, ratio >= 1.0 ? "met" : "missed");

@@ -8,6 +8,7 @@
 #include "Interrupts.h"
 #include "Output.h"
 #include "app/Dispatcher.h"
+#include "numbers/NumberBatch.h"
 #include "platform/TextCodec.h"
 
 #include <map>
@@ -26,7 +27,15 @@ number, SMS and code, separated by tabs. When every number has reached a final s
 Ctrl-C) it closes as the windowed client does: unused numbers are given back, marked ones
 blacklisted, and the tips are saved to the tip log. --province and --carrier take the entries of
 the province and carrier boxes ("不限" for any).
+
+Exit status: 0 when every rented number got its code (or its SMS, with code extraction off);
+3 when the run ended with at least one number without one (no SMS in time, a reply that could not
+be read, no code found in the SMS); 1 for a failure before numbers were rented (sign-in, project
+list, unknown project, no number rented); 2 bad command line; 130 interrupted.
 )";
+
+// The code cell of a number whose SMS came but held no code the extraction could find.
+const std::u16string kCodeNotFound = u"提取失败";
 
 // Prints a row of the number list (number, SMS, code) whenever its SMS or code differs from what
 // was printed for that number last. Called by the list view's observer on whichever thread changed
@@ -66,6 +75,25 @@ private:
     std::mutex mutex;
     std::map<std::u16string, Cells> printed;
 };
+
+// True when every number of the batch received its SMS and, with extraction on, a code was found in it.
+// The code cell is read from the list, which holds the same text the user sees.
+bool EveryNumberHasItsCode(const NumberBatch& batch, ListViewPort& list)
+{
+    std::map<std::u16string, std::u16string> codes;
+    int count = list.GetItemCount();
+    for (int row = 0; row < count; ++row)
+        codes[list.GetItemText(row, kColumnNumber)] = list.GetItemText(row, kColumnCode);
+    for (const NumberRecord& record : batch.Records()) {
+        if (record.size() <= kFieldMobile || record[kFieldMobile].empty())
+            return false;
+        const std::u16string& number = record[kFieldMobile];
+        auto code = codes.find(number);
+        if (!batch.IsReceived(number) || code == codes.end() || code->second.empty() || code->second == kCodeNotFound)
+            return false;
+    }
+    return true;
+}
 
 // The combo index of the project whose item starts with "pid：", or -1.
 int FindProject(ComboBoxPort& combo, const std::u16string& pid)
@@ -191,7 +219,9 @@ int CommandGet(const std::vector<std::string>& args)
     printer.Update(controls.listView);
     ClientSession::WaitForIdle(session.Sms());
     printer.Update(controls.listView);
-    return finish(Interrupted() ? kExitInterrupted : kExitOk);
+    if (Interrupted())
+        return finish(kExitInterrupted);
+    return finish(EveryNumberHasItsCode(session.Numbers().Batch(), controls.listView) ? kExitOk : kExitNoCode);
 }
 
 } // namespace kh::cli

@@ -11,6 +11,8 @@ namespace kh::cli {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
+// get: the run ended with at least one rented number that did not get its code.
+inline constexpr int kExitNoCode = 3;
 inline constexpr int kExitInterrupted = 130;
 
 // "[%m-%d] [%H:%M:%S] " of the local time now, as the tips box stamps its lines.

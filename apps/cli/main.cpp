@@ -26,7 +26,8 @@ commands:
   get              sign in, rent numbers for a project and wait for their codes
 
 "borvankh-cli COMMAND --help" describes each command.
-Exit status: 0 success, 1 sign-in or request failed, 2 bad command line, 130 interrupted.
+Exit status: 0 success, 1 sign-in or request failed, 2 bad command line, 3 get ended with a
+number that did not get its code, 130 interrupted.
 )";
 
 int RunCommand(const std::string& command, const std::vector<std::string>& args)

@@ -48,11 +48,12 @@ protected:
     bool HasAutostartEntry() { return std::filesystem::exists(settings.AutostartFile(kAutostartName)); }
 
     // Points the stored hosts at the sandbox and stores the account, as a user would.
-    void Configure(const std::string& password = "demo")
+    void Configure(const std::string& password = "demo") { Configure(sandbox, password); }
+    void Configure(SandboxProcess& target, const std::string& password = "demo")
     {
-        ASSERT_TRUE(sandbox.Started()) << sandbox.Error();
+        ASSERT_TRUE(target.Started()) << target.Error();
         for (const char* name : {"api-host", "services-host", "web-site"})
-            ASSERT_EQ(Cli({"set", name, sandbox.Host()}).status, 0);
+            ASSERT_EQ(Cli({"set", name, target.Host()}).status, 0);
         ASSERT_EQ(Cli({"set", "user", "demo"}).status, 0);
         ASSERT_EQ(Cli({"set", "password"}, password + "\n").status, 0);
         ASSERT_EQ(Cli({"set", "GetSMSConfig_SpaceTime", "200"}).status, 0);
@@ -163,6 +164,56 @@ TEST_F(CliTest, FailuresExitNonZeroWithTheTipAsTheMessage)
     EXPECT_NE(noNumbers.err.find("borvankh-cli: 正在获取手机号码...获取失败！911没有可用号码"), std::string::npos)
         << noNumbers.err;
     EXPECT_NE(noNumbers.err.find("正在关闭软件...关闭完成。"), std::string::npos);
+}
+
+// The exit status of get says whether every rented number got its code: 0 only then, 3 when the
+// run ended with a number without one, 1 when it failed before any number was rented.
+TEST_F(CliTest, GetExitStatusSaysWhetherEveryNumberGotItsCode)
+{
+    // Quick SMS, one project whose SMS never come and one whose SMS hold no code.
+    test::SandboxOptions options;
+    options.seed = 7;
+    options.scenarioJson = R"({"accounts": [{"user": "demo", "pwd": "demo", "balance": "100.00",
+                                              "favourites": ["1001", "2001", "2002"]}],
+        "projects": [{"pid": "1001", "pname": "云购商城", "delay_min_ms": 0, "delay_max_ms": 100},
+                     {"pid": "2001", "pname": "静默商城", "no_sms_probability": 1.0},
+                     {"pid": "2002", "pname": "无码商城", "sms_template": "【无码商城】欢迎注册。",
+                      "delay_min_ms": 0, "delay_max_ms": 100}]})";
+    SandboxProcess quick(options);
+    Configure(quick);
+    ASSERT_EQ(Cli({"set", "GetSMSConfig_SpaceTime", "50"}).status, 0);
+    ASSERT_EQ(Cli({"set", "GetSMSConfig_TimeoutTime", "1500"}).status, 0);
+
+    struct Case
+    {
+        const char* name;
+        std::vector<std::string> args;
+        bool malformedSms; // every /get_sms reply is broken JSON
+        int status;
+    } cases[] = {
+        {"every number gets its code", {"get", "--project", "1001", "--count", "2"}, false, 0},
+        {"every SMS reply malformed", {"get", "--project", "1001", "--count", "2"}, true, 3},
+        {"SMS never come", {"get", "--project", "2001"}, false, 3},
+        {"SMS without a code", {"get", "--project", "2002"}, false, 3},
+        {"unknown project", {"get", "--project", "9999"}, false, 1},
+        {"bad count", {"get", "--project", "1001", "--count", "-1"}, false, 2},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(quick.ClearFaults());
+        if (c.malformedSms) {
+            test::SandboxFault fault;
+            fault.path = "/get_sms";
+            fault.kind = "malformed";
+            fault.count = 1000000;
+            ASSERT_TRUE(quick.InjectFault(fault));
+        }
+        CliResult run = Cli(c.args);
+        EXPECT_EQ(run.status, c.status) << c.name << "\n" << run.out << run.err;
+        // Numbers were rented in every case that got past the project: they are settled at exit.
+        if (c.status == 0 || c.status == 3) {
+            EXPECT_NE(run.err.find("正在关闭软件...关闭完成。"), std::string::npos) << c.name << "\n" << run.err;
+        }
+    }
 }
 
 TEST_F(CliTest, CommandLineIsCheckedAndSecretsAreNotShown)

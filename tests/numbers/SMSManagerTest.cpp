@@ -272,7 +272,7 @@ TEST_F(SMSManagerTest, DestroyedMidFetchWaitsForEveryPoller)
     std::string reply;
     ASSERT_TRUE(rig.SandboxControl("/_sandbox/fault",
                                    R"({"path":"/get_sms","kind":"latency","count":1000,"latency_ms":200})", reply));
-    auto fetch = std::make_unique<SMSManager>(&rig.window, &test::TipRecorder::Callback, rig.tips.Context());
+    auto fetch = std::make_unique<SMSManager>(&rig.Owner(), &test::TipRecorder::Callback, rig.tips.Context());
     fetch->StartFetch();
     ASSERT_TRUE(WaitUntil([&] { return fetch->RunningPollers() == 5; }));
     fetch.reset();
