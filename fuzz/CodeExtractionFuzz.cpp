@@ -5,7 +5,7 @@
 // UTF-16 code units instead of UTF-8), the head keyword, the tail keyword, then the SMS.
 
 #include "FuzzSupport.h"
-#include "numbers/SMSManager.h"
+#include "numbers/CodeExtraction.h"
 #include "platform/TextCodec.h"
 
 #include <algorithm>
@@ -39,8 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     rule.tailKeyword = text(fields[2]);
     const std::u16string sms = text(fields[3]);
 
-    const bool valid = SMSManager::IsRuleValid(rule);
-    const std::u16string code = SMSManager::ExtractCodeByRule(rule, sms);
+    const bool valid = IsRuleValid(rule);
+    const std::u16string code = ExtractCodeByRule(rule, sms);
     if (!valid) {
         KH_FUZZ_CHECK(code.empty());
         return 0;

@@ -20,9 +20,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     long tips = 0;
     PhoneNumManager numbers(nullptr, CountTip, &tips);
     const NumberRecord previous = {u"13800000000", u"广东", u"深圳", u"移动", u"1001"};
-    numbers.InstallBatch({previous});
+    numbers.Batch().Install({previous});
     numbers.ParseNumbers(reply, pid);
-    std::vector<NumberRecord> batch = numbers.GetBatch();
+    std::vector<NumberRecord> batch = numbers.Batch().Records();
 
     const long expected = reply.empty() ? -1 : ListElementCount(reply);
     if (expected < 0) {
@@ -41,23 +41,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const std::u16string& number = batch[i][kFieldMobile];
         switch (i % 4) {
         case 1:
-            numbers.MarkReceived(number);
+            numbers.Batch().MarkReceived(number);
             break;
         case 2:
-            numbers.MarkForBlacklist(number);
+            numbers.Batch().MarkForBlacklist(number);
             break;
         case 3:
-            numbers.MarkOffline(number);
+            numbers.Batch().MarkOffline(number);
             break;
         }
     }
     std::vector<NumberRecord> active;
-    numbers.GetActiveNumbers(active);
+    numbers.Batch().GetActiveNumbers(active);
     KH_FUZZ_CHECK(active.size() <= batch.size());
     for (const NumberRecord& record : active) {
         const std::u16string& number = record[kFieldMobile];
-        KH_FUZZ_CHECK(!numbers.IsReceived(number) && !numbers.IsMarkedForBlacklist(number) &&
-                      !numbers.IsOffline(number));
+        KH_FUZZ_CHECK(!numbers.Batch().IsReceived(number) && !numbers.Batch().IsMarkedForBlacklist(number) &&
+                      !numbers.Batch().IsOffline(number));
     }
     return 0;
 }
