@@ -67,7 +67,10 @@ function(kh_add_test source)
         set_target_properties(${name} PROPERTIES AUTOMOC ON)
         target_link_libraries(${name} PRIVATE ${T_LIBS} Qt6::Test)
         add_test(NAME ${name} COMMAND ${name})
-        set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+        # Under ThreadSanitizer, reports from inside Qt's uninstrumented libraries are suppressed
+        # (tests/support/tsan-qt.supp); the options given by the caller are kept.
+        set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" ENVIRONMENT_MODIFICATION
+                             "TSAN_OPTIONS=string_append: suppressions=${PROJECT_SOURCE_DIR}/tests/support/tsan-qt.supp")
     else()
         target_link_libraries(${name} PRIVATE kh_test_support kh_gtest_hooks ${T_LIBS} GTest::gtest GTest::gmock
                               GTest::gtest_main)
