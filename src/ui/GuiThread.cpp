@@ -94,6 +94,12 @@ void ResetClosingForTest()
     closing.store(false);
 }
 
+int WaitingCalls()
+{
+    std::lock_guard<std::mutex> guard(pendingMutex);
+    return static_cast<int>(pendingCalls.size());
+}
+
 namespace {
 
 // Posts task to context's thread and waits until it has run there, or until closing begins before

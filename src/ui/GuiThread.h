@@ -26,6 +26,8 @@ void BeginClosing();
 bool IsClosing();
 // For tests that build several windows in one process: closing ends with the previous window.
 void ResetClosingForTest();
+// How many worker calls are waiting for the GUI thread right now (for tests).
+int WaitingCalls();
 
 // Runs task on the GUI thread and waits for it. False, without running it, once closing has begun
 // (or when there is no application object).
