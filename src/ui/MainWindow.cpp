@@ -25,12 +25,12 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
-#include <QShortcut>
 #include <QVBoxLayout>
 #include <mutex>
 
@@ -237,12 +237,7 @@ void MainWindow::Attach(ClientSession& owner)
     connect(numberList, &GuiListView::contextMenuWanted, this, &MainWindow::OnListMenu);
     connect(trayIcon, &GuiTrayIcon::leftClicked, this, [this] { Push(kCmdTrayNotify, kTrayLeftButtonDown); });
 
-    // Escape anywhere in the window closes it as the close box does; the key goes no further.
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    escape->setContext(Qt::WindowShortcut);
-    connect(escape, &QShortcut::activated, this, [this] { Push(kCmdShutdown); });
-
-    // Mouse presses anywhere in the window steer the tips box's auto-scroll.
+    // Mouse presses and Escape anywhere in the window are seen before any control gets them.
     qApp->installEventFilter(this);
 }
 
@@ -351,14 +346,20 @@ void MainWindow::changeEvent(QEvent* event)
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::MouseButtonPress && session != nullptr && watched->isWidgetType() &&
-        static_cast<QWidget*>(watched)->window() == this) {
+    if (session == nullptr || !watched->isWidgetType() || static_cast<QWidget*>(watched)->window() != this)
+        return QMainWindow::eventFilter(watched, event);
+    if (event->type() == QEvent::MouseButtonPress) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::LeftButton || mouse->button() == Qt::RightButton) {
             // A press inside the tips box pauses its auto-scroll, a press anywhere else resumes it.
             QPoint point = tipsView->mapFromGlobal(mouse->globalPosition().toPoint());
             session->Tips().SetAutoScroll(!tipsView->rect().contains(point));
         }
+    } else if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        // Escape anywhere in the window closes it as the close box does; the key goes no further.
+        // Open lists and menus are windows of their own and keep their Escape.
+        Push(kCmdShutdown);
+        return true;
     }
     return QMainWindow::eventFilter(watched, event);
 }
