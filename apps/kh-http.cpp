@@ -14,14 +14,26 @@ constexpr int kUsageError = 255; // outside every error number of HttpClient
 
 void PrintUsage(std::FILE* to)
 {
-    std::fputs("Usage: kh-http URL [BODY] [--utf8]\n"
+    std::fputs("Usage: kh-http URL [BODY] [--utf8] [--cacert FILE] [--insecure]\n"
                "Posts BODY (empty when not given) to URL through the client's HTTP transport and\n"
-               "prints the reply body on stdout.\n"
-               "  --utf8   send the body as UTF-8 and convert the reply from UTF-8, as the client does\n"
-               "  --help   show this text\n"
+               "prints the reply body on stdout. Options may stand before or after URL and BODY.\n"
+               "  --utf8          send the body as UTF-8 and convert the reply from UTF-8, as the client does\n"
+               "  --cacert FILE   https: trust the certificate authorities in the PEM file FILE as well as\n"
+               "                  the system's\n"
+               "  -k, --insecure  https: do not check the server's certificate (the connection is then\n"
+               "                  not verified)\n"
+               "  --help          show this text\n"
                "Exit status: 0 on success, otherwise the transport's error number (114: not connected,\n"
-               "132: connection closed early, ...); 255 for bad arguments.\n",
+               "132: connection closed early, 134: the server's certificate failed the check, ...);\n"
+               "255 for bad arguments.\n",
                to);
+}
+
+int UsageError(const char* message, const char* argument)
+{
+    std::fprintf(stderr, "kh-http: %s \"%s\"\n", message, argument);
+    PrintUsage(stderr);
+    return kUsageError;
 }
 
 } // namespace
@@ -29,23 +41,31 @@ void PrintUsage(std::FILE* to)
 int main(int argc, char** argv)
 {
     bool utf8 = false;
+    kh::TlsOptions tls;
     const char* url = nullptr;
     const char* body = nullptr;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+        const char* argument = argv[i];
+        if (std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0) {
             PrintUsage(stdout);
             return 0;
         }
-        if (std::strcmp(argv[i], "--utf8") == 0)
+        if (std::strcmp(argument, "--utf8") == 0) {
             utf8 = true;
-        else if (url == nullptr)
-            url = argv[i];
-        else if (body == nullptr)
-            body = argv[i];
-        else {
-            std::fprintf(stderr, "kh-http: unexpected argument \"%s\"\n", argv[i]);
-            PrintUsage(stderr);
-            return kUsageError;
+        } else if (std::strcmp(argument, "--insecure") == 0 || std::strcmp(argument, "-k") == 0) {
+            tls.insecure = true;
+        } else if (std::strcmp(argument, "--cacert") == 0) {
+            if (i + 1 >= argc)
+                return UsageError("missing file after", argument);
+            tls.caFile = argv[++i];
+        } else if (argument[0] == '-' && argument[1] == '-') {
+            return UsageError("unknown option", argument);
+        } else if (url == nullptr) {
+            url = argument;
+        } else if (body == nullptr) {
+            body = argument;
+        } else {
+            return UsageError("unexpected argument", argument);
         }
     }
     if (url == nullptr) {
@@ -57,10 +77,16 @@ int main(int argc, char** argv)
     client.Reset();
     if (utf8)
         client.UseUtf8();
+    client.SetTls(tls);
     std::string reply;
     int error = client.Send(url, body != nullptr ? body : "", reply);
+    if (client.LastRequestUnverified())
+        std::fputs("kh-http: warning: the server's certificate was not checked (--insecure)\n", stderr);
     if (error != 0) {
-        std::fprintf(stderr, "kh-http: request failed with error %d\n", error);
+        if (client.LastTlsDetail().empty())
+            std::fprintf(stderr, "kh-http: request failed with error %d\n", error);
+        else
+            std::fprintf(stderr, "kh-http: request failed with error %d: %s\n", error, client.LastTlsDetail().c_str());
         return error;
     }
     std::fwrite(reply.data(), 1, reply.size(), stdout);

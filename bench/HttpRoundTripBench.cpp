@@ -25,12 +25,7 @@ constexpr const char* kReply = R"({"code":0,"msg":"ok","sms_content":"your verif
 class LocalServer
 {
 public:
-    LocalServer()
-        : server("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: " +
-                 std::to_string(std::strlen(kReply)) + "\r\nConnection: close\r\n\r\n" + kReply)
-    {
-        server.KeepRequests(false);
-    }
+    LocalServer() : server(kh::test::ScriptedServer::JsonReply(kReply)) { server.KeepRequests(false); }
     std::string Url() const { return server.Url("/get_sms"); }
 
 private:

@@ -10,8 +10,8 @@
 //   NumbersBench [--benchmark_filter=...] [other Google Benchmark flags]
 
 #include "platform/TextCodec.h"
-#include "support/ManagerFixture.h"
 #include "support/SandboxProcess.h"
+#include "support/SessionFixture.h"
 #include "support/WaitUntil.h"
 
 #include <algorithm>
@@ -26,7 +26,7 @@
 
 namespace {
 
-using kh::test::ManagerFixture;
+using kh::test::SessionFixture;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kPolledNumbers = 100;
@@ -53,14 +53,14 @@ void SmsPolling(benchmark::State& state)
 {
     const double measureSeconds = 5.0;
     for (auto _ : state) {
-        ManagerFixture rig;
-        if (!rig.StartSandbox(ManagerFixture::Scenario(-1, 400)) || !rig.SignIn()) {
+        SessionFixture rig;
+        if (!rig.StartSandbox(SessionFixture::Scenario(-1, 400)) || !rig.SignIn()) {
             state.SkipWithError("sandbox did not start");
             return;
         }
         rig.ChooseProject(u"2001");
         rig.RunNumberJob(kPolledNumbers);
-        std::vector<kh::NumberRecord> batch = rig.numbers.GetBatch();
+        std::vector<kh::NumberRecord> batch = rig.Numbers().Batch().Records();
         if (batch.size() != kPolledNumbers) {
             state.SkipWithError("could not rent the numbers");
             return;
@@ -72,8 +72,8 @@ void SmsPolling(benchmark::State& state)
         });
 
         // Polling rate and CPU, once every poller runs.
-        rig.sms.StartFetch();
-        kh::test::WaitUntil([&] { return rig.sms.RunningPollers() == kPolledNumbers; });
+        rig.Sms().StartFetch();
+        kh::test::WaitUntil([&] { return rig.Sms().RunningPollers() == kPolledNumbers; });
         int64_t requestsBefore = rig.Sandbox()->RequestCount("/get_sms");
         double cpuBefore = CpuSeconds();
         Clock::time_point start = Clock::now();
@@ -95,7 +95,7 @@ void SmsPolling(benchmark::State& state)
             delays.push_back(std::chrono::duration<double, std::milli>(Clock::now() - available).count());
             std::this_thread::sleep_for(std::chrono::milliseconds(7));
         }
-        rig.sms.StopFetch();
+        rig.Sms().StopFetch();
         rig.WaitIdle();
 
         double rate = static_cast<double>(requests) / elapsed;
@@ -109,7 +109,7 @@ void SmsPolling(benchmark::State& state)
         // plus one round trip; the round trip this rate implies explains a shortfall.
         double roundTripMs = rate > 0 ? 1000.0 * kPolledNumbers / rate - kIntervalMs : 0;
         state.counters["implied_round_trip_ms"] = roundTripMs;
-        state.counters["peak_pollers"] = static_cast<double>(rig.sms.PeakPollers());
+        state.counters["peak_pollers"] = static_cast<double>(rig.Sms().PeakPollers());
         std::printf(
             "SMS polling: %lld requests in %.2f s = %.0f/s (ideal %.0f/s, %.1f%%), client CPU %.1f us/request, "
             "arrival delay median %.1f ms, p99 %.1f ms (goal: interval + 20 = %u ms), implied round trip %.1f ms\n",
@@ -126,10 +126,10 @@ std::u16string Mobile(int i)
     return kh::AnsiToWide(std::to_string(13000000000LL + static_cast<long long>(i) * 7919 % 1000000007LL));
 }
 
-void FillList(ManagerFixture& rig, int rows)
+void FillList(SessionFixture& rig, int rows)
 {
     for (int i = 0; i < rows; ++i)
-        rig.numberList.AddRow(Mobile(i), u"广东", u"深圳", u"移动");
+        rig.NumberList().AddRow(Mobile(i), u"广东", u"深圳", u"移动");
 }
 
 void ListAdd(benchmark::State& state)
@@ -137,7 +137,7 @@ void ListAdd(benchmark::State& state)
     const int rows = static_cast<int>(state.range(0));
     for (auto _ : state) {
         state.PauseTiming();
-        auto rig = std::make_unique<ManagerFixture>();
+        auto rig = std::make_unique<SessionFixture>();
         state.ResumeTiming();
         FillList(*rig, rows);
         state.PauseTiming();
@@ -157,17 +157,17 @@ void ListMoveUp(benchmark::State& state)
     const int arrivals = 200;
     for (auto _ : state) {
         state.PauseTiming();
-        auto rig = std::make_unique<ManagerFixture>();
+        auto rig = std::make_unique<SessionFixture>();
         std::vector<kh::NumberRecord> batch;
         for (int i = 0; i < rows; ++i)
             batch.push_back({Mobile(i), u"广东", u"深圳", u"移动", u"2001"});
-        rig->numbers.InstallBatch(batch);
+        rig->Numbers().Batch().Install(batch);
         FillList(*rig, rows);
         state.ResumeTiming();
         for (int i = 0; i < arrivals; ++i) {
             std::u16string mobile = Mobile(rows / 2 + (i * 37) % (rows / 2));
-            rig->numberList.MoveRowUp(mobile);
-            rig->numbers.MarkReceived(mobile);
+            rig->NumberList().MoveRowUp(mobile);
+            rig->Numbers().Batch().MarkReceived(mobile);
         }
         state.PauseTiming();
         rig.reset();
@@ -182,13 +182,13 @@ BENCHMARK(ListMoveUp)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 void ListSort(benchmark::State& state)
 {
     const int rows = static_cast<int>(state.range(0));
-    ManagerFixture rig;
+    SessionFixture rig;
     FillList(rig, rows);
     for (int i = 0; i < rows; i += 3)
-        rig.numberList.SetCell(Mobile(i), kh::kColumnSms, u"您的验证码是" + kh::AnsiToWide(std::to_string(i)));
+        rig.NumberList().SetCell(Mobile(i), kh::kColumnSms, u"您的验证码是" + kh::AnsiToWide(std::to_string(i)));
     int sorts = 0;
     for (auto _ : state) {
-        rig.numberList.SortByColumn(sorts % 4 < 2 ? kh::kColumnNumber : kh::kColumnSms);
+        rig.NumberList().SortByColumn(sorts % 4 < 2 ? kh::kColumnNumber : kh::kColumnSms);
         ++sorts;
     }
     state.counters["per_sort"] =

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Load test of the service sandbox: /get_sms with a valid token, pid and number, a new connection
 # per request (as the client makes them), 100 concurrent clients, measured with ApacheBench (ab,
-# Debian's apache2-utils) without keep-alive. Prints requests per second; asserts nothing.
+# Debian's apache2-utils) without keep-alive. Then the latency of one such request while 200 idle
+# connections and 200 that type a request head a byte a second are open (goal: 100 ms). Prints the
+# figures; asserts nothing.
 #   bench/sandbox_load.sh [path/to/borvankh-sandbox] [requests] [concurrency] [threads]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -56,3 +58,26 @@ ab -q -n "$requests" -c "$concurrency" -p "$work/body" -T application/x-www-form
 grep -E '^(Complete requests|Failed requests|Non-2xx responses|Time per request|Requests per second)' "$work/ab.txt"
 rps="$(sed -n 's/^Requests per second: *\([0-9.]*\).*/\1/p' "$work/ab.txt")"
 echo "RESULT: $rps requests per second of /get_sms (ab, no keep-alive, $concurrency concurrent)"
+
+# Idle and slow clients: bash's /dev/tcp connections, kept open by this shell.
+idle=()
+slow=()
+for _ in $(seq 1 200); do
+    exec {fd}<>"/dev/tcp/127.0.0.1/$port"
+    idle+=("$fd")
+    exec {fd}<>"/dev/tcp/127.0.0.1/$port"
+    slow+=("$fd")
+done
+(
+    for _ in 1 2 3; do
+        for fd in "${slow[@]}"; do printf 'P' >&"$fd" 2>/dev/null || true; done
+        sleep 1
+    done
+) &
+typist=$!
+sleep 1.5
+latency="$(curl -s -o /dev/null -m 30 -w '%{time_total}' --data-binary @"$work/body" "$url/get_sms" || true)"
+wait "$typist" || true
+for fd in "${idle[@]}" "${slow[@]}"; do exec {fd}>&-; done
+ms="$(awk -v s="${latency:-0}" 'BEGIN { printf "%.1f", s * 1000 }')"
+echo "RESULT: $ms ms for one /get_sms behind 200 idle and 200 slow connections (goal: 100 ms)"

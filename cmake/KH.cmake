@@ -14,6 +14,21 @@ if(KH_SANITIZE)
     add_link_options(-fsanitize=${_kh_san})
 endif()
 
+# The fuzzing build instruments every library for coverage (fuzzer-no-link) and checks it with
+# AddressSanitizer and UndefinedBehaviorSanitizer; undefined behaviour stops the run like a crash,
+# so the fuzzer keeps the input that caused it. Only the fuzz targets link libFuzzer itself.
+if(KH_FUZZ)
+    if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+        message(FATAL_ERROR "KH_FUZZ needs clang: configure with -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++")
+    endif()
+    if(KH_SANITIZE)
+        message(FATAL_ERROR "KH_FUZZ brings its own sanitizers: leave KH_SANITIZE empty")
+    endif()
+    add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined
+                        -fno-omit-frame-pointer -g)
+    add_link_options(-fsanitize=address,undefined)
+endif()
+
 function(kh_add_library name)
     add_library(${name} STATIC)
     kh_apply_options(${name})
@@ -64,6 +79,18 @@ function(kh_add_test source)
     if(T_LABELS)
         set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
     endif()
+endfunction()
+
+# kh_add_fuzzer(fuzz/FooFuzz.cpp LIBS lib...)
+# A libFuzzer target named after the source file, linking the layer libraries it drives.
+function(kh_add_fuzzer source)
+    cmake_parse_arguments(F "" "" "LIBS" ${ARGN})
+    get_filename_component(name ${source} NAME_WE)
+    add_executable(${name} ${source})
+    kh_apply_options(${name})
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+    target_link_libraries(${name} PRIVATE ${F_LIBS})
+    set_property(GLOBAL APPEND PROPERTY KH_FUZZERS ${name})
 endfunction()
 
 # kh_require(<find command> <name> <arguments>... PACKAGE <debian package> [HINT text])

@@ -8,9 +8,7 @@
 
 namespace kh::sandbox {
 
-namespace {
-
-bool Endpoint(const sockaddr_storage& address, std::string& host, int& port)
+bool EndpointText(const sockaddr_storage& address, std::string& host, int& port)
 {
     char text[INET6_ADDRSTRLEN] = {};
     if (address.ss_family == AF_INET) {
@@ -27,8 +25,6 @@ bool Endpoint(const sockaddr_storage& address, std::string& host, int& port)
     host = text;
     return true;
 }
-
-} // namespace
 
 bool DropConnection(const std::string& remoteAddr, int remotePort, int localPort)
 {
@@ -50,7 +46,7 @@ bool DropConnection(const std::string& remoteAddr, int remotePort, int localPort
             continue;
         std::string localHost, peerHost;
         int localPortFound = 0, peerPort = 0;
-        if (!Endpoint(local, localHost, localPortFound) || !Endpoint(peer, peerHost, peerPort))
+        if (!EndpointText(local, localHost, localPortFound) || !EndpointText(peer, peerHost, peerPort))
             continue;
         if (localPortFound == localPort && peerPort == remotePort && peerHost == remoteAddr) {
             dropped = shutdown(static_cast<int>(fd), SHUT_RDWR) == 0;

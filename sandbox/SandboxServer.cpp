@@ -1,10 +1,12 @@
 #include "SandboxServer.h"
 
 #include "ConnectionDrop.h"
+#include "ConnectionGate.h"
 #include "FormBody.h"
 #include "JsonReply.h"
 #include "WebPages.h"
 
+#include <chrono>
 #include <cjson/cJSON.h>
 #include <csignal>
 #include <functional>
@@ -45,6 +47,21 @@ bool IsPage(const std::string& path)
     return path == "/" || path == "/soft/" || path == "/soft" || path == "/user_reg.html" || path == "/oauth.aspx";
 }
 
+// The methods whose body httplib reads before routing.
+bool MethodBodyIsRead(const std::string& method)
+{
+    return method == "POST" || method == "PUT" || method == "PATCH" || method == "DELETE" || method == "PRI";
+}
+
+// Ends the connection after this reply, draining whatever of the request is still unread.
+void CloseAfterReply(httplib::Response& response)
+{
+    if (RequestControl* control = ConnectionGate::Current())
+        control->closeAfterReply = true;
+    if (!response.has_header("Connection"))
+        response.set_header("Connection", "close");
+}
+
 // What a malformed-JSON fault sends by default: it claims success, then breaks off inside the list.
 constexpr const char* kMalformedBody = "{\"code\":0,\"msg\":\"成功\",\"list\":[{\"mobile\":\"138";
 
@@ -71,32 +88,92 @@ std::string ControlText(const std::string& body, const char* name, bool& isObjec
 
 // httplib's server with a listen backlog that suits bursts of short connections (the packaged
 // library listens with a backlog of 5, which makes a hundred simultaneous connects wait for SYN
-// retransmissions).
+// retransmissions), and with its accepted sockets handled by a ConnectionGate: httplib would give
+// each to a pool thread that then waits for the client, so silent or slow clients could hold every
+// thread, and it reads a chunked body of any size.
 class SandboxServer::HttpServer final : public httplib::Server
 {
-  public:
+public:
     bool WidenBacklog(int backlog) { return ::listen(svr_sock_, backlog) == 0; }
+
+    // The next listen runs requests on requestThreads threads behind a gate that caps bodies at
+    // maxBodyBytes and takes its time-outs from the server's settings (set them first).
+    void UseGate(size_t requestThreads, size_t maxBodyBytes)
+    {
+        new_task_queue = [this, requestThreads, maxBodyBytes] {
+            using std::chrono::microseconds;
+            using std::chrono::seconds;
+            ConnectionGate::Limits limits;
+            limits.requestThreads = requestThreads;
+            limits.maxBodyBytes = maxBodyBytes;
+            limits.readTimeout = std::chrono::duration_cast<std::chrono::milliseconds>(
+                seconds(read_timeout_sec_) + microseconds(read_timeout_usec_));
+            limits.headTimeout = limits.readTimeout;
+            limits.writeTimeout = std::chrono::duration_cast<std::chrono::milliseconds>(
+                seconds(write_timeout_sec_) + microseconds(write_timeout_usec_));
+            limits.keepAliveTimeout = seconds(keep_alive_timeout_sec_);
+            limits.requestsPerConnection = keep_alive_max_count_;
+            gate = new ConnectionGate(limits,
+                                      [this](httplib::Stream& stream, bool closeConnection, bool& connectionClosed) {
+                                          return process_request(stream, closeConnection, connectionClosed, nullptr);
+                                      });
+            return gate;
+        };
+    }
+
+private:
+    // httplib's listening thread calls this (through the gate's task queue) for every accepted
+    // socket; the gate takes it over without blocking.
+    bool process_and_close_socket(socket_t sock) override
+    {
+        gate->Admit(sock);
+        return true;
+    }
+
+    ConnectionGate* gate = nullptr; // owned by httplib as its task queue while listening
 };
 
 SandboxServer::SandboxServer(const Scenario& scenario, uint64_t seed, int threads)
     : seed(seed), state(scenario, seed, clock), faults(seed), http(std::make_unique<HttpServer>())
 {
-    size_t poolSize = threads > 0 ? static_cast<size_t>(threads) : 1;
-    http->new_task_queue = [poolSize] { return new httplib::ThreadPool(poolSize); };
     http->set_payload_max_length(kMaxBodyBytes);
     http->set_read_timeout(5, 0);
     http->set_write_timeout(5, 0);
     http->set_keep_alive_timeout(1);
     http->set_tcp_nodelay(true);
+    http->UseGate(threads > 0 ? static_cast<size_t>(threads) : 1, kMaxBodyBytes);
+    // Before a body is read: a compressed body (the client never sends one) would be inflated past
+    // the limit before any handler saw it, so it is refused. httplib reads no body for GET and the
+    // like and would take it for the next request on the connection, so such a request's connection
+    // ends after the reply (the body is drained, never stored).
+    http->set_pre_routing_handler([](const httplib::Request& request, httplib::Response& response) {
+        std::string encoding = request.get_header_value("Content-Encoding");
+        if (!encoding.empty() && encoding != "identity") {
+            response.status = 415; // the error handler ends the connection
+            return httplib::Server::HandlerResponse::Handled;
+        }
+        bool hasBody =
+            request.has_header("Transfer-Encoding") || request.get_header_value<uint64_t>("Content-Length") > 0;
+        if (hasBody && !MethodBodyIsRead(request.method))
+            CloseAfterReply(response);
+        return httplib::Server::HandlerResponse::Unhandled;
+    });
     auto handler = [this](const httplib::Request& request, httplib::Response& response) { Handle(request, response); };
     http->Get(".*", handler);
     http->Post(".*", handler);
-    // Errors httplib finds itself (oversized body, bad request line) get a short page; replies the
-    // sandbox wrote on purpose (fault pages, 404, 405) are left alone.
+    // Errors httplib finds itself (a bad request line or header, an oversized body) get a short page
+    // and end the connection: the rest of the request may still be on its way, and after a request
+    // that could not be parsed the framing of what follows is unknown. A request whose body went past
+    // the limit (httplib then only saw a failed read) is answered 413. Replies the sandbox wrote on
+    // purpose (fault pages, 404, 405, control errors) are left alone.
     http->set_error_handler(httplib::Server::HandlerWithResponse([](const httplib::Request&,
                                                                     httplib::Response& response) {
+        RequestControl* control = ConnectionGate::Current();
+        if (control && control->bodyOverLimit)
+            response.status = 413;
         if (!response.body.empty())
             return httplib::Server::HandlerResponse::Unhandled;
+        CloseAfterReply(response);
         response.set_content("<html><body><h1>" + std::to_string(response.status) + "</h1></body></html>\n", kHtmlType);
         return httplib::Server::HandlerResponse::Handled;
     }));
@@ -138,6 +215,12 @@ void SandboxServer::Stop()
 
 void SandboxServer::Handle(const httplib::Request& request, httplib::Response& response)
 {
+    // A chunked body is only capped at the limit plus its framing while it is read. The error
+    // handler writes the 413 page.
+    if (request.body.size() > kMaxBodyBytes) {
+        response.status = 413;
+        return;
+    }
     const std::string& path = request.path;
     if (path.rfind("/_sandbox/", 0) == 0) {
         HandleControl(request, response);

@@ -69,7 +69,7 @@ void SandboxState::Load()
     projectByPid.clear();
     requestCounts.clear();
     tokenSerial = 0;
-    for (const AccountSpec& given : scenario.accounts) {
+    for (const AccountScenario& given : scenario.accounts) {
         Account account;
         account.info = given;
         accounts.push_back(std::move(account));
@@ -77,7 +77,7 @@ void SandboxState::Load()
     for (size_t i = 0; i < scenario.projects.size(); ++i)
         projectByPid.emplace(scenario.projects[i].pid, i);
     pool.reserve(scenario.pool.size());
-    for (const PoolNumberSpec& given : scenario.pool) {
+    for (const PoolNumberScenario& given : scenario.pool) {
         Number number;
         number.info = given;
         numberByMobile.emplace(given.mobile, pool.size());
@@ -121,7 +121,7 @@ int SandboxState::Authenticate(const FormFields& form, std::string& reply)
     return it->second;
 }
 
-const ProjectSpec* SandboxState::FindProject(const std::string& pid) const
+const ProjectScenario* SandboxState::FindProject(const std::string& pid) const
 {
     auto it = projectByPid.find(pid);
     return it == projectByPid.end() ? nullptr : &scenario.projects[it->second];
@@ -152,7 +152,7 @@ void SandboxState::Deliver(Number& number, const std::string& text)
     if (number.holder < 0)
         return;
     Account& account = accounts[static_cast<size_t>(number.holder)];
-    if (const ProjectSpec* project = FindProject(number.pid))
+    if (const ProjectScenario* project = FindProject(number.pid))
         account.info.balance -= project->price;
     account.info.score += 1;
 }
@@ -190,7 +190,7 @@ Milli SandboxState::Reserved(const Account& account) const
         const Number& number = pool[index];
         if (number.status != NumberStatus::Waiting)
             continue;
-        if (const ProjectSpec* project = FindProject(number.pid))
+        if (const ProjectScenario* project = FindProject(number.pid))
             reserved += project->price;
     }
     return reserved;
@@ -301,7 +301,7 @@ std::string SandboxState::ListReply(const std::vector<std::string>& pids) const
 {
     JsonArray list;
     for (const std::string& pid : pids) {
-        const ProjectSpec* project = FindProject(pid);
+        const ProjectScenario* project = FindProject(pid);
         list.Object()
             .String("pid", pid)
             .String("pname", project ? project->pname : "")
@@ -318,7 +318,7 @@ std::string SandboxState::ProjectList(const FormFields& form)
     if (Authenticate(form, reply) < 0)
         return reply;
     std::vector<std::string> pids;
-    for (const ProjectSpec& project : scenario.projects)
+    for (const ProjectScenario& project : scenario.projects)
         pids.push_back(project.pid);
     return ListReply(pids);
 }
@@ -348,7 +348,7 @@ std::string SandboxState::GetMobile(const FormFields& form)
     std::string pid = Field(form, "pid");
     if (pid.empty())
         return MissingField("pid");
-    const ProjectSpec* project = FindProject(pid);
+    const ProjectScenario* project = FindProject(pid);
     if (!project)
         return Refuse(kCodeUnknownProject, "项目不存在：" + pid);
     if (form.find("size") == form.end())

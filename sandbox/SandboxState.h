@@ -74,7 +74,7 @@ class SandboxState final
 
     struct Number
     {
-        PoolNumberSpec info;
+        PoolNumberScenario info;
         NumberStatus status = NumberStatus::Free;
         int holder = -1; // account index, -1 when nobody holds it
         std::string pid;
@@ -87,7 +87,7 @@ class SandboxState final
 
     struct Account
     {
-        AccountSpec info;
+        AccountScenario info;
         std::string token;
         int64_t tokenIssuedMs = 0;
         std::vector<size_t> held;          // pool indexes, in renting order
@@ -102,7 +102,7 @@ class SandboxState final
 
     // The account of the form's token, or -1 with the refusal already written into reply.
     int Authenticate(const FormFields& form, std::string& reply);
-    const ProjectSpec* FindProject(const std::string& pid) const;
+    const ProjectScenario* FindProject(const std::string& pid) const;
     void Advance(Number& number);
     void AdvanceAccount(Account& account);
     void Deliver(Number& number, const std::string& text);

@@ -82,7 +82,7 @@ bool ReadMoney(const cJSON* object, const char* name, Milli& out, std::string* t
     return true;
 }
 
-bool ParseProject(const cJSON* item, ProjectSpec& project, std::string& error)
+bool ParseProject(const cJSON* item, ProjectScenario& project, std::string& error)
 {
     if (!cJSON_IsObject(item)) {
         error = "a project must be an object";
@@ -133,7 +133,7 @@ bool ParseProject(const cJSON* item, ProjectSpec& project, std::string& error)
     return true;
 }
 
-bool ParseAccount(const cJSON* item, AccountSpec& account, std::string& error)
+bool ParseAccount(const cJSON* item, AccountScenario& account, std::string& error)
 {
     if (!cJSON_IsObject(item)) {
         error = "an account must be an object";
@@ -186,7 +186,7 @@ bool ParseAccount(const cJSON* item, AccountSpec& account, std::string& error)
     return true;
 }
 
-bool ParsePool(const cJSON* item, std::vector<PoolNumberSpec>& pool, std::string& error)
+bool ParsePool(const cJSON* item, std::vector<PoolNumberScenario>& pool, std::string& error)
 {
     if (!cJSON_IsObject(item)) {
         error = "\"pool\" must be an object";
@@ -202,7 +202,7 @@ bool ParsePool(const cJSON* item, std::vector<PoolNumberSpec>& pool, std::string
         const cJSON* entry = nullptr;
         cJSON_ArrayForEach(entry, numbers)
         {
-            PoolNumberSpec number;
+            PoolNumberScenario number;
             if (!cJSON_IsObject(entry) || !ReadText(entry, "mobile", number.mobile, error, true) ||
                 !ReadText(entry, "prov", number.prov, error, true) ||
                 !ReadText(entry, "city", number.city, error, false) ||
@@ -273,12 +273,12 @@ std::string FormatMoney(Milli value)
     return buffer;
 }
 
-std::vector<PoolNumberSpec> GeneratePool(size_t count, uint64_t seed)
+std::vector<PoolNumberScenario> GeneratePool(size_t count, uint64_t seed)
 {
     std::mt19937_64 random(seed);
     const auto& provinces = Provinces();
     const auto& carriers = Carriers();
-    std::vector<PoolNumberSpec> pool;
+    std::vector<PoolNumberScenario> pool;
     pool.reserve(count);
     std::set<std::string> seen;
     // Round robin over every (province, carrier) pair, so each combination the client can ask for
@@ -286,7 +286,7 @@ std::vector<PoolNumberSpec> GeneratePool(size_t count, uint64_t seed)
     for (size_t i = 0; pool.size() < count; ++i) {
         const Province& province = provinces[i % provinces.size()];
         const Carrier& carrier = carriers[(i / provinces.size()) % carriers.size()];
-        PoolNumberSpec number;
+        PoolNumberScenario number;
         number.prov = province.name;
         number.corp = carrier.name;
         number.city = province.cities[random() % province.cities.size()];
@@ -319,7 +319,7 @@ bool ParseScenario(const std::string& text, Scenario& scenario, std::string& err
     std::set<std::string> pids;
     cJSON_ArrayForEach(item, projects)
     {
-        ProjectSpec project;
+        ProjectScenario project;
         if (!ParseProject(item, project, error))
             return false;
         if (!pids.insert(project.pid).second) {
@@ -337,7 +337,7 @@ bool ParseScenario(const std::string& text, Scenario& scenario, std::string& err
     std::set<std::string> users;
     cJSON_ArrayForEach(item, accounts)
     {
-        AccountSpec account;
+        AccountScenario account;
         if (!ParseAccount(item, account, error))
             return false;
         if (!users.insert(account.user).second) {
@@ -428,7 +428,7 @@ Scenario DefaultScenario()
         {"1012", "橙子旅行", "0.90", "机票酒店预订", "【橙子旅行】动态码{code}，请于10分钟内填写。", 6, 0.0, 0.02},
     };
     for (const Demo& demo : demos) {
-        ProjectSpec project;
+        ProjectScenario project;
         project.pid = demo.pid;
         project.pname = demo.pname;
         project.priceText = demo.price;
@@ -442,7 +442,7 @@ Scenario DefaultScenario()
         project.noSmsProbability = demo.noSms;
         scenario.projects.push_back(project);
     }
-    AccountSpec demo;
+    AccountScenario demo;
     demo.user = "demo";
     demo.pwd = "demo";
     demo.balance = 100000;
@@ -452,14 +452,14 @@ Scenario DefaultScenario()
     demo.maxMobiles = 50;
     demo.favourites = {"1001", "1004"};
     scenario.accounts.push_back(demo);
-    AccountSpec nofav = demo;
+    AccountScenario nofav = demo;
     nofav.user = nofav.pwd = "nofav";
     nofav.level = "普通会员";
     nofav.discount = "10";
     nofav.score = 0;
     nofav.favourites.clear();
     scenario.accounts.push_back(nofav);
-    AccountSpec poor = nofav;
+    AccountScenario poor = nofav;
     poor.user = poor.pwd = "poor";
     poor.balance = 0;
     scenario.accounts.push_back(poor);

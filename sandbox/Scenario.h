@@ -12,7 +12,7 @@ namespace kh::sandbox {
 // Money is held in thousandths of the currency unit, so prices and balances add up exactly.
 using Milli = int64_t;
 
-struct ProjectSpec
+struct ProjectScenario
 {
     std::string pid;
     std::string pname;
@@ -27,7 +27,7 @@ struct ProjectSpec
     double noSmsProbability = 0.0;
 };
 
-struct AccountSpec
+struct AccountScenario
 {
     std::string user;
     std::string pwd;
@@ -39,7 +39,7 @@ struct AccountSpec
     std::vector<std::string> favourites;
 };
 
-struct PoolNumberSpec
+struct PoolNumberScenario
 {
     std::string mobile;
     std::string prov;
@@ -49,9 +49,9 @@ struct PoolNumberSpec
 
 struct Scenario
 {
-    std::vector<AccountSpec> accounts;
-    std::vector<ProjectSpec> projects;
-    std::vector<PoolNumberSpec> pool;
+    std::vector<AccountScenario> accounts;
+    std::vector<ProjectScenario> projects;
+    std::vector<PoolNumberScenario> pool;
     std::string version = "1.0";
     std::string updateContent;
     int64_t tokenTtlMs = 0; // 0: tokens do not expire
@@ -67,7 +67,7 @@ bool LoadScenarioFile(const std::string& path, Scenario& scenario, std::string& 
 
 // count numbers spread evenly over every province and carrier, with carrier-typical prefixes and
 // distinct numbers; the same seed gives the same pool.
-std::vector<PoolNumberSpec> GeneratePool(size_t count, uint64_t seed);
+std::vector<PoolNumberScenario> GeneratePool(size_t count, uint64_t seed);
 
 // "12.5" / "12" / "0.005" -> thousandths; false for anything else (negative amounts included).
 bool ParseMoney(const std::string& text, Milli& value);

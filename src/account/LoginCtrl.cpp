@@ -1,7 +1,7 @@
 #include "account/LoginCtrl.h"
 
-#include "core/OwnerWindow.h"
 #include "base/ReplyFields.h"
+#include "core/OwnerWindow.h"
 #include "core/ServerRequest.h"
 #include "core/ports/LoginDialogPort.h"
 #include "platform/TextCodec.h"
@@ -21,6 +21,11 @@ constexpr const char16_t* kCaptionIdle = u"登    录";
 LoginCtrl::LoginCtrl(OwnerWindow* owner, LoginDialogPort* dialog, TipCallback callback, void* context)
     : Manager("LoginCtrl.", owner, callback, context), dialog(dialog)
 {
+}
+
+LoginCtrl::~LoginCtrl()
+{
+    StopAndWait();
 }
 
 void LoginCtrl::StartLogin()
@@ -86,7 +91,7 @@ bool LoginCtrl::RequestLogin(const std::string& user, const std::string& pwd)
     ServerReply reply;
     if (!PostForm(*this, ServiceUrl(owner->config->GetApiHost(), "/login"), body, "网络连接失败，登录失败！", 8, reply))
         return false;
-    token = GetReplyField(reply.text, "\"token\":\"", "\"");
+    token = GetReplyString(reply.text, "\"token\":\"");
     if (!RefuseUnlessSuccess(*this, reply, "登录失败！"))
         return false;
     if (token.empty()) {

@@ -16,6 +16,8 @@ class LoginCtrl final : public Manager
 public:
     // owner reaches ConfigCenter; dialog is the login dialog (button caption, success notice).
     LoginCtrl(OwnerWindow* owner, LoginDialogPort* dialog, TipCallback callback, void* context);
+    // Waits until a running sign-in has ended (its request is not cut short).
+    ~LoginCtrl();
 
     // Starts one sign-in attempt; ignored while one runs.
     void StartLogin();

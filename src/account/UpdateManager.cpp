@@ -1,7 +1,7 @@
 #include "account/UpdateManager.h"
 
-#include "core/OwnerWindow.h"
 #include "base/ReplyFields.h"
+#include "core/OwnerWindow.h"
 #include "core/ServerRequest.h"
 #include "core/ports/MessageBoxPort.h"
 #include "core/ports/ShellPort.h"
@@ -16,6 +16,11 @@ namespace kh {
 UpdateManager::UpdateManager(OwnerWindow* owner, TipCallback callback, void* context, uint32_t checkInterval)
     : Manager("UpdateManager.", owner, callback, context), checkInterval(checkInterval)
 {
+}
+
+UpdateManager::~UpdateManager()
+{
+    StopAndWait();
 }
 
 void UpdateManager::StartVersionCheck()
@@ -59,10 +64,10 @@ void UpdateManager::ParseVersion(const std::string& reply)
         ReportTip({}, 7);
         return;
     }
-    version = AnsiToWide(GetReplyField(reply, "\"version\":\"", "\""));
-    std::string notes = GetReplyField(reply, "\"update_content\":\"", "\"");
-    // The notes carry their line breaks as the JSON escape of CR LF.
-    ReplaceAll(notes, "\\r\\n", "\n");
+    version = AnsiToWide(GetReplyString(reply, "\"version\":\""));
+    std::string notes = GetReplyString(reply, "\"update_content\":\"");
+    // The notes carry their line breaks as CR LF (escaped in the reply, decoded by GetReplyString).
+    ReplaceAll(notes, "\r\n", "\n");
     updateText = AnsiToWide(notes);
 }
 

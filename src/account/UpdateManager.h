@@ -18,6 +18,8 @@ public:
 
     // checkInterval: milliseconds between two checks.
     UpdateManager(OwnerWindow* owner, TipCallback callback, void* context, uint32_t checkInterval = kCheckInterval);
+    // Ends the retries or the wait for the next check and waits until the worker has ended.
+    ~UpdateManager();
 
     void StartVersionCheck();
     void StopVersionCheck();

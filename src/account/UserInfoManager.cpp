@@ -1,7 +1,7 @@
 #include "account/UserInfoManager.h"
 
-#include "core/OwnerWindow.h"
 #include "base/ReplyFields.h"
+#include "core/OwnerWindow.h"
 #include "core/ServerRequest.h"
 #include "core/ports/StatusBarPort.h"
 #include "platform/TextCodec.h"
@@ -12,6 +12,11 @@ namespace kh {
 UserInfoManager::UserInfoManager(OwnerWindow* owner, TipCallback callback, void* context)
     : Manager("UserInfoManager.", owner, callback, context)
 {
+}
+
+UserInfoManager::~UserInfoManager()
+{
+    StopAndWait();
 }
 
 void UserInfoManager::StartRefresh()
@@ -58,10 +63,10 @@ void UserInfoManager::ParseUserInfo(const std::string& reply)
         ReportTip({}, 10);
         return;
     }
-    userName = AnsiToWide(GetReplyField(reply, "\"username\":\"", "\""));
+    userName = AnsiToWide(GetReplyString(reply, "\"username\":\""));
     balance = AnsiToWide(GetReplyField(reply, "\"coin\":", ","));
     numberLimit = AnsiToWide(GetReplyField(reply, "\"max_get_mobile_size\":", ","));
-    level = AnsiToWide(GetReplyField(reply, "\"level\":\"", "\""));
+    level = AnsiToWide(GetReplyString(reply, "\"level\":\""));
     discount = AnsiToWide(GetReplyField(reply, "\"discount\":", ","));
     score = AnsiToWide(GetReplyField(reply, "\"score\":", ","));
 }

@@ -13,6 +13,8 @@ class UserInfoManager final : public Manager
 {
 public:
     UserInfoManager(OwnerWindow* owner, TipCallback callback, void* context);
+    // Ends the retries and waits until a running refresh has ended.
+    ~UserInfoManager();
 
     void StartRefresh();
     void StopRefresh();

@@ -4,7 +4,8 @@
 // to the controls a front end plugs in (the Qt window, the terminal client's in-memory controls or
 // a test's). It offers the start-up and shutdown sequence once: load the settings, sign in, start
 // (tips box, command worker, start-up commands), push commands and wait for them, shut down. Its
-// destructor stops every manager and waits for every worker, so no owner has to remember an order.
+// destructor ends the command worker, stops every manager and waits for every worker, so no owner
+// has to remember an order.
 
 #include "account/LoginCtrl.h"
 #include "account/UpdateManager.h"
@@ -12,6 +13,7 @@
 #include "app/TipsBox.h"
 #include "core/CommandQueue.h"
 #include "core/OwnerWindow.h"
+#include "core/SessionControls.h"
 #include "numbers/PhoneNumManager.h"
 #include "numbers/SMSManager.h"
 #include "projects/PhoneSMSListCtrl.h"
@@ -21,55 +23,28 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 
 namespace kh {
 
-class UiExecutor;
-class LoginDialogPort;
-
-// What differs between the front ends: the controls of the main window and the login dialog, the
-// executor of the thread that owns them, and where the sign-in tips go. Every pointer may be null;
-// a manager that needs a missing control reports its tip for that case.
-struct SessionControls
+// How a session behaves apart from its controls.
+struct SessionOptions
 {
-    TextBoxPort* remarkBox = nullptr;        // 1001, project price and remark
-    ComboBoxPort* projectCombo = nullptr;    // 1008
-    TextBoxPort* searchBox = nullptr;        // 1009
-    ComboBoxPort* provinceCombo = nullptr;   // 1011
-    ComboBoxPort* carrierCombo = nullptr;    // 1012
-    TextBoxPort* countBox = nullptr;         // 1013
-    ListViewPort* numberListView = nullptr;  // 1014
-    CheckBoxPort* autoGetSmsBox = nullptr;   // 1015
-    CheckBoxPort* autoExtractBox = nullptr;  // 1016
-    CheckBoxPort* listAutoSortBox = nullptr; // 1040
-    ToolBarPort* toolBar = nullptr;
-    StatusBarPort* statusBar = nullptr;
-    TipsViewPort* tipsView = nullptr;
-    MainWindowPort* window = nullptr;
-    MessageBoxPort* messageBox = nullptr;
-    ShellPort* shell = nullptr;
-    ClipboardPort* clipboard = nullptr;
-    TrayIconPort* trayIcon = nullptr;
-    SettingsCentrePort* settingsCentre = nullptr;
-    LoginDialogPort* loginDialog = nullptr;
-
-    // The thread that owns the windows; null runs view work inline on the calling thread.
-    UiExecutor* executor = nullptr;
-    // Sign-in tips go to the login dialog's tips line; null sends them to the tips box.
-    TipCallback loginTip = nullptr;
-    void* loginTipContext = nullptr;
-    // Tips of the settings record (loading happens before the tips box shows anything); null
-    // sends them to the tips box.
-    TipCallback settingsTip = nullptr;
-    void* settingsTipContext = nullptr;
+    // Milliseconds between two version checks (tests shorten it).
+    uint32_t versionCheckInterval = UpdateManager::kCheckInterval;
+    // Sees every tip the settings record (with its store) and the managers raise, with the marker
+    // of the module it was raised for ("PhoneNumManager.", "ConfigCenter."), before the tip goes on
+    // to its target. It runs on the raising thread, possibly under a manager lock: it may record
+    // the tip, never call back into the session.
+    std::function<void(const char* marker, const std::string& message, const std::string& error)> tipObserver;
 };
 
 class ClientSession final
 {
 public:
-    explicit ClientSession(const SessionControls& controls);
+    explicit ClientSession(const SessionControls& controls, SessionOptions options = {});
     // Ends the command worker if it still runs, stops every manager and waits for every worker.
     ~ClientSession();
     ClientSession(const ClientSession&) = delete;
@@ -80,7 +55,7 @@ public:
 
     // Starts one sign-in with the user name and password of the settings record (ignored while one
     // runs); the login dialog port receives the success notice. WaitForSignIn waits for the
-    // attempt to end and tells whether a token was stored.
+    // attempt to end and tells whether a token is stored.
     void StartSignIn();
     bool IsSigningIn();
     bool WaitForSignIn(std::chrono::milliseconds timeout);
@@ -97,16 +72,24 @@ public:
     bool WaitForCommand(uint64_t ticket, std::chrono::milliseconds timeout = std::chrono::hours(24));
     // Push and WaitForCommand together.
     bool RunCommand(int32_t code, int32_t argument = 0, std::chrono::milliseconds timeout = std::chrono::hours(24));
-    // True from Start until a confirmed shutdown has ended the command worker.
+    // Queues the shutdown command and waits for it. True when it was confirmed (the message box
+    // answered OK) and the command worker has ended; false when it was cancelled, timed out or
+    // the worker was not running.
+    bool Shutdown(std::chrono::milliseconds timeout = std::chrono::hours(24));
+    // True from Start until a confirmed shutdown (or the destructor) has ended the command worker.
     bool IsRunning();
     // Waits until the command worker has ended (after a confirmed shutdown). False on time-out.
     bool WaitUntilEnded(std::chrono::milliseconds timeout);
+
+    // Waits until manager has no job running. False on time-out.
+    static bool WaitForIdle(Manager& manager, std::chrono::milliseconds timeout = std::chrono::hours(24));
 
     // Stops the project, account-figure and version managers and any SMS fetch, and waits for
     // every manager's worker to end. The destructor calls it; front ends may call it earlier.
     void StopAndWait();
 
     OwnerWindow& Owner() { return owner; }
+    const SessionControls& Controls() const { return controls; }
     ConfigCenter& Config() { return config; }
     TipsBox& Tips() { return tipsBox; }
     CommandQueue& Commands() { return queue; }
@@ -119,8 +102,32 @@ public:
     UpdateManager& Updates() { return updates; }
 
 private:
+    // Where one module's tips go: the observer first, then the target (ShowTip into the tips box,
+    // or the front end's login or settings target).
+    struct TipRoute
+    {
+        ClientSession* session;
+        const char* marker;
+        TipCallback target;
+        void* targetContext;
+    };
+    static void RouteTip(std::string message, std::string error, void* context);
+    TipRoute Route(const char* marker, TipCallback target = nullptr, void* targetContext = nullptr);
+
+    // The dispatcher wrapped so that every carried-out command counts for WaitForCommand.
+    bool DispatchCounted(const CommandQueue::Dispatcher& dispatch, const Command& record);
+
     SessionControls controls;
+    SessionOptions options;
     OwnerWindow owner;
+    TipRoute configRoute;
+    TipRoute loginRoute;
+    TipRoute projectsRoute;
+    TipRoute numbersRoute;
+    TipRoute smsRoute;
+    TipRoute numberListRoute;
+    TipRoute userInfoRoute;
+    TipRoute updatesRoute;
     // The members in the main window's construction order; destroyed in reverse.
     ConfigCenter config;
     TipsBox tipsBox;
@@ -139,6 +146,7 @@ private:
     uint64_t pushedTickets = 0;
     uint64_t doneTickets = 0;
     bool workerEnded = false;
+    bool started = false;
 };
 
 } // namespace kh

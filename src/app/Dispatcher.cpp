@@ -1,9 +1,9 @@
 #include "app/Dispatcher.h"
 
-#include "core/OwnerWindow.h"
-#include "app/TipsBox.h"
 #include "account/UpdateManager.h"
 #include "account/UserInfoManager.h"
+#include "app/TipsBox.h"
+#include "core/OwnerWindow.h"
 #include "core/ports/ComboBoxPort.h"
 #include "core/ports/MainWindowPort.h"
 #include "core/ports/MessageBoxPort.h"
@@ -12,7 +12,7 @@
 #include "core/ports/TextBoxPort.h"
 #include "core/ports/ToolBarPort.h"
 #include "core/ports/TrayIconPort.h"
-#include "numbers/ExtractRule.h"
+#include "numbers/CodeExtraction.h"
 #include "numbers/PhoneNumManager.h"
 #include "numbers/SMSManager.h"
 #include "platform/TextCodec.h"
@@ -148,7 +148,7 @@ void CheckExtractRule(OwnerWindow* owner)
         rule.tailKeyword = owner->config->keywordTail;
         rule.codeLength = owner->config->codeLength;
     }
-    if (!SMSManager::IsRuleValid(rule))
+    if (!IsRuleValid(rule))
         ShowExtractRulePage(owner);
 }
 
@@ -237,10 +237,10 @@ bool Shutdown(OwnerWindow* owner)
         owner->numbers->BlacklistBatch();
     }
     AddTip(owner, u"正在关闭软件...关闭完成。");
-    if (owner->tipsBox != nullptr) {
-        std::lock_guard<CriticalSection> guard(owner->tipsBox->AppendLock());
+    // Posted behind every tip raised so far; with the inline executor the log file is written
+    // when the call returns.
+    if (owner->tipsBox != nullptr)
         owner->tipsBox->SaveAndClear();
-    }
     RemoveTrayIcon(owner);
     if (owner->window != nullptr)
         owner->window->PostClose();

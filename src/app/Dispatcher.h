@@ -1,7 +1,7 @@
 #pragma once
 // The command dispatcher: carries out one command of the command queue on the queue's worker
 // thread, by calling into the managers and the controls of the owner window, and runs the
-// shutdown sequence. The main window (and the terminal client) hand it to CommandQueue::Start.
+// shutdown sequence. The client session hands it to CommandQueue::Start.
 
 #include "core/CommandQueue.h"
 

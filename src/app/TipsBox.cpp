@@ -1,8 +1,13 @@
 #include "app/TipsBox.h"
 
+#include "core/InlineExecutor.h"
 #include "core/OwnerWindow.h"
 #include "core/ports/MessageBoxPort.h"
 #include "core/ports/TipsViewPort.h"
+#include "core/ports/UiExecutor.h"
+#include "platform/LocalTime.h"
+#include "platform/Paths.h"
+#include "platform/Sync.h"
 #include "platform/TextCodec.h"
 
 #include <cerrno>
@@ -10,37 +15,20 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <mutex>
 #include <system_error>
+#include <vector>
 
 namespace kh {
 
 namespace {
 
-std::string FormatLocalTime(const char* format)
-{
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char buffer[64];
-    size_t n = std::strftime(buffer, sizeof buffer, format, &local);
-    return std::string(buffer, n);
-}
-
 // The per-user data folder for logs when the executable's folder is not writable.
 std::string UserLogFolder()
 {
-    const char* dataHome = std::getenv("XDG_DATA_HOME");
-    std::string base;
-    if (dataHome != nullptr && dataHome[0] == '/') {
-        base = dataHome;
-    } else {
-        const char* home = std::getenv("HOME");
-        if (home == nullptr || home[0] == '\0')
-            return {};
-        base = std::string(home) + "/.local/share";
-    }
-    return base + "/BorvanKH/TipsLog";
+    std::string home = DataHome();
+    return home.empty() ? std::string() : home + "/BorvanKH/TipsLog";
 }
 
 // The box separates lines with CR LF; a bare LF inside a tip also becomes CR LF, so the file has
@@ -67,6 +55,11 @@ bool EnsureFolder(const std::string& folder, int& error)
     return false;
 }
 
+std::u16string TimeStamp()
+{
+    return AnsiToWide(TipTimeStamp());
+}
+
 } // namespace
 
 std::u16string TipDisplayText(const std::string& message, const std::string& error)
@@ -90,18 +83,106 @@ void ShowTip(std::string message, std::string error, void* context)
     window->tipsBox->AddTip(TipDisplayText(message, error));
 }
 
-TipsBox::TipsBox(MessageBoxPort* severeBox, size_t saveThreshold)
-    : severeBox(severeBox), saveThreshold(saveThreshold), nextSaveAt(saveThreshold)
+// Everything of the box that the posted tasks use. The members under "executor only" are touched
+// only by tasks on the executor, which run one at a time, so they need no lock.
+struct TipsBox::State
+{
+    State(MessageBoxPort* severeBox, UiExecutor* given, size_t saveThreshold)
+        : severeBox(severeBox), saveThreshold(saveThreshold), nextSaveAt(saveThreshold)
+    {
+        if (given == nullptr) {
+            ownExecutor = std::make_unique<InlineExecutor>();
+            given = ownExecutor.get();
+        }
+        executor = given;
+    }
+
+    // Executor only.
+    void Attach(TipsViewPort* control, OwnerWindow* window, const std::u16string& directory);
+    void ShowPending();
+    void AppendLine(const std::u16string& line);
+    void SaveNow();
+    // Writes text into a new file in folder; true with the file's path on success, otherwise the
+    // errno of the failure.
+    bool WriteLogFile(const std::string& folder, const std::u16string& text, std::string& path, int& error);
+    // The severe-error box is posted, so that nothing waits for the user to answer it.
+    void ReportSevere(int code, const std::string& detail = {});
+
+    // Guards pending and lastLogFile; held only to move lines in and out, never across a call.
+    CriticalSection appendLock;
+    std::vector<std::u16string> pending;
+    std::string lastLogFile;
+    // Guards autoScroll; held only to copy the flag.
+    CriticalSection scrollLock;
+    bool autoScroll = true;
+
+    MessageBoxPort* const severeBox;
+    const size_t saveThreshold;
+    std::unique_ptr<UiExecutor> ownExecutor;
+    UiExecutor* executor;
+
+    // Executor only.
+    TipsViewPort* view = nullptr;
+    OwnerWindow* owner = nullptr;
+    std::string logDirectory;
+    // The length at which the next save is due: the threshold, or further on after a save that
+    // could not be written anywhere, so the kept text is not retried with every tip.
+    size_t nextSaveAt;
+};
+
+TipsBox::TipsBox(MessageBoxPort* severeBox, UiExecutor* executor, size_t saveThreshold)
+    : state(std::make_shared<State>(severeBox, executor, saveThreshold))
 {
 }
 
+TipsBox::~TipsBox() = default;
+
 void TipsBox::Init(TipsViewPort* control, OwnerWindow* window, const std::u16string& directory)
+{
+    state->executor->Post([s = state, control, window, directory] { s->Attach(control, window, directory); });
+}
+
+void TipsBox::AddTip(const std::u16string& text)
+{
+    bool first;
+    {
+        std::lock_guard<CriticalSection> guard(state->appendLock);
+        // Stamped under the lock, so that the lines stand in the box in the order of their stamps.
+        first = state->pending.empty();
+        state->pending.push_back(TimeStamp() + text);
+    }
+    // Whoever queues into an empty queue posts the task that shows it; the lines queued after it
+    // ride along with that task.
+    if (first)
+        state->executor->Post([s = state] { s->ShowPending(); });
+}
+
+void TipsBox::SaveAndClear()
+{
+    state->executor->Post([s = state] {
+        s->ShowPending();
+        s->SaveNow();
+    });
+}
+
+void TipsBox::SetAutoScroll(bool on)
+{
+    std::lock_guard<CriticalSection> guard(state->scrollLock);
+    state->autoScroll = on;
+}
+
+std::string TipsBox::LastLogFile()
+{
+    std::lock_guard<CriticalSection> guard(state->appendLock);
+    return state->lastLogFile;
+}
+
+void TipsBox::State::Attach(TipsViewPort* control, OwnerWindow* window, const std::u16string& directory)
 {
     if (control == nullptr) {
         ReportSevere(1);
         return;
     }
-    std::lock_guard<CriticalSection> guard(appendLock);
     view = control;
     if (window == nullptr) {
         ReportSevere(2);
@@ -111,40 +192,34 @@ void TipsBox::Init(TipsViewPort* control, OwnerWindow* window, const std::u16str
     logDirectory = WideToAnsi(directory);
     while (!logDirectory.empty() && logDirectory.back() == '/')
         logDirectory.pop_back();
-    SetAutoScroll(true);
-}
-
-void TipsBox::SetAutoScroll(bool on)
-{
     std::lock_guard<CriticalSection> guard(scrollLock);
-    autoScroll = on;
+    autoScroll = true;
 }
 
-std::string TipsBox::LastLogFile()
+void TipsBox::State::ShowPending()
 {
-    std::lock_guard<CriticalSection> guard(appendLock);
-    return lastLogFile;
-}
-
-void TipsBox::AddTip(const std::u16string& text)
-{
-    std::lock_guard<CriticalSection> guard(appendLock);
-    AppendLine(text);
-    if (view == nullptr) {
-        ReportSevere(10);
-        return;
+    std::vector<std::u16string> lines;
+    {
+        std::lock_guard<CriticalSection> guard(appendLock);
+        lines.swap(pending);
     }
-    if (view->TextLength() >= nextSaveAt)
-        SaveAndClear();
+    for (const std::u16string& line : lines) {
+        AppendLine(line);
+        if (view == nullptr) {
+            ReportSevere(10);
+            continue;
+        }
+        if (view->TextLength() >= nextSaveAt)
+            SaveNow();
+    }
 }
 
-void TipsBox::AppendLine(const std::u16string& text)
+void TipsBox::State::AppendLine(const std::u16string& stampedLine)
 {
     if (view == nullptr) {
         ReportSevere(3);
         return;
     }
-    std::u16string line = AnsiToWide(FormatLocalTime("[%m-%d] [%H:%M:%S] ")) + text;
     bool scroll;
     {
         std::lock_guard<CriticalSection> guard(scrollLock);
@@ -156,8 +231,7 @@ void TipsBox::AppendLine(const std::u16string& text)
     if (start < end)
         scroll = false;
     size_t length = view->TextLength();
-    if (length != 0)
-        line.insert(0, u"\r\n");
+    std::u16string line = length != 0 ? u"\r\n" + stampedLine : stampedLine;
     if (!scroll)
         view->SetRedraw(false);
     view->SetSelection(length, length);
@@ -168,9 +242,8 @@ void TipsBox::AppendLine(const std::u16string& text)
     }
 }
 
-void TipsBox::SaveAndClear()
+void TipsBox::State::SaveNow()
 {
-    std::lock_guard<CriticalSection> guard(appendLock);
     if (view == nullptr) {
         ReportSevere(11);
         return;
@@ -195,19 +268,20 @@ void TipsBox::SaveAndClear()
         nextSaveAt = text.size() + saveThreshold;
         return;
     }
-    lastLogFile = path;
+    {
+        std::lock_guard<CriticalSection> guard(appendLock);
+        lastLogFile = path;
+    }
     nextSaveAt = saveThreshold;
     view->Clear();
-    std::u16string line;
-    if (inPrimary) {
-        line = u"以上提示信息，已经保存到了 " + AnsiToWide(path.substr(logDirectory.size())) + u" 文件中。";
-    } else {
-        line = u"以上提示信息，已经保存到了 " + AnsiToWide(path) + u" 文件中（程序目录不可写，已改存到用户数据目录）。";
-    }
-    AppendLine(line);
+    // The full path: a name relative to the program's folder, such as /TipsLog/x.log, would read
+    // as a folder at the root of the file system.
+    std::u16string line = u"以上提示信息，已经保存到了 " + AnsiToWide(path) + u" 文件中。";
+    if (!inPrimary)
+        line.insert(line.size() - 1, u"（程序目录不可写，已改存到用户数据目录）");
+    AppendLine(TimeStamp() + line);
 }
-
-bool TipsBox::WriteLogFile(const std::string& folder, const std::u16string& text, std::string& path, int& error)
+bool TipsBox::State::WriteLogFile(const std::string& folder, const std::u16string& text, std::string& path, int& error)
 {
     if (!EnsureFolder(folder, error))
         return false;
@@ -243,14 +317,14 @@ bool TipsBox::WriteLogFile(const std::string& folder, const std::u16string& text
     return false;
 }
 
-void TipsBox::ReportSevere(int code, const std::string& detail)
+void TipsBox::State::ReportSevere(int code, const std::string& detail)
 {
     std::u16string text = u"提示框，发生严重错误！错误串：" + AnsiToWide(std::to_string(code) + "." + detail) + u"。";
-    if (severeBox != nullptr) {
-        severeBox->Show(text, u"严重错误", kMbOk | kMbIconError, false);
+    if (severeBox == nullptr) {
+        std::fprintf(stderr, "%s\n", WideToAnsi(text).c_str());
         return;
     }
-    std::fprintf(stderr, "%s\n", WideToAnsi(text).c_str());
+    executor->Post([box = severeBox, text] { box->Show(text, u"严重错误", kMbOk | kMbIconError, false); });
 }
 
 } // namespace kh

@@ -18,6 +18,15 @@ inline constexpr const char* kCodeNoSmsYet = "207";
 // regard to ASCII letter case); "" when not found.
 std::string GetReplyField(std::string reply, std::string key, std::string end);
 
+// A string member of the reply, read as a JSON string: key is the member's text up to and including
+// its opening quote ("\"msg\":\""), found as GetReplyField finds it (spaces removed from the reply,
+// ASCII letter case ignored, first occurrence). The value ends at the first quote that is not
+// escaped, and its escapes are decoded: \" \\ \/ \b \f \n \r \t and \uXXXX (surrogate pairs joined,
+// a lone surrogate or U+0000 becomes U+FFFD), the characters given in the ANSI code page. An escape
+// that is not valid JSON stays as written. "" when the key or the closing quote is missing. Without
+// escapes the result is GetReplyField(reply, key, "\"").
+std::string GetReplyString(std::string reply, const std::string& key);
+
 // Rewrites text (ANSI) as "%XX" per UTF-8 byte, every byte encoded. False (text unchanged) when
 // the conversion fails or gives nothing.
 bool PercentEncodeUtf8(std::string& text);

@@ -6,6 +6,11 @@ namespace kh {
 
 CommandQueue::~CommandQueue()
 {
+    Stop();
+}
+
+void CommandQueue::Stop()
+{
     {
         std::lock_guard<CriticalSection> guard(queueLock);
         closing = true;
@@ -65,6 +70,12 @@ bool CommandQueue::IsRunning()
 {
     std::lock_guard<std::mutex> guard(stateMutex);
     return running;
+}
+
+bool CommandQueue::WaitUntilEnded(std::chrono::milliseconds timeout)
+{
+    std::unique_lock<std::mutex> lock(stateMutex);
+    return stateChanged.wait_for(lock, timeout, [this] { return !running; });
 }
 
 int CommandQueue::WorkerProcedure(CommandQueue* queue)

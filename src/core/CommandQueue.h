@@ -6,6 +6,7 @@
 
 #include "platform/Sync.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -29,7 +30,7 @@ public:
     using Dispatcher = std::function<bool(const Command&)>;
 
     CommandQueue() = default;
-    // Waits for a running worker to finish its current command and end.
+    // Stop().
     ~CommandQueue();
     CommandQueue(const CommandQueue&) = delete;
     CommandQueue& operator=(const CommandQueue&) = delete;
@@ -48,6 +49,11 @@ public:
     OwnerWindow* Owner() const { return owner; }
     // True from Start until the worker has ended.
     bool IsRunning();
+    // Waits until no worker runs (at once when none was started). False on time-out.
+    bool WaitUntilEnded(std::chrono::milliseconds timeout);
+    // Ends a running worker after its current command, without dispatching the commands still
+    // queued, and waits for it. Later pushes are never carried out. Not from the worker itself.
+    void Stop();
 
 private:
     static int WorkerProcedure(CommandQueue* queue);

@@ -13,17 +13,44 @@ bool Manager::StartWorker(std::function<void()> job, int startSite, int threadSi
         ReportTip({}, startSite);
         return false;
     }
-    bool started = StartThread([this, job = std::move(job), resetSite] {
+    Launch launch = LaunchThread([this, job = std::move(job), resetSite] {
         job();
         if (!busyEvent.Reset())
             ReportTip({}, resetSite);
     });
-    if (!started) {
+    if (launch == Launch::Started)
+        return true;
+    if (launch == Launch::Failed)
         ReportTip({}, threadSite);
-        busyEvent.Reset();
-        return false;
+    busyEvent.Reset();
+    return false;
+}
+
+Manager::Launch Manager::LaunchThread(std::function<void()> body)
+{
+    if (!threads.Add())
+        return Launch::Closed;
+    bool started = StartThread([this, body = std::move(body)]() mutable {
+        body();
+        // What the job captured goes before the count ends, so that nothing of it outlives a
+        // StopAndWait.
+        body = nullptr;
+        threads.Done();
+    });
+    if (!started) {
+        threads.Done();
+        return Launch::Failed;
     }
-    return true;
+    return Launch::Started;
+}
+
+void Manager::StopAndWait()
+{
+    // Closed before the stop is signalled: a start that slips in between is refused rather than
+    // clearing the stop again (the SMS manager clears stopEvent at each start).
+    threads.Close();
+    stopEvent.Set();
+    threads.WaitAll();
 }
 
 void Manager::SignalStop(int site)

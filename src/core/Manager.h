@@ -2,6 +2,9 @@
 // The base of every manager that runs background work: owner window, tip target, busyEvent and
 // stopEvent, and the common start / worker / stop forms and the once-a-second retry loop.
 // A manager derives from it, names its site codes and runs its job through StartWorker.
+//
+// Every thread a manager starts is counted until its last touch of the manager, and every
+// manager's destructor calls StopAndWait first, so no thread outlives the object it uses.
 
 #include "base/Tip.h"
 #include "platform/Sync.h"
@@ -28,6 +31,17 @@ public:
 
     bool IsBusy() { return busyEvent.Wait(0); }
 
+    // Stops the manager for good and waits until none of its threads touches it any more: signals
+    // stopEvent (a retry or interval wait ends at once, a request in progress is finished first),
+    // refuses every later start and waits for the job's thread, and any thread that one started,
+    // to end. Never call it on the GUI thread (see ports/UiExecutor.h).
+    void StopAndWait();
+
+    // Waits until no thread of the manager runs (its job and any thread the job started), at most
+    // timeoutMs; false when one still runs. Unlike StopAndWait it stops nothing. Never on the GUI
+    // thread.
+    bool WaitUntilIdle(uint32_t timeoutMs) { return threads.WaitAllFor(timeoutMs); }
+
     Event busyEvent{true};
     Event stopEvent{true};
 
@@ -41,6 +55,17 @@ protected:
     // that never ran. Returns true when the worker was started.
     bool StartWorker(std::function<void()> job, int startSite, int threadSite, int resetSite);
 
+    // Starts a counted thread running body; the count ends after body has returned, so StopAndWait
+    // waits for it. Closed after StopAndWait (nothing started, no tip); Failed when the thread
+    // could not be created.
+    enum class Launch
+    {
+        Started,
+        Closed,
+        Failed,
+    };
+    Launch LaunchThread(std::function<void()> body);
+
     // The common stop form: signals stopEvent (tip site on failure). It does not wait.
     void SignalStop(int site);
 
@@ -53,6 +78,9 @@ protected:
     std::string ReadToken(int noOwnerSite);
 
     OwnerWindow* owner;
+
+private:
+    ThreadTracker threads;
 };
 
 } // namespace kh

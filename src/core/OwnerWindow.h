@@ -13,6 +13,7 @@ class CommandQueue;
 class LoginCtrl;
 class ProjectManager;
 class PhoneNumManager;
+class NumberBatch;
 class SMSManager;
 class PhoneSMSListCtrl;
 class UserInfoManager;
@@ -41,6 +42,8 @@ struct OwnerWindow
     LoginCtrl* login = nullptr;
     ProjectManager* projects = nullptr;
     PhoneNumManager* numbers = nullptr;
+    // The number manager's batch (&numbers->Batch()): SMS fetching and the number list use it.
+    NumberBatch* batch = nullptr;
     SMSManager* sms = nullptr;
     PhoneSMSListCtrl* numberList = nullptr;
     UserInfoManager* userInfo = nullptr;

@@ -4,7 +4,7 @@
 // reply's code and msg are read by key. What a code means is left to the caller, except that
 // RefuseUnlessSuccess turns anything but "0" into the step's refusal tip.
 
-#include "base/Tip.h"
+#include "core/Manager.h"
 
 #include <string>
 
@@ -17,14 +17,18 @@ struct ServerReply
     std::string msg;
 };
 
-// The URL "http://" + host + path.
+// The URL "http://" + host + path; a host setting that starts with "https://" is reached over
+// HTTPS instead.
 std::string ServiceUrl(const std::string& host, const std::string& path);
 
 // Sends one form request through a fresh HttpClient (UTF-8 body), reports a transport failure as
 // networkMessage with site networkSite and the client's error number, and reads the reply's code and
 // msg. False (with the tip reported by source) when the transport failed.
-bool PostForm(const TipSource& source, const std::string& url, const std::string& body,
-              const std::string& networkMessage, int networkSite, ServerReply& reply);
+// Over HTTPS the server's certificate is checked as the settings ServerConfig_TlsCaFile and
+// ServerConfig_TlsInsecure say; a failed check names what failed in the network tip, and every
+// request made without the check raises a tip saying the connection was not verified.
+bool PostForm(const Manager& source, const std::string& url, const std::string& body, const std::string& networkMessage,
+              int networkSite, ServerReply& reply);
 
 // The common judgement of a result code the caller does not handle itself: true when code is "0";
 // otherwise the tip refusalPrefix + code + msg with site code 0, and false.

@@ -18,6 +18,25 @@ void HeadlessListView::SetHeaderPresent(bool present)
     headerPresent = present;
 }
 
+void HeadlessListView::SetObserver(std::function<void()> changed)
+{
+    Guard guard(mutex);
+    observer = std::move(changed);
+}
+
+HeadlessListView::ChangeNotice::~ChangeNotice()
+{
+    if (!made)
+        return;
+    std::function<void()> watcher;
+    {
+        Guard guard(list.mutex);
+        watcher = list.observer;
+    }
+    if (watcher)
+        watcher();
+}
+
 int HeadlessListView::GetItemCount()
 {
     Guard guard(mutex);
@@ -28,6 +47,7 @@ int HeadlessListView::GetItemCount()
 
 int HeadlessListView::InsertItem(int position, const std::u16string& text)
 {
+    ChangeNotice notice(*this);
     Guard guard(mutex);
     if (position < 0 || Consume(Op::Insert))
         return -1;
@@ -39,24 +59,29 @@ int HeadlessListView::InsertItem(int position, const std::u16string& text)
     row.cells.resize(CellCount());
     row.cells[0] = text;
     rows.insert(rows.begin() + position, std::move(row));
+    notice.made = true;
     return position;
 }
 
 bool HeadlessListView::DeleteItem(int row)
 {
+    ChangeNotice notice(*this);
     Guard guard(mutex);
     if (!ValidRow(row) || Consume(Op::Delete))
         return false;
     rows.erase(rows.begin() + row);
+    notice.made = true;
     return true;
 }
 
 bool HeadlessListView::DeleteAllItems()
 {
+    ChangeNotice notice(*this);
     Guard guard(mutex);
     if (Consume(Op::DeleteAll))
         return false;
     rows.clear();
+    notice.made = true;
     return true;
 }
 
@@ -71,6 +96,7 @@ std::u16string HeadlessListView::GetItemText(int row, int column)
 
 bool HeadlessListView::SetItemText(int row, int column, const std::u16string& text)
 {
+    ChangeNotice notice(*this);
     Guard guard(mutex);
     if (!ValidRow(row) || column < 0 || static_cast<size_t>(column) >= CellCount() || Consume(Op::SetText))
         return false;
@@ -78,6 +104,7 @@ bool HeadlessListView::SetItemText(int row, int column, const std::u16string& te
     if (cells.size() < CellCount())
         cells.resize(CellCount());
     cells[static_cast<size_t>(column)] = text;
+    notice.made = true;
     return true;
 }
 
@@ -198,27 +225,26 @@ void HeadlessListView::SetExtendedStyle(uint32_t style)
     extendedStyle = style;
 }
 
-bool HeadlessListView::SortItems(const Comparator& compare)
+bool HeadlessListView::ApplyOrder(const std::vector<int>& order)
 {
+    ChangeNotice notice(*this);
     Guard guard(mutex);
-    if (!compare || Consume(Op::Sort))
+    if (order.size() != rows.size() || Consume(Op::ApplyOrder))
         return false;
+    std::vector<bool> taken(rows.size(), false);
+    for (int index : order) {
+        if (!ValidRow(index) || taken[static_cast<size_t>(index)])
+            return false;
+        taken[static_cast<size_t>(index)] = true;
+    }
     ++sortCount;
-    // The comparator sees item data only; rows are sorted as a whole, so cells, selection and
-    // focus travel with their row. A merge sort stays well-defined whatever the comparator does.
-    std::vector<size_t> order(rows.size());
-    for (size_t i = 0; i < order.size(); ++i)
-        order[i] = i;
-    std::vector<intptr_t> data(rows.size());
-    for (size_t i = 0; i < rows.size(); ++i)
-        data[i] = rows[i].data;
-    std::stable_sort(order.begin(), order.end(),
-                     [&](size_t a, size_t b) { return compare(data[a], data[b]) < 0; });
-    std::vector<Row> sorted;
-    sorted.reserve(rows.size());
-    for (size_t index : order)
-        sorted.push_back(std::move(rows[index]));
-    rows = std::move(sorted);
+    // Rows move as a whole, so cells, item data, selection and focus travel with their row.
+    std::vector<Row> ordered;
+    ordered.reserve(rows.size());
+    for (int index : order)
+        ordered.push_back(std::move(rows[static_cast<size_t>(index)]));
+    rows = std::move(ordered);
+    notice.made = true;
     return true;
 }
 

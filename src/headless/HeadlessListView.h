@@ -1,14 +1,15 @@
 #pragma once
 // The list view in memory, with the observable behaviour of a report-style list control: an
 // insert reports the position the row got (past the end appends), rows carry cells, item data,
-// selection and focus, the header has titled columns, and a sort calls the comparator with item
-// data and reorders whole rows. Thread-safe; the comparator may read the list back during a sort,
-// as a window procedure may be re-entered by its own thread. Tests make single calls fail with
-// FailNext to reach the callers' error paths.
+// selection and focus, the header has titled columns, and a new order moves whole rows.
+// Thread-safe. Tests make single calls fail with FailNext to reach the callers' error paths. An
+// optional observer hears of every change of the rows and their texts (the terminal client prints
+// the rows as they change).
 
 #include "core/ports/ListViewPort.h"
 #include "headless/FailureSchedule.h"
 
+#include <functional>
 #include <mutex>
 
 namespace kh {
@@ -30,7 +31,7 @@ public:
         EnsureVisible,
         InsertColumn,
         ColumnTitle,
-        Sort,
+        ApplyOrder,
     };
 
     int GetItemCount() override;
@@ -52,15 +53,18 @@ public:
     bool GetColumnTitle(int column, int maxChars, std::u16string& title) override;
     uint32_t GetExtendedStyle() override;
     void SetExtendedStyle(uint32_t style) override;
-    bool SortItems(const Comparator& compare) override;
+    bool ApplyOrder(const std::vector<int>& order) override;
 
     // Makes the next `times` calls of op fail.
     void FailNext(Op op, int times = 1);
     // Takes the header control away (or gives it back).
     void SetHeaderPresent(bool present);
+    // changed runs after every insert, delete, cell text change and new order, once the list's lock is
+    // released, on the thread that made the change. It may read the list.
+    void SetObserver(std::function<void()> changed);
 
     // For tests: one column's texts from the top, the column widths, the last row made visible
-    // and how many sorts ran.
+    // and how many new orders were applied.
     std::vector<std::u16string> ColumnTexts(int column);
     std::vector<int> ColumnWidths();
     int LastVisibleRow();
@@ -80,6 +84,16 @@ private:
         int width = 0;
     };
 
+    // Declared before the lock guard of a changing call, so that it calls the observer after the
+    // lock is released, when the call has set `made`.
+    struct ChangeNotice
+    {
+        explicit ChangeNotice(HeadlessListView& list) : list(list) {}
+        ~ChangeNotice();
+        HeadlessListView& list;
+        bool made = false;
+    };
+
     bool Consume(Op op) { return failures.Take(op); }
     bool ValidRow(int row) const { return row >= 0 && row < static_cast<int>(rows.size()); }
     size_t CellCount() const { return columns.empty() ? 1 : columns.size(); }
@@ -92,6 +106,7 @@ private:
     bool headerPresent = true;
     int lastVisibleRow = -1;
     int sortCount = 0;
+    std::function<void()> observer;
 };
 
 } // namespace kh

@@ -3,8 +3,10 @@
 #include "base/ReplyFields.h"
 #include "http/HostCache.h"
 #include "http/HttpErrors.h"
+#include "http/TlsChannel.h"
 #include "platform/TextCodec.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <climits>
@@ -99,7 +101,11 @@ void HttpClient::Reset()
     connectTimeout = 10000;
     sendTimeout = 10000;
     receiveTimeout = 10000;
-    tlsSession = nullptr;
+    tlsOptions = {};
+    tlsChannel.reset();
+    tlsProblem = TlsProblem::None;
+    tlsDetail.clear();
+    tlsUnverified = false;
     cookieJar.clear();
     receiveBuffer.clear();
     receivedLength = 0;
@@ -143,6 +149,9 @@ int HttpClient::Send(const std::string& url, const std::string& body, std::strin
             return error;
 
         const bool secure = scheme == "https";
+        const auto limit = std::max<int64_t>(connectTimeout, 0) + std::max<int64_t>(sendTimeout, 0) +
+                           std::max<int64_t>(receiveTimeout, 0);
+        deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limit);
         error = secure ? TlsConnect() : SocketConnect();
         if (error == kHttpOk)
             error = secure ? TlsWrite() : SocketWrite();
@@ -164,9 +173,10 @@ int HttpClient::Send(const std::string& url, const std::string& body, std::strin
         reply = replyText;
         return kHttpOk;
     } catch (...) {
-        // Whatever step threw, the socket is not left open behind the request.
+        // Whatever step threw, no connection is left open behind the request.
         try {
             SocketClose();
+            tlsChannel.reset();
         } catch (...) {
         }
         return kErrException;
@@ -303,7 +313,7 @@ int HttpClient::SocketConnect()
         pollfd pfd{socketHandle, POLLOUT, 0};
         int ready;
         do
-            ready = ::poll(&pfd, 1, connectTimeout < 0 ? 0 : connectTimeout);
+            ready = ::poll(&pfd, 1, std::min(connectTimeout < 0 ? 0 : connectTimeout, StepBudget(0)));
         while (ready == -1 && errno == EINTR);
         if (ready > 0 && (pfd.revents & POLLOUT) != 0) {
             int socketError = 0;
@@ -343,12 +353,21 @@ int HttpClient::SocketWrite()
         request += sent;
 
     // MSG_NOSIGNAL: a peer that already closed gives an error here instead of SIGPIPE. A partial
-    // send is continued until the whole request is out.
+    // send is continued until the whole request is out, each call within what is left of the
+    // request's time.
     size_t done = 0;
     while (done < request.size()) {
+        int32_t budget = StepBudget(sendTimeout);
+        if (budget == 0)
+            return kErrDeadline;
+        timeval tv = ToTimeval(budget);
+        if (::setsockopt(socketHandle, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv) != 0)
+            return kErrSendTimeout;
         ssize_t n = ::send(socketHandle, request.data() + done, request.size() - done, MSG_NOSIGNAL);
         if (n < 0 && errno == EINTR)
             continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && StepBudget(sendTimeout) == 0)
+            return kErrDeadline;
         if (n <= 0)
             return kErrSend;
         done += static_cast<size_t>(n);
@@ -373,6 +392,17 @@ int HttpClient::AppendToReplyText(size_t from)
     return kHttpOk;
 }
 
+int32_t HttpClient::StepBudget(int32_t stepTimeout) const
+{
+    const auto left = deadline - std::chrono::steady_clock::now();
+    if (left <= std::chrono::steady_clock::duration::zero())
+        return 0;
+    const int64_t leftMs = std::chrono::ceil<std::chrono::milliseconds>(left).count();
+    if (stepTimeout > 0 && stepTimeout < leftMs)
+        return stepTimeout;
+    return static_cast<int32_t>(std::min<int64_t>(leftMs, INT32_MAX));
+}
+
 int HttpClient::ReceiveMore()
 {
     size_t room = static_cast<size_t>(kMaxReplyBytes - receivedLength);
@@ -384,6 +414,17 @@ int HttpClient::ReceiveMore()
     } catch (const std::bad_alloc&) {
         return kErrBufferAllocation;
     }
+    // Wait for data first: the receive time-out bounds this one wait, the deadline all of them.
+    pollfd pfd{socketHandle, POLLIN, 0};
+    int ready;
+    do {
+        int32_t budget = StepBudget(receiveTimeout);
+        if (budget == 0)
+            return kErrDeadline;
+        ready = ::poll(&pfd, 1, budget);
+    } while (ready == -1 && errno == EINTR);
+    if (ready <= 0)
+        return kErrReceive;
     ssize_t n;
     do
         n = ::recv(socketHandle, receiveBuffer.data() + receivedLength, step, 0);
@@ -565,27 +606,79 @@ int HttpClient::SocketClose()
     return kHttpOk;
 }
 
-// The https channel arrives with the TLS implementation. Until then an https URL fails the way a
-// session that cannot be opened fails, before any network activity.
+// The https channel: HttpClient looks the host up, builds the header block and the body, fills
+// the cookie jar and makes the reply text; TlsChannel carries the request over libcurl.
 int HttpClient::TlsConnect()
 {
-    return kErrTlsSessionOpen;
+    tlsProblem = TlsProblem::None;
+    tlsDetail.clear();
+    tlsUnverified = false;
+    TlsTarget target;
+    int error = ResolveHostText(host, target.address);
+    if (error != kHttpOk)
+        return error;
+    target.host = host;
+    target.port = port;
+    target.path = path;
+    target.connectMs = connectTimeout;
+    target.receiveMs = receiveTimeout;
+    target.totalMs = StepBudget(0);
+    if (target.totalMs == 0)
+        return kErrDeadline;
+    target.tls = tlsOptions;
+    tlsChannel = std::make_unique<TlsChannel>();
+    error = tlsChannel->Open(target);
+    if (error != kHttpOk) {
+        NoteTlsFailure();
+        return error;
+    }
+    tlsUnverified = tlsOptions.insecure;
+    return kHttpOk;
 }
 
 int HttpClient::TlsWrite()
 {
-    return kErrTlsSessionOpen;
+    std::string sent;
+    int error = RecodeBody(sent);
+    if (error != kHttpOk)
+        return error;
+    std::string block = BuildHeaderBlock(sent.size());
+    return tlsChannel->SetRequest(block, hasBody, std::move(sent));
 }
 
 int HttpClient::TlsRead()
 {
-    return kErrTlsSessionOpen;
+    receivedLength = 0;
+    replyText.clear();
+    replyTextEnded = false;
+    headerEnd = -1;
+    contentLength = -1;
+    int error = tlsChannel->Perform(
+        endMarker, kMaxReplyBytes, [this](const std::string& value) { return AddCookie(value); }, receiveBuffer);
+    if (error != kHttpOk) {
+        NoteTlsFailure();
+        return error;
+    }
+    // The buffer holds the body alone; it becomes the reply text as on the socket channel.
+    receivedLength = static_cast<int32_t>(receiveBuffer.size());
+    error = AppendToReplyText(0);
+    if (error != kHttpOk)
+        return error;
+    if (replyText.empty() && receivedLength > 0)
+        return kErrReplyTextEmpty;
+    return kHttpOk;
 }
 
 int HttpClient::TlsClose()
 {
-    tlsSession = nullptr;
+    tlsChannel.reset();
     return kHttpOk;
+}
+
+void HttpClient::NoteTlsFailure()
+{
+    tlsProblem = tlsChannel->Problem();
+    tlsDetail = tlsChannel->Detail();
 }
 
 } // namespace kh

@@ -36,8 +36,7 @@ inline constexpr int kErrCacheTextException = 16;
 inline constexpr int kErrCacheResolveException = 17;
 inline constexpr int kErrCacheClearException = 18;
 
-// The https channel. Until the TLS channel exists an https URL is parsed (port 443) and then fails
-// with kErrTlsSessionOpen without touching the network.
+// The https channel (TlsChannel.cpp maps libcurl's results onto these).
 inline constexpr int kErrTlsSessionOpen = 18;
 inline constexpr int kErrTlsTimeouts = 21;
 inline constexpr int kErrTlsConnect = 25;
@@ -87,6 +86,12 @@ inline constexpr int kErrBufferAllocation = 130;
 inline constexpr int kErrReplyTooLarge = 131; // more than HttpClient::kMaxReplyBytes
 inline constexpr int kErrClosedEarly = 132;   // the server closed before the reply was complete
 inline constexpr int kErrReceive = 133;       // receive failed or timed out
+// The request outlived its connect, send and receive time-outs added together (a server that
+// trickles its reply a byte at a time never runs into the receive time-out of a single receive).
+inline constexpr int kErrDeadline = 133;
+// Certificate checking of the https channel; HttpClient::LastTlsProblem says what failed.
+inline constexpr int kErrTlsCertificate = 134; // the server's certificate failed the check
+inline constexpr int kErrTlsCaFile = 135;      // the CA file cannot be read or holds no certificate
 inline constexpr int kErrSocketClose = 141;
 inline constexpr int kErrNetworkStop = 142;
 

@@ -1,6 +1,6 @@
 #pragma once
 // The user's verification-code extraction rule: the four ExtractRuleConfig_* settings, always
-// copied together under the settings lock. Used by SMSManager::ExtractCode and IsRuleValid.
+// copied together under the settings lock, then applied by CodeExtraction.h.
 
 #include <cstdint>
 #include <string>

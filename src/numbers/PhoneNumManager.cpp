@@ -1,11 +1,12 @@
 #include "numbers/PhoneNumManager.h"
 
 #include "base/AutoLock.h"
-#include "core/OwnerWindow.h"
 #include "base/ReplyFields.h"
+#include "core/OwnerWindow.h"
 #include "core/ServerRequest.h"
 #include "core/ports/ComboBoxPort.h"
 #include "numbers/SMSManager.h"
+#include "platform/Json.h"
 #include "platform/TextCodec.h"
 #include "projects/PhoneSMSListCtrl.h"
 #include "projects/ProjectManager.h"
@@ -25,11 +26,7 @@ enum Site : int
     kSiteNoWindowForChoices = 1,
     kSiteSignalBusy = 2,
     kSiteWorkerThread = 3,
-    kSiteRecordWithoutFields = 4,
-    kSiteMarkReceivedEmpty = 5,
-    kSiteIsReceivedEmpty = 6,
-    kSiteMarkBlacklistEmpty = 7,
-    kSiteMarkOfflineEmpty = 8,
+    // 4 to 8, 44 and 45 are the batch's own (NumberBatch.cpp).
     kSiteClearBusy = 9,
     kSiteJobWithoutWindow = 10,
     kSiteStopSmsWithoutWindow = 11,
@@ -62,8 +59,6 @@ enum Site : int
     kSiteShortRecord = 41,
     kSiteEmptyNumber = 42,
     kSiteAutoFetchWithoutWindow = 43,
-    kSiteIsBlacklistEmpty = 44,
-    kSiteIsOfflineEmpty = 45,
 };
 
 const char* const kMsgGetting = "正在获取手机号码...";
@@ -82,15 +77,13 @@ constexpr double kExactIntegerLimit = 9007199254740992.0;
 } // namespace
 
 PhoneNumManager::PhoneNumManager(OwnerWindow* owner, TipCallback callback, void* context)
-    : Manager("PhoneNumManager.", owner, callback, context)
+    : Manager("PhoneNumManager.", owner, callback, context), batch(callback, context)
 {
 }
 
 PhoneNumManager::~PhoneNumManager()
 {
-    Event pause(true);
-    while (busyEvent.Wait(0))
-        pause.Wait(100);
+    StopAndWait();
 }
 
 const std::vector<std::u16string>& PhoneNumManager::ProvinceChoices()
@@ -142,99 +135,6 @@ void PhoneNumManager::GetNumbers(uint32_t count, const std::u16string& province,
         kSiteSignalBusy, kSiteWorkerThread, kSiteClearBusy);
 }
 
-// ---- the batch and its marks ----
-
-void PhoneNumManager::GetActiveNumbers(std::vector<NumberRecord>& out)
-{
-    AutoLock guard(tipCallback, tipContext, &lock);
-    out.clear();
-    for (const NumberRecord& record : batch) {
-        if (record.empty()) {
-            ReportTip({}, kSiteRecordWithoutFields);
-            return;
-        }
-        const std::u16string& number = record[kFieldMobile];
-        if (receivedNumbers.count(number) || blacklistMarks.count(number) || offlineNumbers.count(number))
-            continue;
-        out.push_back(record);
-    }
-}
-
-void PhoneNumManager::MarkReceived(const std::u16string& number)
-{
-    AutoLock guard(tipCallback, tipContext, &lock);
-    if (number.empty()) {
-        ReportTip({}, kSiteMarkReceivedEmpty);
-        return;
-    }
-    receivedNumbers.insert(number);
-}
-
-void PhoneNumManager::MarkForBlacklist(const std::u16string& number)
-{
-    AutoLock guard(tipCallback, tipContext, &lock);
-    if (number.empty()) {
-        ReportTip({}, kSiteMarkBlacklistEmpty);
-        return;
-    }
-    blacklistMarks.insert(number);
-}
-
-void PhoneNumManager::MarkOffline(const std::u16string& number)
-{
-    AutoLock guard(tipCallback, tipContext, &lock);
-    if (number.empty()) {
-        ReportTip({}, kSiteMarkOfflineEmpty);
-        return;
-    }
-    offlineNumbers.insert(number);
-}
-
-bool PhoneNumManager::IsReceived(const std::u16string& number)
-{
-    AutoLock guard(tipCallback, tipContext, &lock);
-    if (number.empty()) {
-        ReportTip({}, kSiteIsReceivedEmpty);
-        return false;
-    }
-    return receivedNumbers.count(number) != 0;
-}
-
-bool PhoneNumManager::IsMarkedForBlacklist(const std::u16string& number)
-{
-    AutoLock guard(tipCallback, tipContext, &lock);
-    if (number.empty()) {
-        ReportTip({}, kSiteIsBlacklistEmpty);
-        return false;
-    }
-    return blacklistMarks.count(number) != 0;
-}
-
-bool PhoneNumManager::IsOffline(const std::u16string& number)
-{
-    AutoLock guard(tipCallback, tipContext, &lock);
-    if (number.empty()) {
-        ReportTip({}, kSiteIsOfflineEmpty);
-        return false;
-    }
-    return offlineNumbers.count(number) != 0;
-}
-
-std::vector<NumberRecord> PhoneNumManager::GetBatch()
-{
-    AutoLock guard(tipCallback, tipContext, &lock);
-    return batch;
-}
-
-void PhoneNumManager::InstallBatch(std::vector<NumberRecord> records)
-{
-    AutoLock guard(tipCallback, tipContext, &lock);
-    batch = std::move(records);
-    receivedNumbers.clear();
-    blacklistMarks.clear();
-    offlineNumbers.clear();
-}
-
 // ---- the number job ----
 
 void PhoneNumManager::NumberJob()
@@ -257,7 +157,7 @@ void PhoneNumManager::NumberJob()
     if (!FetchNumbers())
         return;
     ListBatch();
-    size_t count = GetBatch().size();
+    size_t count = batch.Records().size();
     ReportTip("正在获取手机号码...成功获取了 " + std::to_string(count) + " 个手机号码。", 0);
 
     if (owner == nullptr) {
@@ -332,15 +232,15 @@ void PhoneNumManager::ParseNumbers(const std::string& reply, const std::u16strin
         ReportTip({}, kSiteEmptyReply);
         return;
     }
-    cJSON* root = cJSON_Parse(reply.c_str());
+    JsonPtr root(cJSON_Parse(reply.c_str()));
     if (root == nullptr) {
         ReportTip({}, kSiteNotJson);
         return;
     }
-    // The records are read first and installed in one step, so the manager's lock is not held
-    // while the field tips go out.
+    // The records are read first and installed in one step, so the batch's lock is not held while
+    // the field tips go out.
     std::vector<NumberRecord> records;
-    const cJSON* list = cJSON_GetObjectItem(root, "list");
+    const cJSON* list = cJSON_GetObjectItem(root.get(), "list");
     if (list == nullptr) {
         ReportTip({}, kSiteNoList);
     } else {
@@ -351,8 +251,7 @@ void PhoneNumManager::ParseNumbers(const std::string& reply, const std::u16strin
                                ReadNumberField(element, "city"), ReadNumberField(element, "corp"), pid});
         }
     }
-    InstallBatch(std::move(records));
-    cJSON_Delete(root);
+    batch.Install(std::move(records));
 }
 
 std::u16string PhoneNumManager::ReadNumberField(const void* element, const char* name)
@@ -391,7 +290,7 @@ void PhoneNumManager::ListBatch()
         ReportTip({}, kSiteListWithoutWindow);
         return;
     }
-    for (const NumberRecord& record : GetBatch()) {
+    for (const NumberRecord& record : batch.Records()) {
         if (record.size() < 4) {
             ReportTip({}, kSiteShortRecord);
             return;
@@ -431,28 +330,28 @@ bool PhoneNumManager::ReleaseBatch()
         ReportTip({}, kSiteReleaseNoToken);
         return false;
     }
+    // The marks cannot change during the walk: SMS fetching has ended, and the list's blacklist
+    // command is not dispatched while a number job runs (at shutdown none runs).
+    std::vector<NumberRecord> records = batch.Records();
     std::string numbers;
+    for (const NumberRecord& record : records) {
+        if (record.empty()) {
+            ReportTip({}, kSiteReleaseEmptyRecord);
+            break;
+        }
+        const std::u16string& number = record[kFieldMobile];
+        if (batch.IsReceived(number) || batch.IsMarkedForBlacklist(number) || batch.IsOffline(number))
+            continue;
+        if (!numbers.empty())
+            numbers += ",";
+        numbers += WideToAnsi(number);
+    }
     std::string pid;
-    {
-        AutoLock guard(tipCallback, tipContext, &lock);
-        for (const NumberRecord& record : batch) {
-            if (record.empty()) {
-                ReportTip({}, kSiteReleaseEmptyRecord);
-                break;
-            }
-            const std::u16string& number = record[kFieldMobile];
-            if (IsReceived(number) || IsMarkedForBlacklist(number) || IsOffline(number))
-                continue;
-            if (!numbers.empty())
-                numbers += ",";
-            numbers += WideToAnsi(number);
-        }
-        if (!batch.empty()) {
-            if (batch.front().size() <= kFieldPid)
-                ReportTip({}, kSiteReleaseNoPid);
-            else
-                pid = WideToAnsi(batch.front()[kFieldPid]);
-        }
+    if (!records.empty()) {
+        if (records.front().size() <= kFieldPid)
+            ReportTip({}, kSiteReleaseNoPid);
+        else
+            pid = WideToAnsi(records.front()[kFieldPid]);
     }
     if (numbers.empty())
         return true;
@@ -469,28 +368,26 @@ bool PhoneNumManager::BlacklistBatch()
         ReportTip({}, kSiteBlacklistNoToken);
         return false;
     }
+    std::vector<NumberRecord> records = batch.Records();
     std::string numbers;
+    for (const NumberRecord& record : records) {
+        if (record.empty()) {
+            ReportTip({}, kSiteBlacklistEmptyRecord);
+            break;
+        }
+        const std::u16string& number = record[kFieldMobile];
+        if (!batch.IsMarkedForBlacklist(number))
+            continue;
+        if (!numbers.empty())
+            numbers += ",";
+        numbers += WideToAnsi(number);
+    }
     std::string pid;
-    {
-        AutoLock guard(tipCallback, tipContext, &lock);
-        for (const NumberRecord& record : batch) {
-            if (record.empty()) {
-                ReportTip({}, kSiteBlacklistEmptyRecord);
-                break;
-            }
-            const std::u16string& number = record[kFieldMobile];
-            if (!IsMarkedForBlacklist(number))
-                continue;
-            if (!numbers.empty())
-                numbers += ",";
-            numbers += WideToAnsi(number);
-        }
-        if (!batch.empty()) {
-            if (batch.front().size() <= kFieldPid)
-                ReportTip({}, kSiteBlacklistNoPid);
-            else
-                pid = WideToAnsi(batch.front()[kFieldPid]);
-        }
+    if (!records.empty()) {
+        if (records.front().size() <= kFieldPid)
+            ReportTip({}, kSiteBlacklistNoPid);
+        else
+            pid = WideToAnsi(records.front()[kFieldPid]);
     }
     if (numbers.empty())
         return true;

@@ -1,16 +1,15 @@
 #include "numbers/SMSManager.h"
 
 #include "base/AutoLock.h"
-#include "core/OwnerWindow.h"
 #include "base/ReplyFields.h"
+#include "core/OwnerWindow.h"
 #include "core/ServerRequest.h"
 #include "core/ports/ToolBarPort.h"
-#include "numbers/PhoneNumManager.h"
+#include "numbers/CodeExtraction.h"
+#include "numbers/NumberBatch.h"
 #include "platform/TextCodec.h"
 #include "projects/PhoneSMSListCtrl.h"
 #include "settings/ConfigCenter.h"
-
-#include <regex>
 
 namespace kh {
 namespace {
@@ -59,41 +58,17 @@ const std::u16string kCellTimedOut = u"获取超时";
 const std::u16string kCellExtractFailed = u"提取失败";
 const std::u16string kCellNotExtracted = u"未提取";
 
-// The settings a poller needs, copied together in one hold of the settings lock. Without a
+// The settings of one decision, copied together in one hold of the settings lock. Without a
 // settings record the record's defaults apply.
-struct FetchSettings
+SettingsValues CopySettings(OwnerWindow* owner)
 {
-    bool autoGetSms = false;
-    bool autoExtract = true;
-    bool listAutoSort = true;
-    uint32_t spaceTime = 10000;
-    uint32_t timeoutTime = 600000;
-    ExtractRule rule;
-};
-
-FetchSettings CopyFetchSettings(const TipSource& source, OwnerWindow* owner)
-{
-    FetchSettings settings;
     ConfigCenter* config = owner != nullptr ? owner->config : nullptr;
-    if (config == nullptr)
-        return settings;
-    AutoLock guard(source.GetTipCallback(), source.GetTipContext(), &config->SettingsLock());
-    settings.autoGetSms = config->autoGetSms != 0;
-    settings.autoExtract = config->autoExtractCode != 0;
-    settings.listAutoSort = config->listAutoSort != 0;
-    settings.spaceTime = config->spaceTime;
-    settings.timeoutTime = config->timeoutTime;
-    settings.rule.mode = config->extractMode;
-    settings.rule.headKeyword = config->keywordHead;
-    settings.rule.tailKeyword = config->keywordTail;
-    settings.rule.codeLength = config->codeLength;
-    return settings;
+    return config != nullptr ? config->Snapshot() : DefaultSettings();
 }
 
-// A code length that does not fit a signed 32-bit count is no count at all.
-size_t EffectiveCodeLength(uint32_t codeLength)
+ExtractRule RuleOf(const SettingsValues& settings)
 {
-    return codeLength > 0x7FFFFFFFu ? 0 : codeLength;
+    return ExtractRule{settings.extractMode, settings.keywordHead, settings.keywordTail, settings.codeLength};
 }
 
 } // namespace
@@ -105,14 +80,10 @@ SMSManager::SMSManager(OwnerWindow* owner, TipCallback callback, void* context)
 
 SMSManager::~SMSManager()
 {
-    StopFetch();
-    Event pause(true);
-    while (busyEvent.Wait(0))
-        pause.Wait(100);
-    // The fetch has ended once busyEvent is clear, but the last poller may still be returning from
-    // giving its slot back.
-    while (pollerThreads.load() != 0)
-        pause.Wait(1);
+    // The fetch worker and every poller are counted threads of the manager: the stop ends the
+    // waiting pollers at once, and the wait covers a poller still returning from giving its slot
+    // back after the fetch worker has seen all slots free.
+    StopAndWait();
 }
 
 void SMSManager::StartFetch()
@@ -136,15 +107,16 @@ void SMSManager::StartFetch()
         return;
     }
     pollList.clear();
-    if (owner->numbers != nullptr)
-        owner->numbers->GetActiveNumbers(pollList);
-    bool started = StartThread([this] {
+    if (owner->batch != nullptr)
+        owner->batch->GetActiveNumbers(pollList);
+    Launch launch = LaunchThread([this] {
         FetchJob();
         if (!busyEvent.Reset())
             ReportTip({}, kSiteClearBusy);
     });
-    if (!started) {
-        ReportTip({}, kSiteWorkerThread);
+    if (launch != Launch::Started) {
+        if (launch == Launch::Failed)
+            ReportTip({}, kSiteWorkerThread);
         pollList.clear();
         busyEvent.Reset();
     }
@@ -197,10 +169,12 @@ void SMSManager::StartPoller(const NumberRecord& record)
         handoffEvent.Set();
         return;
     }
-    ++pollerThreads;
-    if (!StartThread([this] { PollNumber(); })) {
-        --pollerThreads;
-        ReportTip({}, kSitePollerThread);
+    Launch launch = LaunchThread([this] { PollNumber(); });
+    if (launch != Launch::Started) {
+        // Closed means the manager is going away: its stop is already signalled, so the fetch
+        // starts no further pollers and ends.
+        if (launch == Launch::Failed)
+            ReportTip({}, kSitePollerThread);
         pollerSlots.Release(1);
         handoffEvent.Set();
     }
@@ -257,12 +231,11 @@ void SMSManager::PollNumber()
         }
     }
 
-    // The fetch worker may end the fetch as soon as it has all slots again; only the count of
-    // poller threads is touched after the slot has been given back.
+    // The fetch worker may end the fetch as soon as it has all slots again; after the slot has
+    // been given back only the thread's count in the manager is touched (by LaunchThread).
     --runningPollers;
     if (!pollerSlots.Release(1))
         ReportTip({}, kSitePollerSlotBack);
-    --pollerThreads;
 }
 
 bool SMSManager::RequestSms(const std::string& token, const std::u16string& pid, const std::u16string& number,
@@ -282,7 +255,7 @@ bool SMSManager::RequestSms(const std::string& token, const std::u16string& pid,
         return false;
     if (!RefuseUnlessSuccess(*this, reply, kMsgRefused))
         return false;
-    sms = AnsiToWide(GetReplyField(reply.text, "\"sms_content\":\"", "\""));
+    sms = AnsiToWide(GetReplyString(reply.text, "\"sms_content\":\""));
     return true;
 }
 
@@ -293,14 +266,14 @@ bool SMSManager::HandleMiss(uint32_t start, const std::u16string& number, const 
         return false;
     }
     if (lastCode == kCodeNumberOffline) {
-        if (owner->numbers != nullptr)
-            owner->numbers->MarkOffline(number);
+        if (owner->batch != nullptr)
+            owner->batch->MarkOffline(number);
         SetSmsCell(number, kCellOffline);
         ReportTip(kMsgOffline, 0);
         return false;
     }
-    FetchSettings settings = CopyFetchSettings(*this, owner);
-    if (!settings.autoGetSms) {
+    SettingsValues settings = CopySettings(owner);
+    if (settings.autoGetSms == 0) {
         SetSmsCell(number, lastCode == kCodeNoSmsYet ? kCellNotYet : kCellFailed);
         return false;
     }
@@ -323,14 +296,14 @@ void SMSManager::HandleSms(const std::u16string& number, const std::u16string& s
         return;
     }
     SetSmsCell(number, sms);
-    FetchSettings settings = CopyFetchSettings(*this, owner);
+    SettingsValues settings = CopySettings(owner);
     // The list orders the arrival among the rows that received earlier, so it must still see
     // this number as not received: the move comes before the mark.
-    if (settings.listAutoSort && owner->numberList != nullptr)
+    if (settings.listAutoSort != 0 && owner->numberList != nullptr)
         owner->numberList->MoveRowUp(number);
-    if (owner->numbers != nullptr)
-        owner->numbers->MarkReceived(number);
-    if (!settings.autoExtract) {
+    if (owner->batch != nullptr)
+        owner->batch->MarkReceived(number);
+    if (settings.autoExtractCode == 0) {
         SetCodeCell(number, kCellNotExtracted);
         return;
     }
@@ -361,65 +334,13 @@ void SMSManager::SetFetchButtonChecked(bool checked)
         owner->toolBar->SetButtonChecked(kIdGetSms, checked);
 }
 
-bool SMSManager::IsRuleValid(const ExtractRule& rule)
-{
-    switch (rule.mode) {
-    case SmartExtract:
-        return true;
-    case BetweenKeywords:
-        return !rule.headKeyword.empty() && !rule.tailKeyword.empty();
-    case AfterKeyword:
-    case BeforeKeyword:
-        return !rule.headKeyword.empty() && EffectiveCodeLength(rule.codeLength) >= 1;
-    default:
-        return false;
-    }
-}
-
 std::u16string SMSManager::ExtractCode(const std::u16string& sms)
 {
     if (owner == nullptr) {
         ReportTip({}, kSiteExtractNoOwner);
         return {};
     }
-    return ExtractCodeByRule(CopyFetchSettings(*this, owner).rule, sms);
-}
-
-std::u16string SMSManager::ExtractCodeByRule(const ExtractRule& rule, const std::u16string& sms)
-{
-    if (!IsRuleValid(rule))
-        return {};
-    switch (rule.mode) {
-    case SmartExtract: {
-        // ASCII digits only: in the ANSI bytes the digits of full-width or Chinese text never
-        // match the classic "C" digit class.
-        static const std::regex digits("\\d{4,8}");
-        std::string text = WideToAnsi(sms);
-        std::smatch match;
-        if (!std::regex_search(text, match, digits))
-            return {};
-        return AnsiToWide(match.str());
-    }
-    case BetweenKeywords:
-        // The same key search as a server reply: spaces leave the text (not the keywords) and
-        // ASCII letter case is ignored.
-        return AnsiToWide(GetReplyField(WideToAnsi(sms), WideToAnsi(rule.headKeyword), WideToAnsi(rule.tailKeyword)));
-    case AfterKeyword: {
-        size_t pos = sms.find(rule.headKeyword);
-        if (pos == std::u16string::npos)
-            return {};
-        return sms.substr(pos + rule.headKeyword.size(), EffectiveCodeLength(rule.codeLength));
-    }
-    case BeforeKeyword: {
-        size_t pos = sms.find(rule.headKeyword);
-        size_t length = EffectiveCodeLength(rule.codeLength);
-        if (pos == std::u16string::npos || pos < length)
-            return {};
-        return sms.substr(pos - length, length);
-    }
-    default:
-        return {};
-    }
+    return ExtractCodeByRule(RuleOf(CopySettings(owner)), sms);
 }
 
 } // namespace kh

@@ -8,11 +8,10 @@
 // Threads: StartFetch / StopFetch come from the command worker and the number worker; the fetch
 // worker starts the pollers through a one-place hand-off (handoffEvent + current number and pid)
 // and waits for the last of them by taking all 100 slots of pollerSlots. The manager's lock
-// serialises the arrivals; it may be held while the number list's, PhoneNumManager's or the
+// serialises the arrivals; it may be held while the number list's, the number batch's or the
 // settings lock is taken, never the other way round, and never while a request is in progress.
 
 #include "core/Manager.h"
-#include "numbers/ExtractRule.h"
 #include "numbers/NumberRecord.h"
 #include "platform/Sync.h"
 
@@ -25,7 +24,7 @@ namespace kh {
 
 class SMSManager final : public Manager
 {
-  public:
+public:
     static constexpr long kMaxPollers = 100;
 
     SMSManager(OwnerWindow* owner, TipCallback callback, void* context);
@@ -37,19 +36,15 @@ class SMSManager final : public Manager
     void StartFetch();
     void StopFetch();
 
-    // True when the rule can find anything at all: mode 0 always; mode 1 with both keywords;
-    // modes 2 and 3 with a keyword and a code length of at least 1.
-    static bool IsRuleValid(const ExtractRule& rule);
-    // The verification code in sms by the rule of the settings record; empty when none is found.
+    // The verification code in sms by the rule of the settings record (ExtractCodeByRule in
+    // CodeExtraction.h); empty when none is found.
     std::u16string ExtractCode(const std::u16string& sms);
-    // The same with a given rule (no settings involved).
-    static std::u16string ExtractCodeByRule(const ExtractRule& rule, const std::u16string& sms);
 
     // Pollers running now and the most that ran at once since the manager was built.
     long RunningPollers() const { return runningPollers.load(); }
     long PeakPollers() const { return peakPollers.load(); }
 
-  private:
+private:
     void FetchJob();
     void StartPoller(const NumberRecord& record);
     void WaitForPollers();
@@ -69,10 +64,6 @@ class SMSManager final : public Manager
     Semaphore pollerSlots{kMaxPollers, kMaxPollers};
     CriticalSection lock;
     std::atomic<long> runningPollers{0};
-    // Poller threads that may still touch the manager: counted down as a poller's very last step,
-    // after it has given its slot back, so the destructor can wait until no poller is left inside
-    // the semaphore's release.
-    std::atomic<long> pollerThreads{0};
     std::atomic<long> peakPollers{0};
 };
 

@@ -1,5 +1,6 @@
 #include "platform/Autostart.h"
 
+#include "platform/Paths.h"
 #include "platform/SettingsStore.h"
 #include "platform/TextCodec.h"
 

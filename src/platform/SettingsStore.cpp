@@ -1,20 +1,24 @@
 #include "platform/SettingsStore.h"
 
 #include "platform/Autostart.h"
+#include "platform/Json.h"
+#include "platform/LocalTime.h"
+#include "platform/Paths.h"
 #include "platform/TextCodec.h"
-
-#include <cjson/cJSON.h>
 
 #include <cctype>
 #include <cerrno>
+#include <cjson/cJSON.h>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <memory>
 #include <mutex>
-#include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,21 +27,21 @@ namespace kh {
 namespace {
 
 // One lock for the file and the autostart entries: every operation reads, changes and writes the
-// whole file, so two threads must not interleave.
-std::mutex& StoreMutex()
+// whole file, so two threads must not interleave. It is recursive so that a thread holding a
+// SettingsFileLock across several operations can still run each of them.
+std::recursive_mutex& StoreMutex()
 {
-    static std::mutex mutex;
+    static std::recursive_mutex mutex;
     return mutex;
 }
 
+// How deep the current thread is inside StoreMutex, and the locked lock file's descriptor while it
+// is: only the outermost holder takes and drops the lock between processes.
+thread_local int lockDepth = 0;
+int lockFileFd = -1;
+
 const char* kTypeString = "REG_SZ";
 const char* kTypeDword = "REG_DWORD";
-
-struct JsonDeleter
-{
-    void operator()(cJSON* item) const { cJSON_Delete(item); }
-};
-using JsonPtr = std::unique_ptr<cJSON, JsonDeleter>;
 
 long ErrnoToResult(int error, long fallback)
 {
@@ -121,12 +125,7 @@ bool HasStoreShape(const cJSON* root)
 
 std::string DamagedName(const std::string& path)
 {
-    char stamp[32];
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
-    std::string base = path + ".damaged-" + stamp;
+    std::string base = path + ".damaged-" + FormatLocalTime("%Y%m%d-%H%M%S");
     std::string name = base;
     struct stat st;
     for (int n = 1; lstat(name.c_str(), &st) == 0; ++n)
@@ -221,27 +220,60 @@ bool IsValidValueName(const std::u16string& name)
 
 } // namespace
 
-std::string ConfigHome()
-{
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    if (xdg != nullptr && xdg[0] == '/')
-        return xdg;
-    const char* home = std::getenv("HOME");
-    if (home != nullptr && home[0] == '/')
-        return std::string(home) + "/.config";
-    struct passwd entry;
-    struct passwd* found = nullptr;
-    char buffer[4096];
-    if (getpwuid_r(getuid(), &entry, buffer, sizeof buffer, &found) == 0 && found != nullptr &&
-        found->pw_dir != nullptr && found->pw_dir[0] == '/')
-        return std::string(found->pw_dir) + "/.config";
-    return {};
-}
-
 std::string SettingsFilePath()
 {
     std::string home = ConfigHome();
     return home.empty() ? std::string() : home + "/BorvanKH/registry.json";
+}
+
+static void RemoveStaleTemporaryFiles(const std::string& settingsFile)
+{
+    std::string folder = DirectoryOf(settingsFile);
+    std::string prefix = settingsFile.substr(folder.size() + 1) + ".tmp-";
+    DIR* dir = opendir(folder.c_str());
+    if (dir == nullptr)
+        return;
+    while (dirent* entry = readdir(dir)) {
+        if (std::strncmp(entry->d_name, prefix.c_str(), prefix.size()) == 0)
+            unlinkat(dirfd(dir), entry->d_name, 0);
+    }
+    closedir(dir);
+}
+
+SettingsFileLock::SettingsFileLock()
+{
+    StoreMutex().lock();
+    if (lockDepth++ > 0)
+        return;
+    // Every process that writes the settings takes the lock file exclusively for its whole
+    // read-change-write, so two processes never lose each other's updates. A store whose folder
+    // cannot hold a lock file is still used, without protection against other processes.
+    std::string file = SettingsFilePath();
+    if (file.empty() || MakeDirectories(DirectoryOf(file)) != kStoreSuccess)
+        return;
+    int fd = open((file + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return;
+    while (flock(fd, LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            close(fd);
+            return;
+        }
+    }
+    lockFileFd = fd;
+    // No other writer can be inside a write now, so a temporary file left beside the store was
+    // left by a writer that was killed: each holds a full copy of the settings, password included.
+    RemoveStaleTemporaryFiles(file);
+}
+
+SettingsFileLock::~SettingsFileLock()
+{
+    if (--lockDepth == 0 && lockFileFd >= 0) {
+        flock(lockFileFd, LOCK_UN);
+        close(lockFileFd);
+        lockFileFd = -1;
+    }
+    StoreMutex().unlock();
 }
 
 long MakeDirectories(const std::string& path)
@@ -312,7 +344,7 @@ long OpenStoreKey(const std::string& hive, const std::u16string& path, StoreKey&
     if (hive.empty() || !IsValidKeyPath(path))
         return kStoreInvalidParameter;
     StoreKey opened{hive, WideToUtf8(path), false, true};
-    std::lock_guard<std::mutex> guard(StoreMutex());
+    SettingsFileLock guard;
 
     if (hive == kCurrentUserHive && EqualsIgnoringAsciiCase(opened.path, WideToUtf8(kRunKeyPath))) {
         std::string dir = AutostartDirectory();
@@ -365,7 +397,7 @@ long QueryStoreValue(const StoreKey& key, const std::u16string& name, StoreValue
         return kStoreInvalidHandle;
     if (!IsValidValueName(name))
         return kStoreInvalidParameter;
-    std::lock_guard<std::mutex> guard(StoreMutex());
+    SettingsFileLock guard;
     if (key.autostart) {
         std::u16string program;
         long result = ReadAutostartEntry(name, program);
@@ -398,7 +430,7 @@ long SetStoreValue(const StoreKey& key, const std::u16string& name, const StoreV
         return kStoreInvalidHandle;
     if (!IsValidValueName(name))
         return kStoreInvalidParameter;
-    std::lock_guard<std::mutex> guard(StoreMutex());
+    SettingsFileLock guard;
     if (key.autostart) {
         if (value.type != StoreType::String)
             return kStoreInvalidParameter;
@@ -456,7 +488,7 @@ long DeleteStoreValue(const StoreKey& key, const std::u16string& name, std::stri
         return kStoreInvalidHandle;
     if (!IsValidValueName(name))
         return kStoreInvalidParameter;
-    std::lock_guard<std::mutex> guard(StoreMutex());
+    SettingsFileLock guard;
     if (key.autostart)
         return DeleteAutostartEntry(name);
 

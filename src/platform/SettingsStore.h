@@ -53,10 +53,7 @@ struct StoreKey
     bool open = false;
 };
 
-// The configuration home: $XDG_CONFIG_HOME when it is an absolute path, else $HOME/.config, else
-// the password database's home directory followed by /.config; empty when none is known.
-// Read from the environment on every call, so that a test can point it at a private directory.
-std::string ConfigHome();
+// ConfigHome() + "/BorvanKH/registry.json"; empty when no configuration home is known.
 std::string SettingsFilePath();
 
 // Opens the key, creating it (and the file) when it is missing. keptAside receives the new name
@@ -74,6 +71,20 @@ long DeleteStoreValue(const StoreKey& key, const std::u16string& name, std::stri
 // the directory), with the given mode. The directory must exist. kStoreSuccess or a failure code;
 // on failure the old file is untouched.
 long WriteFileAtomically(const std::string& path, const std::string& content, unsigned mode);
+
+// Holds the store for the current thread and, through an exclusive lock on the file beside it
+// ("registry.json.lock"), for this process against every other: each operation above takes it for
+// itself, and a caller that reads or writes several values as one change (a save of every
+// setting) holds one across all of them. Nests within a thread. While the lock is taken first,
+// temporary files that a killed writer left beside the store are removed.
+class SettingsFileLock
+{
+public:
+    SettingsFileLock();
+    ~SettingsFileLock();
+    SettingsFileLock(const SettingsFileLock&) = delete;
+    SettingsFileLock& operator=(const SettingsFileLock&) = delete;
+};
 
 // Creates the directory and its missing parents with mode 0700.
 long MakeDirectories(const std::string& path);

@@ -72,6 +72,48 @@ long Semaphore::Count()
     return count;
 }
 
+bool ThreadTracker::Add()
+{
+    std::lock_guard<std::mutex> guard(mutex);
+    if (closed)
+        return false;
+    ++count;
+    return true;
+}
+
+void ThreadTracker::Done()
+{
+    // Notified under the lock, as in Event::Set: the waiter returns only after this thread has
+    // released the lock, and may then destroy the tracker and its owner.
+    std::lock_guard<std::mutex> guard(mutex);
+    if (--count == 0)
+        cond.notify_all();
+}
+
+void ThreadTracker::Close()
+{
+    std::lock_guard<std::mutex> guard(mutex);
+    closed = true;
+}
+
+void ThreadTracker::WaitAll()
+{
+    std::unique_lock<std::mutex> lock(mutex);
+    cond.wait(lock, [this] { return count == 0; });
+}
+
+bool ThreadTracker::WaitAllFor(uint32_t timeoutMs)
+{
+    std::unique_lock<std::mutex> lock(mutex);
+    return cond.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return count == 0; });
+}
+
+long ThreadTracker::Count()
+{
+    std::lock_guard<std::mutex> guard(mutex);
+    return count;
+}
+
 bool StartThread(std::function<void()> job)
 {
     try {

@@ -82,6 +82,36 @@ private:
     const long maximum;
 };
 
+// Counts the threads that still use an object, so that its owner can wait for the last of them
+// before the object goes away. A thread is added before it is started and marks itself done as its
+// very last touch of the object. Once closed, no thread is added any more. Managers use one for
+// their workers and SMS pollers.
+class ThreadTracker final
+{
+public:
+    ThreadTracker() = default;
+    ThreadTracker(const ThreadTracker&) = delete;
+    ThreadTracker& operator=(const ThreadTracker&) = delete;
+
+    // Counts one more thread; false (nothing counted) once closed.
+    bool Add();
+    // The thread's last step: nothing of the tracker's owner may be touched after it.
+    void Done();
+    // Refuses every later Add.
+    void Close();
+    // Waits without time limit until every added thread is done.
+    void WaitAll();
+    // The same with a time limit in milliseconds; false when threads were still running at its end.
+    bool WaitAllFor(uint32_t timeoutMs);
+    long Count();
+
+private:
+    std::mutex mutex;
+    std::condition_variable cond;
+    long count = 0;
+    bool closed = false;
+};
+
 // Starts a detached thread running job. False when the thread could not be created.
 bool StartThread(std::function<void()> job);
 

@@ -11,8 +11,8 @@ namespace kh {
 
 enum CodePage : unsigned
 {
-    kCpAcp = 0,        // the process's ANSI code page
-    kCpThreadAcp = 3,  // the calling thread's ANSI code page (the same as kCpAcp here)
+    kCpAcp = 0,       // the process's ANSI code page
+    kCpThreadAcp = 3, // the calling thread's ANSI code page (the same as kCpAcp here)
     kCpGbk = 936,
     kCpUtf8 = 65001,
 };

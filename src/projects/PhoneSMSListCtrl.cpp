@@ -3,22 +3,23 @@
 #include "base/AutoLock.h"
 #include "core/OwnerWindow.h"
 #include "core/ports/ListViewPort.h"
-#include "numbers/PhoneNumManager.h"
+#include "numbers/NumberBatch.h"
 #include "platform/TextCodec.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 
 namespace kh {
 namespace {
 
-struct ColumnSpec
+struct ColumnLayout
 {
     const char16_t* title;
     int width;
 };
 
-constexpr ColumnSpec kColumns[] = {
+constexpr ColumnLayout kColumns[] = {
     {u"序号", 40}, {u"手机号码", 90}, {u"短信", 150}, {u"验证码", 70}, {u"归属信息", 100},
 };
 
@@ -113,8 +114,8 @@ void PhoneSMSListCtrl::ClearList()
     numberToRow.clear();
 }
 
-void PhoneSMSListCtrl::AddRow(const std::u16string& number, const std::u16string& province,
-                              const std::u16string& city, const std::u16string& carrier)
+void PhoneSMSListCtrl::AddRow(const std::u16string& number, const std::u16string& province, const std::u16string& city,
+                              const std::u16string& carrier)
 {
     AutoLock guard(tipCallback, tipContext, &lock);
     if (listView == nullptr) {
@@ -220,7 +221,7 @@ int PhoneSMSListCtrl::FindFirstReceivedRow()
         ReportTip({}, 31);
         return 0;
     }
-    if (owner == nullptr || owner->numbers == nullptr) {
+    if (owner == nullptr || owner->batch == nullptr) {
         ReportTip({}, 32);
         return 0;
     }
@@ -231,10 +232,11 @@ int PhoneSMSListCtrl::FindFirstReceivedRow()
             ReportTip({}, 33);
             return 0;
         }
-        if (owner->numbers->IsReceived(number))
+        if (owner->batch->IsReceived(number))
             return row;
     }
-    ReportTip({}, 34);
+    // No row has received a message yet: the first arrival of a batch, which goes to the top.
+    // That is the normal case, so it raises no tip.
     return 0;
 }
 
@@ -308,19 +310,30 @@ void PhoneSMSListCtrl::SortByColumn(int column)
     prefix += sortAscending ? "[升序] " : "[降序] ";
     ReportTip(prefix + "正在排序...", 0);
 
-    // Each row's item data becomes its position, and the sorted column's texts are taken now, so
-    // that the comparison works on the rows as they stood when the sort began.
+    // Each row's item data becomes its position, and the sorted column's texts are taken now: the
+    // comparison runs here, on the calling worker, over this snapshot of the rows as they stood
+    // when the sort began, and only the resulting order goes to the list view. (A comparator
+    // called back from the view would run on the GUI thread.)
     sortTexts.clear();
     sortValues.clear();
+    std::vector<intptr_t> rowData;
     if (listView == nullptr) {
         ReportTip({}, 22);
     } else {
         int count = listView->GetItemCount();
+        bool dataWritten = true;
         for (int row = 0; row < count; ++row) {
-            if (!listView->SetItemData(row, row)) {
+            if (dataWritten && !listView->SetItemData(row, row)) {
                 ReportTip({}, 23);
-                break;
+                dataWritten = false;
             }
+            if (!dataWritten) {
+                // From a failed write on, the rows keep the item data they had and no text is
+                // taken for them; the comparison goes by that data, as the view's own sort would.
+                rowData.push_back(listView->GetItemData(row));
+                continue;
+            }
+            rowData.push_back(row);
             sortTexts.push_back(listView->GetItemText(row, sortColumn));
             if (sortColumn == kColumnNumber)
                 sortValues.push_back(ReadInteger(sortTexts.back()));
@@ -330,10 +343,15 @@ void PhoneSMSListCtrl::SortByColumn(int column)
         ReportTip({}, 11);
         return;
     }
-    bool sorted = listView->SortItems([this](intptr_t first, intptr_t second) { return CompareRows(first, second); });
+    std::vector<int> order(rowData.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = static_cast<int>(i);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        return CompareRows(rowData[static_cast<size_t>(a)], rowData[static_cast<size_t>(b)]) < 0;
+    });
     sortTexts.clear();
     sortValues.clear();
-    if (!sorted) {
+    if (!listView->ApplyOrder(order)) {
         ReportTip({}, 12);
         return;
     }
@@ -383,8 +401,8 @@ int PhoneSMSListCtrl::CompareIndex(intptr_t data)
     return static_cast<int>(data);
 }
 
-// Runs inside the list view's sort, while SortByColumn holds the lock, and reads only the texts
-// (and, for the number column, their values) taken before the sort started.
+// Runs inside SortByColumn, with the list's lock held, and reads only the texts (and, for the
+// number column, their values) taken before the sort started.
 int PhoneSMSListCtrl::CompareRows(intptr_t first, intptr_t second)
 {
     static const std::u16string empty;
@@ -450,7 +468,7 @@ void PhoneSMSListCtrl::BlacklistSelected()
         for (int row : listView->GetSelectedRows())
             numbers.push_back(listView->GetItemText(row, kColumnNumber));
     }
-    if (owner == nullptr || owner->numbers == nullptr) {
+    if (owner == nullptr || owner->batch == nullptr) {
         ReportTip({}, 16);
         return;
     }
@@ -459,7 +477,7 @@ void PhoneSMSListCtrl::BlacklistSelected()
             ReportTip({}, 17);
             return;
         }
-        owner->numbers->MarkForBlacklist(number);
+        owner->batch->MarkForBlacklist(number);
         RemoveRowByNumber(number);
     }
 }

@@ -2,12 +2,18 @@
 // The number list model: owns the main window's list view of rented numbers (number, SMS, code,
 // home location) and keeps beside it an index from phone number to row and the last column sort.
 // Number acquisition clears and fills it, SMS fetching writes cells and moves arriving rows up,
-// the user's menu commands sort, copy and blacklist. Every operation but SetupList holds the
-// list's lock for its whole run; the lock is re-entrant and is never taken while the model calls
-// out to PhoneNumManager or the clipboard.
+// the user's menu commands sort, copy and blacklist. It knows of the numbers only through the
+// owner window's NumberBatch (whether a number has received its SMS, marking for blacklisting).
+//
+// Every operation holds the list's lock (re-entrant) for its whole run, including its calls to
+// the list view, the batch and the clipboard. Lock order: SMSManager's lock may be held while
+// this one is taken, and this one while the batch's is taken, never the other way round. The
+// list view's port calls run on the GUI thread while the caller waits, which the thread rule of
+// ports/UiExecutor.h makes safe: the GUI thread never takes this lock. A column sort compares the
+// rows here, on the calling worker, and hands the view only the new order.
 
-#include "core/Clipboard.h"
 #include "base/Tip.h"
+#include "core/Clipboard.h"
 #include "platform/Sync.h"
 
 #include <map>
@@ -53,7 +59,7 @@ public:
     void CopyNumber();
     void CopySms();
     void CopyCode();
-    // Hands every selected number to PhoneNumManager for blacklisting and removes its row.
+    // Marks every selected number for blacklisting in the batch and removes its row.
     void BlacklistSelected();
 
     // The row position of number, -1 when it has none. For callers that need to look a row up.
@@ -78,8 +84,8 @@ private:
     int sortColumn = -1;
     bool sortAscending = true;
     Clipboard clipboard;
-    // The sorted column's texts as they stood when the sort began, by original row position, and
-    // for the number column their values.
+    // While SortByColumn runs: the sorted column's texts as they stood when the sort began, by
+    // original row position, and for the number column their values.
     std::vector<std::u16string> sortTexts;
     std::vector<long long> sortValues;
 };

@@ -1,17 +1,17 @@
 #include "projects/ProjectManager.h"
 
 #include "base/AutoLock.h"
-#include "core/OwnerWindow.h"
 #include "base/ReplyFields.h"
+#include "core/OwnerWindow.h"
 #include "core/ServerRequest.h"
 #include "core/ports/ComboBoxPort.h"
 #include "core/ports/TextBoxPort.h"
+#include "platform/Json.h"
 #include "platform/TextCodec.h"
 #include "settings/ConfigCenter.h"
 #include "settings/HostDefaults.h"
 
 #include <cjson/cJSON.h>
-
 #include <cmath>
 #include <cstdint>
 
@@ -51,13 +51,10 @@ ProjectManager::ProjectManager(OwnerWindow* owner, TipCallback callback, void* c
 }
 
 // A fetch worker still running would use this object after it is gone, so the destructor ends
-// the retries and waits, in the shutdown sequence's 100 ms steps, for the request in progress.
+// the retries and waits for the request in progress.
 ProjectManager::~ProjectManager()
 {
-    StopFetching();
-    Event pause(true);
-    while (busyEvent.Wait(0))
-        pause.Wait(100);
+    StopAndWait();
 }
 
 void ProjectManager::StartFetchProjects()
@@ -196,15 +193,14 @@ void ProjectManager::ParseProjectList(const std::string& reply, std::vector<Proj
         ReportTip({}, 16);
         return;
     }
-    cJSON* root = cJSON_Parse(reply.c_str());
+    JsonPtr root(cJSON_Parse(reply.c_str()));
     if (root == nullptr) {
         ReportTip({}, 17);
         return;
     }
-    const cJSON* list = cJSON_GetObjectItem(root, "list");
+    const cJSON* list = cJSON_GetObjectItem(root.get(), "list");
     if (list == nullptr) {
         ReportTip({}, 18);
-        cJSON_Delete(root);
         return;
     }
     const cJSON* element = nullptr;
@@ -215,7 +211,6 @@ void ProjectManager::ParseProjectList(const std::string& reply, std::vector<Proj
             record.push_back(ReadTextField(*this, element, key));
         records.push_back(std::move(record));
     }
-    cJSON_Delete(root);
 }
 
 void ProjectManager::ParseFavourites(const std::string& reply, std::set<std::u16string>& pids)

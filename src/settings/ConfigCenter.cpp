@@ -1,20 +1,19 @@
 #include "settings/ConfigCenter.h"
 
 #include "platform/Autostart.h"
+#include "platform/SettingsStore.h"
 #include "platform/TextCodec.h"
-#include "settings/HostDefaults.h"
 #include "settings/PasswordHex.h"
 
 #include <string>
+#include <utility>
 
 namespace kh {
 
 ConfigCenter::ConfigCenter(OwnerWindow* owner, TipCallback callback, void* context)
-    : TipSource("ConfigCenter.", callback, context), owner(owner), registry(callback, context)
+    : TipSource("ConfigCenter.", callback, context), SettingsValues(DefaultSettings()), owner(owner),
+      registry(callback, context)
 {
-    apiHost = kDefaultApiHost;
-    servicesHost = kDefaultServicesHost;
-    webSite = kDefaultWebSite;
 }
 
 void ConfigCenter::LocateExecutable()
@@ -44,28 +43,34 @@ void ConfigCenter::LocateExecutable()
 
 void ConfigCenter::ResetToDefaults()
 {
+    SettingsValues defaults = DefaultSettings();
     std::lock_guard<CriticalSection> guard(settingsLock);
-    userName.clear();
-    password.clear();
+    static_cast<SettingsValues&>(*this) = std::move(defaults);
     token.clear();
-    autoRun = 1;
-    savePassword = 0;
-    autoGetSms = 0;
-    autoExtractCode = 1;
-    listAutoSort = 1;
-    spaceTime = 10000;
-    timeoutTime = 600000;
-    extractMode = 0;
-    keywordHead.clear();
-    keywordTail.clear();
-    codeLength = 6;
-    windowTop = 0;
-    apiHost = kDefaultApiHost;
-    servicesHost = kDefaultServicesHost;
-    webSite = kDefaultWebSite;
 }
 
-std::string ConfigCenter::GetToken()
+SettingsValues ConfigCenter::Snapshot() const
+{
+    std::lock_guard<CriticalSection> guard(settingsLock);
+    return *this;
+}
+
+std::string ConfigCenter::GetSettingText(const SettingEntry& entry) const
+{
+    std::lock_guard<CriticalSection> guard(settingsLock);
+    return SettingText(*this, entry);
+}
+
+bool ConfigCenter::SetSettingText(const SettingEntry& entry, std::string_view text, std::string& problem)
+{
+    if (!CheckSettingText(entry, text, problem))
+        return false;
+    std::lock_guard<CriticalSection> guard(settingsLock);
+    AssignSettingText(*this, entry, text);
+    return true;
+}
+
+std::string ConfigCenter::GetToken() const
 {
     std::lock_guard<CriticalSection> guard(settingsLock);
     return token;
@@ -77,19 +82,19 @@ void ConfigCenter::SetToken(const std::string& value)
     token = value;
 }
 
-std::string ConfigCenter::GetApiHost()
+std::string ConfigCenter::GetApiHost() const
 {
     std::lock_guard<CriticalSection> guard(settingsLock);
     return apiHost;
 }
 
-std::string ConfigCenter::GetServicesHost()
+std::string ConfigCenter::GetServicesHost() const
 {
     std::lock_guard<CriticalSection> guard(settingsLock);
     return servicesHost;
 }
 
-std::string ConfigCenter::GetWebSite()
+std::string ConfigCenter::GetWebSite() const
 {
     std::lock_guard<CriticalSection> guard(settingsLock);
     return webSite;
@@ -109,111 +114,118 @@ namespace {
 const char16_t* const kSettingsKey = u"Software\\Zelto\\KH";
 const char16_t* const kAutoRunValue = u"ZeltoKH";
 
-// Reads a host setting; an absent or empty value keeps the current host.
-void ReadHost(RegistryEditor& registry, const char16_t* name, std::string& host)
+std::u16string StoredName(const SettingEntry& entry)
 {
-    std::u16string value;
-    registry.ReadString(name, value);
-    if (!value.empty())
-        host = WideToAnsi(value);
+    return AnsiToWide(entry.name);
+}
+
+// Reads one setting into values; an absent value leaves the member as it was.
+void ReadSetting(RegistryEditor& registry, const SettingEntry& entry, SettingsValues& values)
+{
+    switch (entry.type) {
+    case SettingType::Text:
+        registry.ReadString(StoredName(entry), values.*entry.text);
+        break;
+    case SettingType::Password: {
+        // Read over the current password's stored form, so that an absent value keeps it.
+        std::u16string stored = HexEncode(values.*entry.text);
+        registry.ReadString(StoredName(entry), stored);
+        values.*entry.text = HexDecode(stored);
+        break;
+    }
+    case SettingType::Number:
+        registry.ReadDword(StoredName(entry), values.*entry.number);
+        break;
+    case SettingType::Host: {
+        // An empty stored host would leave the client without a server, so it keeps the current one.
+        std::u16string stored;
+        registry.ReadString(StoredName(entry), stored);
+        if (!stored.empty())
+            values.*entry.host = WideToAnsi(stored);
+        break;
+    }
+    }
+}
+
+void WriteSetting(RegistryEditor& registry, const SettingEntry& entry, const SettingsValues& values)
+{
+    switch (entry.type) {
+    case SettingType::Text:
+        registry.WriteString(StoredName(entry), values.*entry.text);
+        break;
+    case SettingType::Password:
+        registry.WriteString(StoredName(entry), HexEncode(values.*entry.text));
+        break;
+    case SettingType::Number:
+        registry.WriteDword(StoredName(entry), values.*entry.number);
+        break;
+    case SettingType::Host:
+        registry.WriteString(StoredName(entry), AnsiToWide(values.*entry.host));
+        break;
+    }
 }
 
 } // namespace
 
-ConfigCenter::StoredValues ConfigCenter::CopyStoredValues()
-{
-    std::lock_guard<CriticalSection> guard(settingsLock);
-    return StoredValues{userName,     password,  autoRun,     savePassword, autoGetSms,  autoExtractCode,
-                        listAutoSort, spaceTime, timeoutTime, extractMode,  keywordHead, keywordTail,
-                        codeLength,   windowTop, apiHost,     servicesHost, webSite};
-}
-
-void ConfigCenter::AssignStoredValues(const StoredValues& v)
-{
-    std::lock_guard<CriticalSection> guard(settingsLock);
-    userName = v.userName;
-    password = v.password;
-    autoRun = v.autoRun;
-    savePassword = v.savePassword;
-    autoGetSms = v.autoGetSms;
-    autoExtractCode = v.autoExtractCode;
-    listAutoSort = v.listAutoSort;
-    spaceTime = v.spaceTime;
-    timeoutTime = v.timeoutTime;
-    extractMode = v.extractMode;
-    keywordHead = v.keywordHead;
-    keywordTail = v.keywordTail;
-    codeLength = v.codeLength;
-    windowTop = v.windowTop;
-    apiHost = v.apiHost;
-    servicesHost = v.servicesHost;
-    webSite = v.webSite;
-}
-
 void ConfigCenter::Load()
 {
     // Every value starts from the record, so an absent one keeps what the record held (the
-    // defaults at start-up). The password starts from its own stored form for the same reason.
-    StoredValues v = CopyStoredValues();
-    std::u16string storedPassword = HexEncode(v.password);
-
+    // defaults at start-up).
+    SettingsValues values = Snapshot();
     registry.SetKey(RootKey::CurrentUser, kSettingsKey);
-    registry.ReadString(u"LoginConfig_User", v.userName);
-    registry.ReadString(u"LoginConfig_Pwd", storedPassword);
-    registry.ReadDword(u"StartupConfig_AutoRun", v.autoRun);
-    registry.ReadDword(u"StartupConfig_SavePwd", v.savePassword);
-    registry.ReadDword(u"GetSMSConfig_AutoGetSMS", v.autoGetSms);
-    registry.ReadDword(u"GetSMSConfig_AutoExtractVCode", v.autoExtractCode);
-    registry.ReadDword(u"GetSMSConfig_ListAutoSort", v.listAutoSort);
-    registry.ReadDword(u"GetSMSConfig_SpaceTime", v.spaceTime);
-    registry.ReadDword(u"GetSMSConfig_TimeoutTime", v.timeoutTime);
-    registry.ReadDword(u"ExtractRuleConfig_ExtractMode", v.extractMode);
-    registry.ReadString(u"ExtractRuleConfig_KeywordHead", v.keywordHead);
-    registry.ReadString(u"ExtractRuleConfig_KeywordTail", v.keywordTail);
-    registry.ReadDword(u"ExtractRuleConfig_VCodeLen", v.codeLength);
-    registry.ReadDword(u"OtherConfig_WindowTop", v.windowTop);
-    ReadHost(registry, u"ServerConfig_ApiHost", v.apiHost);
-    ReadHost(registry, u"ServerConfig_ServicesHost", v.servicesHost);
-    ReadHost(registry, u"ServerConfig_WebSite", v.webSite);
-    v.password = HexDecode(storedPassword);
+    for (const SettingEntry& entry : SettingsTable())
+        ReadSetting(registry, entry, values);
 
-    AssignStoredValues(v);
+    std::lock_guard<CriticalSection> guard(settingsLock);
+    stored = values;
+    static_cast<SettingsValues&>(*this) = std::move(values);
 }
 
 void ConfigCenter::Save()
 {
     // The record keeps the plain password: the encoded form exists only in the store, so saving
     // twice stores the same text rather than the encoding of the encoding.
-    StoredValues v = CopyStoredValues();
+    SettingsValues values;
+    std::optional<SettingsValues> baseline;
     std::u16string program;
     {
         std::lock_guard<CriticalSection> guard(settingsLock);
+        values = *this;
+        baseline = stored;
         program = executablePath;
     }
+    auto changedHere = [&](const SettingEntry& entry) {
+        return !baseline || SettingText(values, entry) != SettingText(*baseline, entry);
+    };
 
+    // One hold of the settings file for the whole save: no other process writes in between.
+    SettingsFileLock fileLock;
     registry.SetKey(RootKey::CurrentUser, kSettingsKey);
-    registry.WriteString(u"LoginConfig_User", v.userName);
-    registry.WriteString(u"LoginConfig_Pwd", HexEncode(v.password));
-    registry.WriteDword(u"StartupConfig_AutoRun", v.autoRun);
-    registry.WriteDword(u"StartupConfig_SavePwd", v.savePassword);
-    registry.WriteDword(u"GetSMSConfig_AutoGetSMS", v.autoGetSms);
-    registry.WriteDword(u"GetSMSConfig_AutoExtractVCode", v.autoExtractCode);
-    registry.WriteDword(u"GetSMSConfig_ListAutoSort", v.listAutoSort);
-    registry.WriteDword(u"GetSMSConfig_SpaceTime", v.spaceTime);
-    registry.WriteDword(u"GetSMSConfig_TimeoutTime", v.timeoutTime);
-    registry.WriteDword(u"ExtractRuleConfig_ExtractMode", v.extractMode);
-    registry.WriteString(u"ExtractRuleConfig_KeywordHead", v.keywordHead);
-    registry.WriteString(u"ExtractRuleConfig_KeywordTail", v.keywordTail);
-    registry.WriteDword(u"ExtractRuleConfig_VCodeLen", v.codeLength);
-    registry.WriteDword(u"OtherConfig_WindowTop", v.windowTop);
-    registry.WriteString(u"ServerConfig_ApiHost", AnsiToWide(v.apiHost));
-    registry.WriteString(u"ServerConfig_ServicesHost", AnsiToWide(v.servicesHost));
-    registry.WriteString(u"ServerConfig_WebSite", AnsiToWide(v.webSite));
-    if (v.savePassword == 0)
-        registry.DeleteValue(u"LoginConfig_Pwd");
+    bool passwordTouched = false;
+    for (const SettingEntry& entry : SettingsTable()) {
+        if (!changedHere(entry))
+            continue;
+        WriteSetting(registry, entry, values);
+        if (entry.type == SettingType::Password || entry.number == &SettingsValues::savePassword)
+            passwordTouched = true;
+    }
+    // The password is written first and removed again, so no stale one survives when the user
+    // stopped remembering it. A password neither changed nor unremembered here is left as it is:
+    // another process may have stored one meanwhile.
+    if (values.savePassword == 0 && passwordTouched) {
+        for (const SettingEntry& entry : SettingsTable())
+            if (entry.type == SettingType::Password)
+                registry.DeleteValue(StoredName(entry));
+    }
+    {
+        std::lock_guard<CriticalSection> guard(settingsLock);
+        stored = values;
+    }
 
+    if (!manageAutoRunEntry)
+        return;
     registry.SetKey(RootKey::CurrentUser, kRunKeyPath);
-    if (v.autoRun != 0)
+    if (values.autoRun != 0)
         registry.WriteString(kAutoRunValue, program);
     else
         registry.DeleteValue(kAutoRunValue);

@@ -7,14 +7,17 @@
 #include "headless/HeadlessLoginDialog.h"
 #include "platform/TextCodec.h"
 #include "settings/ConfigCenter.h"
+#include "support/RefusingPort.h"
 #include "support/SandboxProcess.h"
 #include "support/ScriptedServer.h"
 #include "support/TipRecorder.h"
 #include "support/WaitUntil.h"
 
+#include <chrono>
 #include <gtest/gtest.h>
 #include <memory>
 #include <regex>
+#include <thread>
 
 namespace kh {
 namespace {
@@ -22,12 +25,6 @@ namespace {
 using test::ScriptedServer;
 using test::TipRecorder;
 using test::WaitUntil;
-
-std::string HttpReply(const std::string& body)
-{
-    return "HTTP/1.1 200 OK\r\nContent-Type: application/json; charset=utf-8\r\nContent-Length: " +
-           std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
-}
 
 class LoginCtrlTest : public ::testing::Test
 {
@@ -58,7 +55,7 @@ protected:
 
 TEST_F(LoginCtrlTest, EmptyUserOrPasswordSendsNoRequest)
 {
-    ScriptedServer server(HttpReply(R"({"code":0,"msg":"ok","token":"T"})"));
+    ScriptedServer server(test::ScriptedServer::JsonReply(R"({"code":0,"msg":"ok","token":"T"})"));
     for (auto [user, pwd] : {std::pair<std::u16string, std::u16string>{u"", u"secret"}, {u"demo", u""}}) {
         tips.Clear();
         Use(server, user, pwd);
@@ -74,7 +71,7 @@ TEST_F(LoginCtrlTest, EmptyUserOrPasswordSendsNoRequest)
 
 TEST_F(LoginCtrlTest, RefusalShowsPrefixCodeAndServerMessage)
 {
-    ScriptedServer server(HttpReply(R"({"code":1,"msg":"用户名或密码错误","token":""})"));
+    ScriptedServer server(test::ScriptedServer::JsonReply(R"({"code":1,"msg":"用户名或密码错误","token":""})"));
     Use(server, u"demo", u"wrong");
     SignIn();
     ASSERT_EQ(tips.Count(), 1u);
@@ -89,7 +86,7 @@ TEST_F(LoginCtrlTest, SuccessWithoutTokenIsRefusedLocally)
 {
     for (std::string body : {R"({"code":0,"msg":"ok"})", R"({"code":0,"msg":"ok","token":""})"}) {
         tips.Clear();
-        ScriptedServer server(HttpReply(body));
+        ScriptedServer server(test::ScriptedServer::JsonReply(body));
         Use(server, u"demo", u"demo");
         SignIn();
         EXPECT_EQ(tips.Errors(), std::vector<std::string>{"LoginCtrl.9."}) << body;
@@ -101,12 +98,8 @@ TEST_F(LoginCtrlTest, SuccessWithoutTokenIsRefusedLocally)
 
 TEST_F(LoginCtrlTest, UnreachableServerIsNetworkTipWithErrorNumber)
 {
-    uint16_t deadPort;
-    {
-        ScriptedServer gone(HttpReply("{}"));
-        deadPort = gone.Port();
-    }
-    config.apiHost = "127.0.0.1:" + std::to_string(deadPort);
+    test::RefusingPort refusing;
+    config.apiHost = refusing.Host();
     config.userName = u"demo";
     config.password = u"demo";
     SignIn();
@@ -122,7 +115,7 @@ TEST_F(LoginCtrlTest, TwoQuickStartsMakeOneRequestAndPublishTheToken)
     Event gate(true);
     ScriptedServer server([&](int socket, const std::string&) {
         gate.Wait(10000);
-        ScriptedServer::SendAll(socket, HttpReply(R"({"code":0,"msg":"ok","token":"tok&en=1"})"));
+        ScriptedServer::SendAll(socket, test::ScriptedServer::JsonReply(R"({"code":0,"msg":"ok","token":"tok&en=1"})"));
     });
     Use(server, u"张三", u"a&b=c d");
     login.StartLogin();
@@ -165,6 +158,24 @@ TEST_F(LoginCtrlTest, SignsInAgainstTheSandboxAndShowsItsRefusal)
     EXPECT_FALSE(config.GetToken().empty());
     // The token is the service's: it opens the account.
     EXPECT_NE(sandbox.Post("/userinfo", "token=" + config.GetToken()).find("\"code\":0,"), std::string::npos);
+}
+
+// Destroying the controller while its request is in flight waits for the worker, which ends the
+// attempt (token stored, notice posted) before the controller is gone.
+TEST_F(LoginCtrlTest, DestroyedWhileSigningInWaitsForTheWorker)
+{
+    ScriptedServer server([](int socket, const std::string&) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300)); // the service's latency
+        ScriptedServer::SendAll(socket, test::ScriptedServer::JsonReply(R"({"code":0,"msg":"ok","token":"T"})"));
+    });
+    Use(server, u"demo", u"demo");
+    auto signIn = std::make_unique<LoginCtrl>(&owner, &dialog, &TipRecorder::Callback, tips.Context());
+    signIn->StartLogin();
+    ASSERT_TRUE(server.WaitForRequests(1));
+    signIn.reset();
+    EXPECT_TRUE(dialog.Succeeded());
+    EXPECT_EQ(config.GetToken(), "T");
+    EXPECT_TRUE(tips.Tips().empty());
 }
 
 TEST_F(LoginCtrlTest, WithoutOwnerReportsAndEnds)

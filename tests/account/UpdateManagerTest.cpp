@@ -13,7 +13,10 @@
 #include "support/TipRecorder.h"
 #include "support/WaitUntil.h"
 
+#include <chrono>
 #include <gtest/gtest.h>
+#include <memory>
+#include <thread>
 
 namespace kh {
 namespace {
@@ -22,18 +25,12 @@ using test::ScriptedServer;
 using test::TipRecorder;
 using test::WaitUntil;
 
-std::string HttpReply(const std::string& body)
-{
-    return "HTTP/1.1 200 OK\r\nContent-Type: application/json; charset=utf-8\r\nContent-Length: " +
-           std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
-}
-
 std::string VersionReply(const std::string& version, const std::string& notes)
 {
     std::string body = R"({"code":0,"msg":"ok","version":")" + version + "\"";
     if (!notes.empty())
         body += R"(,"update_content":")" + notes + "\"";
-    return HttpReply(body + "}");
+    return test::ScriptedServer::JsonReply(body + "}");
 }
 
 class UpdateManagerTest : public ::testing::Test
@@ -79,6 +76,24 @@ TEST_F(UpdateManagerTest, NewerVersionIsOfferedWithItsNotes)
     std::string request = server.Requests()[0];
     EXPECT_EQ(request.rfind("POST /get_version.aspx HTTP/1.", 0), 0u);
     EXPECT_EQ(request.substr(request.find("\r\n\r\n") + 4), "soft_id=1");
+}
+
+// Destroying the manager while its check is in flight waits for the worker: the reply is still
+// offered, and the wait for the next check (an hour) ends at once.
+TEST_F(UpdateManagerTest, DestroyedWhileCheckingWaitsForTheWorker)
+{
+    ScriptedServer server([](int socket, const std::string&) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300)); // the service's latency
+        ScriptedServer::SendAll(socket, VersionReply("1.2", "notes"));
+    });
+    config.servicesHost = "127.0.0.1:" + std::to_string(server.Port());
+    auto check = std::make_unique<UpdateManager>(&owner, &TipRecorder::Callback, tips.Context());
+    check->StartVersionCheck();
+    ASSERT_TRUE(server.WaitForRequests(1));
+    check.reset();
+    EXPECT_EQ(messageBox.Shown().size(), 1u);
+    EXPECT_EQ(server.Requests().size(), 1u);
+    EXPECT_TRUE(tips.Tips().empty());
 }
 
 TEST_F(UpdateManagerTest, VersionsAreComparedAsNumbers)
@@ -159,7 +174,7 @@ TEST_F(UpdateManagerTest, AcceptingOpensTheDownloadPage)
 
 TEST_F(UpdateManagerTest, RefusalIsRetriedAndStopEndsTheJob)
 {
-    ScriptedServer server(HttpReply(R"({"code":5,"msg":"维护中"})"));
+    ScriptedServer server(test::ScriptedServer::JsonReply(R"({"code":5,"msg":"维护中"})"));
     config.servicesHost = "127.0.0.1:" + std::to_string(server.Port());
     updates.StartVersionCheck();
     ASSERT_TRUE(WaitUntil([&] { return tips.Count() >= 2; }));

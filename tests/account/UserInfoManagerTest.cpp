@@ -5,16 +5,24 @@
 
 #include "core/OwnerWindow.h"
 #include "headless/HeadlessStatusBar.h"
+#include "http/TlsOptions.h"
+#include "platform/TextCodec.h"
 #include "settings/ConfigCenter.h"
+#include "support/RefusingPort.h"
 #include "support/SandboxProcess.h"
 #include "support/ScriptedServer.h"
+#include "support/TestCertificates.h"
 #include "support/TipRecorder.h"
+#include "support/TlsTestServer.h"
 #include "support/WaitUntil.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <gtest/gtest.h>
+#include <memory>
 #include <regex>
+#include <thread>
 
 namespace kh {
 namespace {
@@ -23,12 +31,6 @@ using namespace std::chrono_literals;
 using test::ScriptedServer;
 using test::TipRecorder;
 using test::WaitUntil;
-
-std::string HttpReply(const std::string& body)
-{
-    return "HTTP/1.1 200 OK\r\nContent-Type: application/json; charset=utf-8\r\nContent-Length: " +
-           std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
-}
 
 constexpr const char* kFullReply = R"({"code":0,"msg":"ok","username":"u","coin":12.5,"max_get_mobile_size":10,)"
                                    R"("level":"gold","discount":9,"score":100,"extra":1})";
@@ -71,7 +73,7 @@ protected:
 
 TEST_F(UserInfoManagerTest, ShowsTheSixFiguresWithTheirLabels)
 {
-    ScriptedServer server(HttpReply(kFullReply));
+    ScriptedServer server(test::ScriptedServer::JsonReply(kFullReply));
     Point(server);
     Refresh();
     EXPECT_TRUE(tips.Tips().empty());
@@ -80,6 +82,24 @@ TEST_F(UserInfoManagerTest, ShowsTheSixFiguresWithTheirLabels)
     std::string request = server.Requests().at(0);
     EXPECT_EQ(request.rfind("POST /userinfo HTTP/1.", 0), 0u);
     EXPECT_EQ(request.substr(request.find("\r\n\r\n") + 4), "token=T0K");
+}
+
+// Destroying the manager while its request is in flight ends the retries and waits for the worker,
+// which still shows the figures of that reply before the manager is gone.
+TEST_F(UserInfoManagerTest, DestroyedWhileRefreshingWaitsForTheWorker)
+{
+    ScriptedServer server([](int socket, const std::string&) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300)); // the service's latency
+        ScriptedServer::SendAll(socket, test::ScriptedServer::JsonReply(kFullReply));
+    });
+    Point(server);
+    auto refresh = std::make_unique<UserInfoManager>(&owner, &TipRecorder::Callback, tips.Context());
+    refresh->StartRefresh();
+    ASSERT_TRUE(server.WaitForRequests(1));
+    refresh.reset();
+    EXPECT_EQ(Panes()[0], u"用户名：u");
+    EXPECT_EQ(Panes()[5], u"积分：100");
+    EXPECT_TRUE(tips.Tips().empty());
 }
 
 TEST_F(UserInfoManagerTest, MissingFigureShowsNothingAndReportsTip11)
@@ -91,7 +111,7 @@ TEST_F(UserInfoManagerTest, MissingFigureShowsNothingAndReportsTip11)
     };
     for (const char* body : replies) {
         tips.Clear();
-        ScriptedServer server(HttpReply(body));
+        ScriptedServer server(test::ScriptedServer::JsonReply(body));
         Point(server);
         Refresh();
         EXPECT_EQ(tips.Errors(), std::vector<std::string>{"UserInfoManager.11."}) << body;
@@ -104,9 +124,9 @@ TEST_F(UserInfoManagerTest, RetriesEverySecondUntilTheServerAnswers)
     std::atomic<int> calls{0};
     ScriptedServer server([&](int socket, const std::string&) {
         if (++calls <= 2)
-            ScriptedServer::SendAll(socket, HttpReply(R"({"code":2,"msg":"令牌无效"})"));
+            ScriptedServer::SendAll(socket, test::ScriptedServer::JsonReply(R"({"code":2,"msg":"令牌无效"})"));
         else
-            ScriptedServer::SendAll(socket, HttpReply(kFullReply));
+            ScriptedServer::SendAll(socket, test::ScriptedServer::JsonReply(kFullReply));
     });
     Point(server);
     auto start = std::chrono::steady_clock::now();
@@ -120,12 +140,8 @@ TEST_F(UserInfoManagerTest, RetriesEverySecondUntilTheServerAnswers)
 
 TEST_F(UserInfoManagerTest, StopEndsTheRetriesWithoutShowing)
 {
-    uint16_t deadPort;
-    {
-        ScriptedServer gone(HttpReply("{}"));
-        deadPort = gone.Port();
-    }
-    config.apiHost = "127.0.0.1:" + std::to_string(deadPort);
+    test::RefusingPort refusing;
+    config.apiHost = refusing.Host();
     userInfo.StartRefresh();
     ASSERT_TRUE(WaitUntil([&] { return tips.Count() >= 2; }, 5s));
     for (const auto& tip : tips.Tips()) {
@@ -167,12 +183,73 @@ TEST_F(UserInfoManagerTest, FillsThePanesFromTheSandboxAfterDroppedConnections)
 
 TEST_F(UserInfoManagerTest, EmptyTokenEndsAtOnce)
 {
-    ScriptedServer server(HttpReply(kFullReply));
+    ScriptedServer server(test::ScriptedServer::JsonReply(kFullReply));
     Point(server);
     config.token.clear();
     Refresh();
     EXPECT_EQ(tips.Errors(), std::vector<std::string>{"UserInfoManager.5."});
     EXPECT_TRUE(server.Requests().empty());
+}
+
+// Over HTTPS the refresh follows the certificate settings: a certificate nobody vouches for is
+// refused with a tip that says so, a private CA named in ServerConfig_TlsCaFile is trusted, and
+// with ServerConfig_TlsInsecure every request is made but reported as not verified.
+TEST_F(UserInfoManagerTest, HttpsRefreshFollowsTheCertificateSettings)
+{
+    const test::TestCertificate ca = test::MakeCertificate({.commonName = "Test CA", .dnsNames = {}, .isCa = true});
+    const test::TestCertificate signedByCa = test::MakeCertificate({}, &ca);
+    const test::TestCertificate selfSigned = test::MakeCertificate({});
+    test::TempFile caFile(ca.certificatePem);
+    const std::string unverified = kTlsUnverifiedText;
+    const std::string selfSignedText =
+        std::string("正在获取用户信息...网络连接失败，获取失败！") + TlsProblemText(TlsProblem::SelfSigned);
+    struct Case
+    {
+        const char* name;
+        const test::TestCertificate* certificate;
+        std::string caFile;
+        uint32_t insecure;
+        bool filled;
+        std::string expectedMessage; // a tip that must be raised
+    };
+    const Case cases[] = {
+        {"self-signed, checked", &selfSigned, "", 0, false, selfSignedText},
+        {"self-signed, not checked", &selfSigned, "", 1, true, unverified},
+        {"signed by the CA of the CA file", &signedByCa, caFile.Path(), 0, true, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        tips.Clear();
+        for (int i = 0; i < 6; ++i)
+            statusBar.SetPaneText(i, u"before");
+        test::TlsTestServer server(*c.certificate, test::ScriptedServer::JsonReply(kFullReply));
+        config.apiHost = "https://localhost:" + std::to_string(server.Port());
+        config.tlsCaFile = AnsiToWide(c.caFile);
+        config.tlsInsecure = c.insecure;
+        userInfo.StartRefresh();
+        if (c.filled) {
+            ASSERT_TRUE(WaitUntil([&] { return !userInfo.IsBusy(); }));
+            EXPECT_EQ(Panes()[0], u"用户名：u");
+        } else {
+            // Refused certificates are retried once a second like any network failure.
+            ASSERT_TRUE(WaitUntil([&] {
+                for (const std::string& error : tips.Errors())
+                    if (error == "UserInfoManager.9.134.")
+                        return true;
+                return false;
+            }));
+            userInfo.StopRefresh();
+            ASSERT_TRUE(WaitUntil([&] { return !userInfo.IsBusy(); }));
+            EXPECT_EQ(Panes()[0], u"before");
+        }
+        std::vector<std::string> messages = tips.Messages();
+        bool sawUnverified = std::find(messages.begin(), messages.end(), unverified) != messages.end();
+        EXPECT_EQ(sawUnverified, c.insecure != 0);
+        if (!c.expectedMessage.empty()) {
+            EXPECT_NE(std::find(messages.begin(), messages.end(), c.expectedMessage), messages.end());
+        }
+        userInfo.stopEvent.Reset();
+    }
 }
 
 } // namespace

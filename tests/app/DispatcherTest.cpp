@@ -5,10 +5,10 @@
 
 #include "app/Dispatcher.h"
 
-#include "core/CommandQueue.h"
-#include "app/TipsBox.h"
 #include "account/UpdateManager.h"
 #include "account/UserInfoManager.h"
+#include "app/TipsBox.h"
+#include "core/CommandQueue.h"
 #include "headless/HeadlessJournal.h"
 #include "headless/HeadlessMainWindow.h"
 #include "headless/HeadlessMessageBox.h"
@@ -17,9 +17,11 @@
 #include "headless/HeadlessStatusBar.h"
 #include "headless/HeadlessTipsView.h"
 #include "headless/HeadlessTrayIcon.h"
+#include "platform/Json.h"
 #include "platform/TextCodec.h"
-#include "support/ManagerFixture.h"
+#include "support/RefusingPort.h"
 #include "support/ScriptedServer.h"
+#include "support/SessionFixture.h"
 #include "support/WaitUntil.h"
 
 #include <algorithm>
@@ -34,15 +36,9 @@ namespace kh {
 namespace {
 
 using namespace std::chrono_literals;
-using test::ManagerFixture;
 using test::ScriptedServer;
+using test::SessionFixture;
 using test::WaitUntil;
-
-std::string HttpReply(const std::string& body)
-{
-    return "HTTP/1.1 200 OK\r\nContent-Type: application/json; charset=utf-8\r\nContent-Length: " +
-           std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
-}
 
 std::string Path(const std::string& request)
 {
@@ -68,7 +64,7 @@ void FakeService(int socket, const std::string& request)
     else if (path == "/userinfo")
         body = R"({"code":0,"msg":"ok","username":"demo","coin":10,"max_get_mobile_size":5,"level":"1",)"
                R"("discount":9,"score":1,"x":0})";
-    ScriptedServer::SendAll(socket, HttpReply(body));
+    ScriptedServer::SendAll(socket, test::ScriptedServer::JsonReply(body));
 }
 
 std::string ReadFile(const std::string& path)
@@ -80,30 +76,7 @@ std::string ReadFile(const std::string& path)
 class DispatcherTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        logDir = fx.settingsDir.Path() + "/program";
-        std::filesystem::create_directories(logDir);
-        OwnerWindow& w = fx.window;
-        w.tipsBox = &tipsBox;
-        w.userInfo = &userInfo;
-        w.updates = &updates;
-        w.statusBar = &statusBar;
-        w.tipsView = &tipsView;
-        w.window = &mainWindow;
-        w.messageBox = &messageBox;
-        w.shell = &shell;
-        w.trayIcon = &tray;
-        w.settingsCentre = &centre;
-        tipsBox.Init(&tipsView, &w, AnsiToWide(logDir));
-    }
-    void TearDown() override
-    {
-        userInfo.StopRefresh();
-        updates.StopVersionCheck();
-        EXPECT_TRUE(WaitUntil([&] { return !userInfo.IsBusy() && !updates.IsBusy(); }, 30s));
-    }
-    bool Dispatch(int32_t code, int32_t argument = 0) { return DispatchCommand(&fx.window, {code, argument}); }
+    bool Dispatch(int32_t code, int32_t argument = 0) { return DispatchCommand(&fx.Owner(), {code, argument}); }
     void UseService(const ScriptedServer& server)
     {
         std::string host = "127.0.0.1:" + std::to_string(server.Port());
@@ -114,31 +87,37 @@ protected:
         });
     }
 
-    ManagerFixture fx;
-    std::string logDir;
-    HeadlessJournal journal;
-    HeadlessMessageBox messageBox{kIdCancel, &journal};
-    HeadlessShell shell;
-    HeadlessTrayIcon tray{&journal};
-    HeadlessMainWindow mainWindow{&journal};
-    HeadlessSettingsCentre centre;
-    HeadlessStatusBar statusBar;
-    HeadlessTipsView tipsView;
-    TipsBox tipsBox{&messageBox};
-    UserInfoManager userInfo{&fx.window, &test::TipRecorder::Callback, fx.tips.Context()};
-    UpdateManager updates{&fx.window, &test::TipRecorder::Callback, fx.tips.Context()};
+    void TearDown() override
+    {
+        userInfo.StopRefresh();
+        updates.StopVersionCheck();
+        EXPECT_TRUE(ClientSession::WaitForIdle(userInfo, 30s) && ClientSession::WaitForIdle(updates, 30s));
+    }
+
+    SessionFixture fx;
+    HeadlessControls& controls = fx.controls;
+    HeadlessJournal& journal = controls.journal;
+    HeadlessMessageBox& messageBox = controls.messageBox;
+    HeadlessShell& shell = controls.shell;
+    HeadlessTrayIcon& tray = controls.trayIcon;
+    HeadlessMainWindow& mainWindow = controls.window;
+    HeadlessSettingsCentre& centre = controls.settingsCentre;
+    HeadlessStatusBar& statusBar = controls.statusBar;
+    HeadlessTipsView& tipsView = controls.tipsView;
+    TipsBox& tipsBox = fx.session.Tips();
+    UserInfoManager& userInfo = fx.UserInfo();
+    UpdateManager& updates = fx.Updates();
+    const std::string logDir = fx.ProgramDirectory();
 };
 
 TEST_F(DispatcherTest, UnknownCodesAreIgnoredAndTheWorkerGoesOn)
 {
-    CommandQueue queue;
-    ASSERT_TRUE(queue.Start(&fx.window, MakeDispatcher(&fx.window)));
     for (int32_t code : {0, 27, -1, 1000})
-        queue.PushCommand(code, 0x201);
-    queue.PushCommand(kCmdToggleWindowTop);
-    ASSERT_TRUE(WaitUntil([&] { return mainWindow.IsTopMost(); }));
+        fx.session.Push(code, 0x201);
+    ASSERT_TRUE(fx.session.RunCommand(kCmdToggleWindowTop, 0, 10s));
+    EXPECT_TRUE(mainWindow.IsTopMost());
     EXPECT_EQ(journal.Entries(), std::vector<std::string>{"window.topmost"});
-    EXPECT_TRUE(queue.IsRunning());
+    EXPECT_TRUE(fx.session.IsRunning());
     EXPECT_EQ(fx.tips.Count(), 0u);
     EXPECT_FALSE(DispatchCommand(nullptr, {kCmdShutdown, 0}));
 }
@@ -165,14 +144,14 @@ TEST_F(DispatcherTest, WindowTopFollowsAndInvertsItsSetting)
     fx.Configure([](ConfigCenter& c) { c.windowTop = 1; });
     Dispatch(kCmdApplyWindowTop);
     EXPECT_TRUE(mainWindow.IsTopMost());
-    EXPECT_TRUE(fx.toolBar.IsButtonChecked(kIdWindowTop));
+    EXPECT_TRUE(fx.controls.toolBar.IsButtonChecked(kIdWindowTop));
     Dispatch(kCmdToggleWindowTop);
     EXPECT_FALSE(mainWindow.IsTopMost());
-    EXPECT_FALSE(fx.toolBar.IsButtonChecked(kIdWindowTop));
-    EXPECT_EQ(fx.config.windowTop, 0u);
+    EXPECT_FALSE(fx.controls.toolBar.IsButtonChecked(kIdWindowTop));
+    EXPECT_EQ(fx.Config().windowTop, 0u);
     Dispatch(kCmdToggleWindowTop);
     EXPECT_TRUE(mainWindow.IsTopMost());
-    EXPECT_EQ(fx.config.windowTop, 1u);
+    EXPECT_EQ(fx.Config().windowTop, 1u);
 }
 
 TEST_F(DispatcherTest, WebPagesCarryTheTokenUnencoded)
@@ -228,10 +207,10 @@ TEST_F(DispatcherTest, GetNumbersReadsNoRestrictionAsEmptyAndRefreshesTheAccount
     ScriptedServer server(&FakeService);
     UseService(server);
     fx.ChooseProject(u"1001");
-    fx.countBox.SetWindowText(u"2");
-    fx.provinceCombo.SetCurSel(0); // 不限
-    fx.carrierCombo.SetCurSel(1);  // 移动
-    ASSERT_EQ(fx.carrierCombo.GetWindowText(), u"移动");
+    fx.controls.countBox.SetWindowText(u"2");
+    fx.controls.provinceCombo.SetCurSel(0); // 不限
+    fx.controls.carrierCombo.SetCurSel(1);  // 移动
+    ASSERT_EQ(fx.controls.carrierCombo.GetWindowText(), u"移动");
     Dispatch(kCmdGetNumbers);
     ASSERT_TRUE(fx.WaitIdle());
     ASSERT_TRUE(WaitUntil([&] { return !userInfo.IsBusy(); }));
@@ -248,7 +227,7 @@ TEST_F(DispatcherTest, GetNumbersReadsNoRestrictionAsEmptyAndRefreshesTheAccount
     EXPECT_EQ(statusBar.PaneText(0), u"用户名：demo");
 
     // A count that is not a number reaches the number job as 0, which it refuses.
-    fx.countBox.SetWindowText(u"3x");
+    fx.controls.countBox.SetWindowText(u"3x");
     Dispatch(kCmdGetNumbers);
     ASSERT_TRUE(fx.WaitIdle());
     EXPECT_TRUE(fx.tips.HasMessage("正在获取手机号码...获取失败！请输入正确的号码数量。"));
@@ -265,24 +244,24 @@ TEST_F(DispatcherTest, GetSmsButtonHasThreeStates)
     fx.ChooseProject(u"1001");
     Dispatch(kCmdGetNumbers);
     // The number job starts the automatic fetch when it ends; the SMS never comes.
-    ASSERT_TRUE(WaitUntil([&] { return !fx.numbers.IsBusy() && fx.sms.IsBusy(); }));
+    ASSERT_TRUE(WaitUntil([&] { return !fx.Numbers().IsBusy() && fx.Sms().IsBusy(); }));
 
     Dispatch(kCmdToggleSmsFetch); // fetching: stop it
-    ASSERT_TRUE(WaitUntil([&] { return !fx.sms.IsBusy(); }));
+    ASSERT_TRUE(WaitUntil([&] { return !fx.Sms().IsBusy(); }));
 
-    fx.numbers.busyEvent.Set(); // as while a number job runs
+    fx.Numbers().busyEvent.Set(); // as while a number job runs
     Dispatch(kCmdToggleSmsFetch);
     Dispatch(kCmdAutoGetSmsChecked);
-    EXPECT_FALSE(fx.sms.IsBusy()) << "no fetch starts during a number job";
-    fx.numbers.busyEvent.Reset();
+    EXPECT_FALSE(fx.Sms().IsBusy()) << "no fetch starts during a number job";
+    fx.Numbers().busyEvent.Reset();
 
     Dispatch(kCmdToggleSmsFetch); // idle: start it
-    EXPECT_TRUE(fx.sms.IsBusy());
+    EXPECT_TRUE(fx.Sms().IsBusy());
     Dispatch(kCmdToggleSmsFetch);
-    ASSERT_TRUE(WaitUntil([&] { return !fx.sms.IsBusy(); }));
+    ASSERT_TRUE(WaitUntil([&] { return !fx.Sms().IsBusy(); }));
     Dispatch(kCmdAutoGetSmsChecked);
-    EXPECT_TRUE(fx.sms.IsBusy());
-    fx.sms.StopFetch();
+    EXPECT_TRUE(fx.Sms().IsBusy());
+    fx.Sms().StopFetch();
 }
 
 TEST_F(DispatcherTest, CancelledShutdownChangesNothingAndAsksAgainNextTime)
@@ -332,25 +311,24 @@ TEST_F(DispatcherTest, ConfirmedShutdownSettlesTheNumbersSavesTheTipsAndStops)
     // Start-up as the main window queues it, then a project and three numbers.
     for (int32_t code : kStartupCommands)
         Dispatch(code);
-    ASSERT_TRUE(WaitUntil([&] { return !fx.projects.IsBusy() && fx.projectCombo.GetCount() > 1; }));
-    fx.projectCombo.SetCurSel(1);
+    ASSERT_TRUE(WaitUntil([&] { return !fx.Projects().IsBusy() && fx.controls.projectCombo.GetCount() > 1; }));
+    fx.controls.projectCombo.SetCurSel(1);
     Dispatch(kCmdShowProjectInfo, 0);
-    ASSERT_FALSE(fx.projects.GetSelectedProjectId().empty());
-    std::string pid = WideToUtf8(fx.projects.GetSelectedProjectId());
-    fx.countBox.SetWindowText(u"3");
+    ASSERT_FALSE(fx.Projects().GetSelectedProjectId().empty());
+    std::string pid = WideToUtf8(fx.Projects().GetSelectedProjectId());
+    fx.controls.countBox.SetWindowText(u"3");
     Dispatch(kCmdGetNumbers);
     ASSERT_TRUE(fx.WaitIdle());
-    std::vector<NumberRecord> batch = fx.numbers.GetBatch();
+    std::vector<NumberRecord> batch = fx.Numbers().Batch().Records();
     ASSERT_EQ(batch.size(), 3u) << ::testing::PrintToString(fx.tips.Messages());
-    fx.numbers.MarkForBlacklist(batch[2][kFieldMobile]);
+    fx.Numbers().Batch().MarkForBlacklist(batch[2][kFieldMobile]);
     ASSERT_TRUE(updates.IsBusy()) << "the version check runs until shutdown";
 
     messageBox.QueueAnswer(kIdOk);
-    CommandQueue queue;
-    ASSERT_TRUE(queue.Start(&fx.window, MakeDispatcher(&fx.window)));
-    queue.PushCommand(kCmdShutdown);
-    ASSERT_TRUE(WaitUntil([&] { return !queue.IsRunning(); }, 60s));
-    queue.PushCommand(kCmdToggleWindowTop);
+    ASSERT_TRUE(fx.session.Shutdown(60s));
+    EXPECT_FALSE(fx.session.IsRunning());
+    uint64_t late = fx.session.Push(kCmdToggleWindowTop);
+    EXPECT_TRUE(fx.session.WaitForCommand(late, 10s)) << "a wait after the stop flag ends at once";
 
     // The steps, in order, as the controls saw them.
     int asked = journal.IndexOf("messagebox:关闭软件");
@@ -360,7 +338,7 @@ TEST_F(DispatcherTest, ConfirmedShutdownSettlesTheNumbersSavesTheTipsAndStops)
     EXPECT_GT(trayRemoved, asked);
     EXPECT_GT(closed, trayRemoved);
     EXPECT_EQ(journal.IndexOf("window.topmost"), -1) << "nothing is dispatched after the stop flag";
-    EXPECT_FALSE(fx.projects.IsBusy() || userInfo.IsBusy() || updates.IsBusy() || fx.numbers.IsBusy());
+    EXPECT_FALSE(fx.Projects().IsBusy() || userInfo.IsBusy() || updates.IsBusy() || fx.Numbers().IsBusy());
 
     // The tip log holds the run's tips up to the closing line; the box only the saved-to line.
     std::u16string log;
@@ -374,12 +352,12 @@ TEST_F(DispatcherTest, ConfirmedShutdownSettlesTheNumbersSavesTheTipsAndStops)
     EXPECT_LT(closing, done);
     EXPECT_EQ(logText.size(), done + std::string("正在关闭软件...关闭完成。").size());
     std::string box = WideToUtf8(tipsView.GetText());
-    EXPECT_NE(box.find("以上提示信息，已经保存到了 /TipsLog/"), std::string::npos) << box;
+    EXPECT_NE(box.find("以上提示信息，已经保存到了 " + tipsBox.LastLogFile() + " 文件中。"), std::string::npos) << box;
     EXPECT_EQ(box.find("\n"), std::string::npos);
     EXPECT_TRUE(std::filesystem::exists(fx.settingsDir.SettingsFile()));
 
     // The service took back the two unused numbers and blacklisted the marked one.
-    std::unique_ptr<cJSON, decltype(&cJSON_Delete)> dump(cJSON_Parse(fx.SandboxDump().c_str()), cJSON_Delete);
+    JsonPtr dump = ParseJson(fx.SandboxDump());
     ASSERT_NE(dump, nullptr);
     const cJSON* account = nullptr;
     const cJSON* item = nullptr;
@@ -404,20 +382,16 @@ TEST_F(DispatcherTest, ConfirmedShutdownSettlesTheNumbersSavesTheTipsAndStops)
 
 TEST_F(DispatcherTest, ShutdownEndsWhenTheServerIsUnreachable)
 {
-    uint16_t deadPort;
-    {
-        ScriptedServer gone(HttpReply("{}"));
-        deadPort = gone.Port();
-    }
-    std::string dead = "127.0.0.1:" + std::to_string(deadPort);
+    test::RefusingPort refusing;
+    std::string dead = refusing.Host();
     fx.Configure([&](ConfigCenter& c) {
         c.apiHost = dead;
         c.servicesHost = dead;
         c.token = "TOKEN";
     });
-    fx.numbers.InstallBatch(
+    fx.Numbers().Batch().Install(
         {{u"13800000001", u"广东", u"广州", u"移动", u"1001"}, {u"13800000002", u"广东", u"深圳", u"移动", u"1001"}});
-    fx.numbers.MarkForBlacklist(u"13800000002");
+    fx.Numbers().Batch().MarkForBlacklist(u"13800000002");
     Dispatch(kCmdAddTrayIcon);
     Dispatch(kCmdFetchProjects);
     Dispatch(kCmdRefreshUserInfo);
@@ -425,10 +399,7 @@ TEST_F(DispatcherTest, ShutdownEndsWhenTheServerIsUnreachable)
     ASSERT_TRUE(WaitUntil([&] { return fx.tips.Count() >= 3; }));
 
     messageBox.QueueAnswer(kIdOk);
-    CommandQueue queue;
-    ASSERT_TRUE(queue.Start(&fx.window, MakeDispatcher(&fx.window)));
-    queue.PushCommand(kCmdShutdown);
-    ASSERT_TRUE(WaitUntil([&] { return !queue.IsRunning(); }, 60s));
+    ASSERT_TRUE(fx.session.Shutdown(60s));
     EXPECT_TRUE(mainWindow.ClosePosted());
     EXPECT_FALSE(tray.IsShown());
     EXPECT_TRUE(fx.tips.HasMessage("正在释放手机号码...网络连接失败，释放失败！"));

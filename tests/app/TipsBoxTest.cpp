@@ -1,20 +1,28 @@
 // Tips box: the display text of a tip, time-stamped lines separated by CR LF, the reader's selection
-// kept, and the log files (limit, names, GBK with CR LF, the per-user fallback, nothing lost).
+// kept, and the log files (limit, names, GBK with CR LF, the per-user fallback, nothing lost); and
+// with a GUI thread of its own: no tip waits while the view or the severe-error box works, the
+// lines of many threads all arrive, and the box may go before its posted work has run.
 
 #include "app/TipsBox.h"
 
 #include "core/OwnerWindow.h"
 #include "headless/HeadlessMessageBox.h"
 #include "headless/HeadlessTipsView.h"
+#include "platform/Sync.h"
 #include "platform/TextCodec.h"
+#include "support/GuiThreadExecutor.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <memory>
 #include <regex>
+#include <thread>
+#include <vector>
 
 namespace kh {
 namespace {
@@ -127,7 +135,7 @@ TEST_F(TipsBoxTest, SelectionAndViewStayWhileTheUserReads)
 
 TEST_F(TipsBoxTest, SavesAtTheLimitIncludingTheTipThatReachedIt)
 {
-    TipsBox box(&severe, 200);
+    TipsBox box(&severe, nullptr, 200);
     box.Init(&view, &owner, AnsiToWide(dir));
     int n = 0;
     while (box.LastLogFile().empty() && n < 100)
@@ -138,14 +146,13 @@ TEST_F(TipsBoxTest, SavesAtTheLimitIncludingTheTipThatReachedIt)
     EXPECT_EQ(saved.substr(saved.size() - ("tip number " + std::to_string(n)).size()),
               "tip number " + std::to_string(n));
 
+    // The box holds only the saved-to line, naming the file by its full path.
     std::string text = Utf8(view.GetText());
-    EXPECT_TRUE(std::regex_match(
-        text,
-        std::regex(
-            R"(\[\d\d-\d\d\] \[\d\d:\d\d:\d\d\] 以上提示信息，已经保存到了 /TipsLog/\d{8}_\d{6}(_\d+)?\.log 文件中。)")))
-        << text;
-    EXPECT_EQ(box.LastLogFile(),
-              dir + text.substr(text.find("/TipsLog/"), text.find(".log") + 4 - text.find("/TipsLog/")));
+    ASSERT_GE(text.size(), 19u);
+    EXPECT_EQ(text.substr(19), "以上提示信息，已经保存到了 " + box.LastLogFile() + " 文件中。");
+    EXPECT_TRUE(
+        std::regex_match(box.LastLogFile().substr(dir.size()), std::regex(R"(/TipsLog/\d{8}_\d{6}(_\d+)?\.log)")))
+        << box.LastLogFile();
     EXPECT_TRUE(severe.Shown().empty());
 }
 
@@ -207,7 +214,7 @@ TEST_F(TipsBoxTest, TextThatCannotBeWrittenAnywhereStaysInTheBox)
 {
     std::ofstream(dir + "/plainfile") << "x";
     setenv("XDG_DATA_HOME", (dir + "/plainfile").c_str(), 1);
-    TipsBox box(&severe, 100);
+    TipsBox box(&severe, nullptr, 100);
     box.Init(&view, &owner, AnsiToWide(dir + "/plainfile"));
     for (int i = 0; i < 10; ++i)
         box.AddTip(u"precious tip");
@@ -231,6 +238,179 @@ TEST_F(TipsBoxTest, TipBeforeInitReportsSevereThreeThenTen)
     EXPECT_EQ(Utf8(shown[0].text), "提示框，发生严重错误！错误串：3.。");
     EXPECT_EQ(Utf8(shown[1].text), "提示框，发生严重错误！错误串：10.。");
     EXPECT_EQ(shown[0].flags, kMbOk | kMbIconError);
+}
+
+// Raises a tip on a thread of its own; true when AddTip returned within the deadline. It would
+// block for ever if the thread asking held a lock of the box while it waits for the GUI thread.
+bool TipFromAnotherThreadReturns(TipsBox& box)
+{
+    auto returned = std::make_shared<Event>(true);
+    std::thread raiser([&box, returned] {
+        box.AddTip(u"raised meanwhile");
+        returned->Set();
+    });
+    bool ok = returned->Wait(10000);
+    if (ok)
+        raiser.join();
+    else
+        raiser.detach();
+    return ok;
+}
+
+// The tips view and the severe-error box on the stand-in GUI thread: each notes whether it was
+// called there, and in its first insert (or box) has another thread raise a tip.
+class ProbingTipsView final : public TipsViewPort
+{
+public:
+    ProbingTipsView(HeadlessTipsView& inner, test::GuiThreadExecutor& gui) : inner(inner), gui(gui) {}
+
+    size_t TextLength() override { return Note(), inner.TextLength(); }
+    void GetSelection(size_t& start, size_t& end) override { Note(), inner.GetSelection(start, end); }
+    void SetSelection(size_t start, size_t end) override { Note(), inner.SetSelection(start, end); }
+    void ReplaceSelection(const std::u16string& text) override
+    {
+        Note();
+        if (box != nullptr && !probed.exchange(true))
+            probeReturned = TipFromAnotherThreadReturns(*box);
+        inner.ReplaceSelection(text);
+    }
+    std::u16string GetText() override { return Note(), inner.GetText(); }
+    void Clear() override { Note(), inner.Clear(); }
+    void SetRedraw(bool on) override { Note(), inner.SetRedraw(on); }
+
+    TipsBox* box = nullptr;
+    std::atomic<int> callsOffGuiThread{0};
+    std::atomic<bool> probed{false};
+    std::atomic<bool> probeReturned{false};
+
+private:
+    void Note()
+    {
+        if (!gui.OnGuiThread())
+            ++callsOffGuiThread;
+    }
+
+    HeadlessTipsView& inner;
+    test::GuiThreadExecutor& gui;
+};
+
+class ProbingMessageBox final : public MessageBoxPort
+{
+public:
+    explicit ProbingMessageBox(test::GuiThreadExecutor& gui) : gui(gui) {}
+
+    int Show(const std::u16string& text, const std::u16string&, unsigned, bool) override
+    {
+        if (!gui.OnGuiThread())
+            ++callsOffGuiThread;
+        if (box != nullptr && !probed.exchange(true))
+            probeReturned = TipFromAnotherThreadReturns(*box);
+        std::lock_guard<std::mutex> guard(mutex);
+        texts.push_back(Utf8(text));
+        return kIdOk;
+    }
+    std::vector<std::string> Texts()
+    {
+        std::lock_guard<std::mutex> guard(mutex);
+        return texts;
+    }
+
+    TipsBox* box = nullptr;
+    std::atomic<int> callsOffGuiThread{0};
+    std::atomic<bool> probed{false};
+    std::atomic<bool> probeReturned{false};
+
+private:
+    test::GuiThreadExecutor& gui;
+    std::mutex mutex;
+    std::vector<std::string> texts;
+};
+
+TEST_F(TipsBoxTest, NoTipWaitsWhileTheGuiThreadWorksForTheBox)
+{
+    test::GuiThreadExecutor gui;
+    ProbingTipsView probingView(view, gui);
+    ProbingMessageBox probingBox(gui);
+    TipsBox box(&probingBox, &gui);
+    probingView.box = &box;
+    probingBox.box = &box;
+
+    // Before Init: the two severe-error boxes are posted, not shown by the thread raising the tip.
+    box.AddTip(u"too early");
+    gui.Flush();
+    ASSERT_TRUE(probingBox.probed.load());
+    EXPECT_TRUE(probingBox.probeReturned.load());
+    ASSERT_GE(probingBox.Texts().size(), 2u);
+    EXPECT_EQ(probingBox.Texts()[0], "提示框，发生严重错误！错误串：3.。");
+    EXPECT_EQ(probingBox.Texts()[1], "提示框，发生严重错误！错误串：10.。");
+
+    box.Init(&probingView, &owner, AnsiToWide(dir));
+    box.AddTip(u"first");
+    gui.Flush();
+    ASSERT_TRUE(probingView.probed.load());
+    EXPECT_TRUE(probingView.probeReturned.load());
+    std::string text = Utf8(view.GetText());
+    EXPECT_NE(text.find("first"), std::string::npos) << text;
+    EXPECT_NE(text.find("raised meanwhile"), std::string::npos) << text;
+
+    box.SaveAndClear();
+    gui.Flush();
+    EXPECT_NE(ReadFile(box.LastLogFile()).find("raised meanwhile"), std::string::npos);
+    EXPECT_EQ(probingView.callsOffGuiThread.load(), 0);
+    EXPECT_EQ(probingBox.callsOffGuiThread.load(), 0);
+}
+
+TEST_F(TipsBoxTest, TipsOfManyThreadsAllReachTheLogInTheOrderEachRaisedThem)
+{
+    test::GuiThreadExecutor gui;
+    TipsBox box(&severe, &gui);
+    box.Init(&view, &owner, AnsiToWide(dir));
+    constexpr int kThreads = 8;
+    constexpr int kTips = 50;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&box, t] {
+            for (int i = 0; i < kTips; ++i)
+                box.AddTip(AnsiToWide("t" + std::to_string(t) + " n" + std::to_string(i)));
+        });
+    }
+    for (auto& thread : threads)
+        thread.join();
+    box.SaveAndClear();
+    gui.Flush();
+
+    std::u16string wide;
+    ASSERT_TRUE(MultiByteToWide(kCpGbk, ReadFile(box.LastLogFile()), wide));
+    std::string log = Utf8(wide);
+    std::vector<int> next(kThreads, 0);
+    std::regex line(R"(\[\d\d-\d\d\] \[\d\d:\d\d:\d\d\] t(\d+) n(\d+))");
+    size_t lines = 0;
+    for (std::sregex_iterator it(log.begin(), log.end(), line), end; it != end; ++it, ++lines) {
+        int t = std::stoi((*it)[1].str());
+        EXPECT_EQ(std::stoi((*it)[2].str()), next[static_cast<size_t>(t)]++) << "thread " << t;
+    }
+    EXPECT_EQ(lines, static_cast<size_t>(kThreads * kTips));
+    EXPECT_TRUE(severe.Shown().empty());
+}
+
+// The work posted for a tip holds what it needs: the box may be destroyed before it runs, as the
+// session may go while the GUI thread still has the last tips queued.
+TEST_F(TipsBoxTest, PostedWorkRunsAfterTheBoxIsGone)
+{
+    test::GuiThreadExecutor gui;
+    auto gate = std::make_shared<Event>(true);
+    gui.Post([gate] { gate->Wait(kInfinite); });
+    {
+        TipsBox box(&severe, &gui);
+        box.Init(&view, &owner, AnsiToWide(dir));
+        box.AddTip(u"last words");
+        box.SaveAndClear();
+    }
+    gate->Set();
+    gui.Flush();
+    std::string text = Utf8(view.GetText());
+    EXPECT_NE(text.find("以上提示信息，已经保存到了 " + dir + "/TipsLog/"), std::string::npos) << text;
+    EXPECT_TRUE(severe.Shown().empty());
 }
 
 } // namespace

@@ -1,12 +1,13 @@
-// The command queue: arrival order, commands queued before the worker, unknown codes, the stop flag.
+// The command queue: arrival order, commands queued before the worker, unknown codes, the stop flag,
+// stopping the worker from outside and waiting for its end.
 
 #include "core/CommandQueue.h"
 
 #include "core/OwnerWindow.h"
 #include "support/WaitUntil.h"
 
+#include <chrono>
 #include <gtest/gtest.h>
-
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -183,6 +184,46 @@ TEST(CommandQueueTest, DestroyingTheQueueEndsAWaitingWorker)
     ASSERT_TRUE(WaitUntil([&] { return dispatcher.Count() == 1; }));
     queue.reset(); // returns once the worker has left; the sanitizers see any later touch
     EXPECT_EQ(dispatcher.Count(), 1u);
+}
+
+TEST(CommandQueueTest, StopEndsTheWorkerWithoutTheQueuedCommands)
+{
+    // Stopped while idle: the worker ends, and nothing pushed later is carried out.
+    RecordingDispatcher idle;
+    CommandQueue queue;
+    ASSERT_TRUE(queue.Start(nullptr, idle.Function()));
+    queue.PushCommand(1);
+    ASSERT_TRUE(WaitUntil([&] { return idle.Count() == 1; }));
+    queue.Stop();
+    EXPECT_FALSE(queue.IsRunning());
+    EXPECT_TRUE(queue.WaitUntilEnded(std::chrono::milliseconds(0)));
+    queue.PushCommand(3);
+    EXPECT_EQ(idle.Count(), 1u);
+
+    // Stopped with commands waiting: a worker started afterwards ends without taking them.
+    RecordingDispatcher waiting;
+    CommandQueue stopped;
+    stopped.PushCommand(4);
+    stopped.PushCommand(5);
+    EXPECT_TRUE(stopped.WaitUntilEnded(std::chrono::milliseconds(0))) << "no worker runs yet";
+    stopped.Stop();
+    ASSERT_TRUE(stopped.Start(nullptr, waiting.Function()));
+    EXPECT_TRUE(stopped.WaitUntilEnded(std::chrono::seconds(10)));
+    EXPECT_EQ(waiting.Count(), 0u);
+}
+
+TEST(CommandQueueTest, WaitUntilEndedFollowsTheStopFlag)
+{
+    RecordingDispatcher dispatcher(7);
+    CommandQueue queue;
+    ASSERT_TRUE(queue.Start(nullptr, dispatcher.Function()));
+    queue.PushCommand(7);
+    queue.PushCommand(kStop);
+    ASSERT_TRUE(dispatcher.entered.Wait(10000));
+    EXPECT_FALSE(queue.WaitUntilEnded(std::chrono::milliseconds(20))) << "a command still runs";
+    dispatcher.release.Set();
+    EXPECT_TRUE(queue.WaitUntilEnded(std::chrono::seconds(10)));
+    EXPECT_EQ(dispatcher.Count(), 2u);
 }
 
 } // namespace

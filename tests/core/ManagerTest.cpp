@@ -1,5 +1,6 @@
 // The common forms every background manager is built from: start while busy, the worker's end,
-// the stop signal, the once-a-second retry loop and reading the sign-in token.
+// the stop signal, the once-a-second retry loop, stopping for good and waiting for every thread,
+// and reading the sign-in token.
 
 #include "core/Manager.h"
 
@@ -8,10 +9,9 @@
 #include "support/TipRecorder.h"
 #include "support/WaitUntil.h"
 
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <chrono>
+#include <gtest/gtest.h>
 #include <memory>
 
 namespace kh {
@@ -27,11 +27,9 @@ public:
         : Manager("TestManager.", owner, &TipRecorder::Callback, recorder.Context())
     {
     }
-    ~TestManager()
-    {
-        // A worker still running would use this object after it is gone.
-        WaitUntil([this] { return !IsBusy(); });
-    }
+    ~TestManager() { StopAndWait(); }
+    using Manager::Launch;
+    using Manager::LaunchThread;
     using Manager::ReadToken;
     using Manager::RetryUntilStopped;
     using Manager::SignalStop;
@@ -94,13 +92,53 @@ TEST(Manager, StopDuringTheWaitEndsTheRetryLoop)
     std::atomic<int> attempts{0};
     std::atomic<bool> result{true};
 
-    ASSERT_TRUE(manager.StartWorker([&] { result = manager.RetryUntilStopped([&] { return ++attempts < 0; }); },
-                                    1, 2, 3));
+    ASSERT_TRUE(
+        manager.StartWorker([&] { result = manager.RetryUntilStopped([&] { return ++attempts < 0; }); }, 1, 2, 3));
     ASSERT_TRUE(WaitUntil([&] { return attempts >= 1; }));
     manager.SignalStop(9);
     ASSERT_TRUE(WaitUntil([&] { return !manager.IsBusy(); }));
     EXPECT_FALSE(result);
     EXPECT_LE(attempts.load(), 2);
+}
+
+// StopAndWait ends a job waiting on stopEvent, returns only after the job's thread and the threads
+// it started have finished with the manager, and refuses every later start without a tip.
+TEST(Manager, StopAndWaitWaitsForEveryThreadAndRefusesLaterStarts)
+{
+    TipRecorder recorder;
+    auto manager = std::make_unique<TestManager>(nullptr, recorder);
+    std::atomic<int> finished{0};
+    Event helperStarted(true);
+    TestManager* m = manager.get();
+    ASSERT_TRUE(manager->StartWorker(
+        [m, &finished, &helperStarted] {
+            // A helper thread of the job outlives the job itself.
+            EXPECT_EQ(m->LaunchThread([m, &finished] {
+                m->stopEvent.Wait(10000);
+                m->ReportTip("helper done", 0);
+                ++finished;
+            }),
+                      TestManager::Launch::Started);
+            helperStarted.Set();
+            m->stopEvent.Wait(10000);
+            ++finished;
+        },
+        1, 2, 3));
+    ASSERT_TRUE(helperStarted.Wait(10000));
+    ASSERT_TRUE(manager->IsBusy());
+
+    manager->StopAndWait();
+    EXPECT_EQ(finished.load(), 2);
+    EXPECT_FALSE(manager->IsBusy());
+    EXPECT_TRUE(recorder.HasMessage("helper done"));
+
+    recorder.Clear();
+    EXPECT_FALSE(manager->StartWorker([&] { ++finished; }, 1, 2, 3));
+    EXPECT_EQ(manager->LaunchThread([&] { ++finished; }), TestManager::Launch::Closed);
+    EXPECT_FALSE(manager->IsBusy());
+    manager.reset();
+    EXPECT_EQ(finished.load(), 2);
+    EXPECT_EQ(recorder.Count(), 0u);
 }
 
 TEST(Manager, ReadTokenCopiesTheTokenOrReportsAMissingOwner)

@@ -1,10 +1,10 @@
 // The in-memory list view behaves like the real control where the managers rely on it: insert
-// positions, rows that keep their data, selection and focus through inserts, deletes and sorts.
+// positions, rows that keep their data, selection and focus through inserts, deletes and sorts, and
+// the observer of changes that the terminal client prints the rows through.
 
 #include "headless/HeadlessListView.h"
 
 #include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
 
@@ -62,7 +62,7 @@ TEST_F(HeadlessListViewTest, SelectionAndFocusFollowTheirRow)
     EXPECT_EQ(view.ColumnTexts(0), (Texts{u"top", u"a", u"b"}));
 }
 
-TEST_F(HeadlessListViewTest, SortCallsTheComparatorWithItemDataAndMovesWholeRows)
+TEST_F(HeadlessListViewTest, NewOrderMovesWholeRows)
 {
     const Texts names = {u"c", u"a", u"b"};
     for (size_t i = 0; i < names.size(); ++i) {
@@ -73,19 +73,27 @@ TEST_F(HeadlessListViewTest, SortCallsTheComparatorWithItemDataAndMovesWholeRows
     view.SetItemSelected(0, true); // "c"
     view.SetFocusedRow(1);         // "a"
 
-    std::vector<intptr_t> seen;
-    ASSERT_TRUE(view.SortItems([&](intptr_t x, intptr_t y) {
-        seen.push_back(x);
-        // The list can be read back from inside the comparator.
-        return view.GetItemText(static_cast<int>(x), 0).compare(view.GetItemText(static_cast<int>(y), 0));
-    }));
+    ASSERT_TRUE(view.ApplyOrder({1, 2, 0}));
 
-    EXPECT_FALSE(seen.empty());
     EXPECT_EQ(view.ColumnTexts(0), (Texts{u"a", u"b", u"c"}));
     EXPECT_EQ(view.ColumnTexts(1), (Texts{u"cell a", u"cell b", u"cell c"}));
     EXPECT_EQ(view.GetItemData(2), 0);
     EXPECT_EQ(view.GetSelectedRows(), std::vector<int>{2});
     EXPECT_EQ(view.GetFocusedRow(), 0);
+    EXPECT_EQ(view.SortCount(), 1);
+}
+
+TEST_F(HeadlessListViewTest, OrderThatIsNotAPermutationOfTheRowsIsRefused)
+{
+    for (const char16_t* name : {u"a", u"b", u"c"})
+        view.InsertItem(view.GetItemCount(), name);
+    const std::vector<int> refused[] = {{0, 1}, {0, 1, 2, 3}, {0, 1, 1}, {2, 1, 3}, {-1, 0, 1}};
+    for (const auto& order : refused)
+        EXPECT_FALSE(view.ApplyOrder(order));
+    view.FailNext(HeadlessListView::Op::ApplyOrder);
+    EXPECT_FALSE(view.ApplyOrder({2, 1, 0}));
+    EXPECT_EQ(view.ColumnTexts(0), (Texts{u"a", u"b", u"c"}));
+    EXPECT_EQ(view.SortCount(), 0);
 }
 
 TEST_F(HeadlessListViewTest, HeaderTitlesAreReadUpToTheLimit)
@@ -105,6 +113,32 @@ TEST_F(HeadlessListViewTest, CellsOutsideTheColumnsAreRefused)
     EXPECT_FALSE(view.SetItemText(0, 2, u"x"));
     EXPECT_FALSE(view.SetItemText(1, 0, u"x"));
     EXPECT_EQ(view.GetItemText(0, 5), u"");
+}
+
+TEST_F(HeadlessListViewTest, ObserverHearsOfEveryChangeOfRowsAndTexts)
+{
+    std::vector<int> counts; // the row count the observer read back at each call
+    view.SetObserver([&] { counts.push_back(view.GetItemCount()); });
+    view.InsertItem(0, u"a");
+    view.InsertItem(1, u"b");
+    view.SetItemText(1, 1, u"b2");
+    view.SortItems([](intptr_t, intptr_t) { return 0; });
+    view.DeleteItem(0);
+    EXPECT_EQ(counts, (std::vector<int>{1, 2, 2, 2, 1}));
+
+    // Failed calls and calls that change neither rows nor texts say nothing.
+    view.FailNext(HeadlessListView::Op::SetText);
+    view.SetItemText(0, 1, u"x");
+    view.SetItemText(5, 0, u"no such row");
+    view.SetItemSelected(0, true);
+    view.SetItemData(0, 42);
+    EXPECT_EQ(counts.size(), 5u);
+    view.DeleteAllItems();
+    EXPECT_EQ(counts.back(), 0);
+
+    view.SetObserver(nullptr);
+    view.InsertItem(0, u"c");
+    EXPECT_EQ(counts.size(), 6u);
 }
 
 } // namespace

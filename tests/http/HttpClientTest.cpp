@@ -5,6 +5,7 @@
 
 #include "http/HostCache.h"
 #include "http/HttpErrors.h"
+#include "support/RefusingPort.h"
 #include "support/ScriptedServer.h"
 
 #include <arpa/inet.h>
@@ -52,24 +53,7 @@ struct Client
     HttpClient http;
 };
 
-// A loopback port on which a connect is refused: bound, so nobody else takes it, but not listening.
-struct RefusingPort
-{
-    RefusingPort()
-    {
-        socket = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        ::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        ::getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length);
-        port = ntohs(address.sin_port);
-    }
-    ~RefusingPort() { ::close(socket); }
-    int socket;
-    uint16_t port;
-};
+using test::RefusingPort;
 
 TEST(HttpClientRequest, WritesRequestLineAndHeaderBlockByteForByte)
 {
@@ -172,8 +156,8 @@ TEST(HttpClientUrl, MalformedUrlsFailBeforeAnyConnection)
         {"http://:" + std::to_string(server.Port()) + "/", kErrUrlEmptyHost},
         {"http://" + hostPort + "/a b", kErrUrlBadCharacter},
         {"http://" + hostPort + "/a\r\nX-Injected: 1", kErrUrlBadCharacter},
-        // The TLS channel is not there yet: https parses and fails cleanly without connecting.
-        {"https://" + hostPort + "/", kErrTlsSessionOpen},
+        {"https://" + hostPort, kErrUrlNoPath},
+        {"https://" + hostPort + "/a b", kErrUrlBadCharacter},
     };
     for (const Case& c : cases) {
         Client client;
@@ -261,6 +245,37 @@ TEST(HttpClientReply, SilentServerRunsIntoTheReceiveTimeout)
     client.http.SetTimeouts(10000, 10000, 200);
     std::string reply;
     EXPECT_EQ(client.http.Send(server.Url("/"), "", reply), kErrReceive);
+}
+
+TEST(HttpClientReply, TricklingServerRunsIntoTheOverallDeadline)
+{
+    // Every byte arrives well within the receive time-out, but all of them together would take
+    // four seconds, more than the time-outs added together (1 s).
+    struct Case
+    {
+        const char* name;
+        std::string head;
+        std::string trickled;
+    } cases[] = {
+        {"body", "HTTP/1.1 200 OK\r\nContent-Length: 40\r\n\r\n", std::string(40, 'b')},
+        {"header block", "HTTP/1.1 200 OK\r\n", "X-Slow: " + std::string(40, 'h')},
+    };
+    for (const Case& c : cases) {
+        ScriptedServer server([&c](int socket, const std::string&) {
+            if (!ScriptedServer::SendAll(socket, c.head))
+                return;
+            for (char byte : c.trickled) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                if (!ScriptedServer::SendAll(socket, std::string(1, byte)))
+                    return;
+            }
+        });
+        Client client;
+        client.http.SetTimeouts(300, 300, 400);
+        std::string reply = "untouched";
+        EXPECT_EQ(client.http.Send(server.Url("/"), "", reply), kErrDeadline) << c.name;
+        EXPECT_EQ(reply, "untouched") << c.name;
+    }
 }
 
 TEST(HttpClientReply, EndMarkerCompletesTheReplyWhileTheConnectionStaysOpen)
@@ -388,7 +403,7 @@ TEST(HttpClientConnect, RefusedConnectIsNotConnectedAndClearsTheHostCache)
 
     Client client;
     std::string reply = "untouched";
-    EXPECT_EQ(client.http.Send("http://127.0.0.1:" + std::to_string(refusing.port) + "/login", "a=1", reply),
+    EXPECT_EQ(client.http.Send("http://127.0.0.1:" + std::to_string(refusing.Port()) + "/login", "a=1", reply),
               kErrNotConnected);
     EXPECT_EQ(reply, "untouched");
     EXPECT_FALSE(LookupCachedHost("127.0.0.1", address));
@@ -441,7 +456,7 @@ TEST(HttpClientConcurrency, ClientsOnManyThreadsShareTheHostCache)
                 std::string reply;
                 // Every third thread hits the refusing port and clears the cache under the others.
                 if (t % 3 == 0) {
-                    client.http.Send("http://127.0.0.1:" + std::to_string(refusing.port) + "/", "", reply);
+                    client.http.Send("http://127.0.0.1:" + std::to_string(refusing.Port()) + "/", "", reply);
                 } else if (client.http.Send(server.Url("/"), "x=1", reply) == kHttpOk && reply == "{\"code\":0}") {
                     ++successes;
                 }

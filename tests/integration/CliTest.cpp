@@ -1,8 +1,13 @@
 // borvankh-cli as a process against the sandbox: the whole get flow (sign in, rent, SMS, codes,
 // shutdown with the tip log), the failures that end it with the tip as the message, the command
-// line, and that neither the password nor the token is ever printed.
+// line, the password read from standard input and never from the command line, the desktop
+// auto-run entry left alone unless asked for, and that neither the password nor the token is ever
+// printed.
 
+#include "platform/Json.h"
 #include "platform/TextCodec.h"
+#include "settings/PasswordHex.h"
+#include "support/ChildProcess.h"
 #include "support/SandboxProcess.h"
 #include "support/TempSettingsDir.h"
 
@@ -16,7 +21,6 @@
 #include <memory>
 #include <regex>
 #include <sstream>
-#include <sys/wait.h>
 
 namespace kh {
 namespace {
@@ -24,39 +28,24 @@ namespace {
 using test::SandboxProcess;
 using test::TempSettingsDir;
 
-struct CliResult
-{
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using CliResult = test::ProcessResult;
 
-std::string Quote(const std::string& arg)
-{
-    std::string quoted = "'";
-    for (char c : arg)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
+// The entry the windowed client registers for the desktop session.
+constexpr const char* kAutostartName = "ZeltoKH";
 
 class CliTest : public ::testing::Test
 {
 protected:
-    CliResult Cli(const std::vector<std::string>& args)
+    // Runs the client with args and input on its standard input. The settings home is the
+    // temporary one, which the child inherits.
+    CliResult Cli(const std::vector<std::string>& args, const std::string& input = {})
     {
-        std::string out = settings.Path() + "/cli.out";
-        std::string err = settings.Path() + "/cli.err";
-        std::string command = Quote(KH_BORVANKH_CLI_PATH);
-        for (const std::string& arg : args)
-            command += " " + Quote(arg);
-        command += " </dev/null >" + Quote(out) + " 2>" + Quote(err);
-        int raw = std::system(command.c_str());
-        CliResult result;
-        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        result.out = TempSettingsDir::ReadFile(out);
-        result.err = TempSettingsDir::ReadFile(err);
-        return result;
+        std::vector<std::string> argv = {KH_BORVANKH_CLI_PATH};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return test::RunProcess(argv, input);
     }
+
+    bool HasAutostartEntry() { return std::filesystem::exists(settings.AutostartFile(kAutostartName)); }
 
     // Points the stored hosts at the sandbox and stores the account, as a user would.
     void Configure(const std::string& password = "demo")
@@ -65,7 +54,7 @@ protected:
         for (const char* name : {"api-host", "services-host", "web-site"})
             ASSERT_EQ(Cli({"set", name, sandbox.Host()}).status, 0);
         ASSERT_EQ(Cli({"set", "user", "demo"}).status, 0);
-        ASSERT_EQ(Cli({"set", "password", password}).status, 0);
+        ASSERT_EQ(Cli({"set", "password"}, password + "\n").status, 0);
         ASSERT_EQ(Cli({"set", "GetSMSConfig_SpaceTime", "200"}).status, 0);
     }
 
@@ -107,7 +96,7 @@ TEST_F(CliTest, GetRentsNumbersPrintsTheirCodesAndClosesLikeTheWindow)
     }
     ASSERT_EQ(rows.size(), 3u) << run.out;
 
-    std::unique_ptr<cJSON, decltype(&cJSON_Delete)> dump(cJSON_Parse(sandbox.State().c_str()), cJSON_Delete);
+    JsonPtr dump = ParseJson(sandbox.State());
     const cJSON* account = DemoAccount(dump.get());
     ASSERT_NE(account, nullptr);
     const cJSON* held = nullptr;
@@ -135,11 +124,17 @@ TEST_F(CliTest, GetRentsNumbersPrintsTheirCodesAndClosesLikeTheWindow)
     EXPECT_NE(run.err.find("正在获取手机号码...成功获取了 3 个手机号码。"), std::string::npos);
     EXPECT_NE(run.err.find("正在关闭软件...关闭完成。"), std::string::npos);
     std::smatch saved;
-    ASSERT_TRUE(std::regex_search(last, saved, std::regex(R"(已经保存到了 (/TipsLog/\S+\.log) 文件中)"))) << last;
-    std::string logFile = std::filesystem::path(KH_BORVANKH_CLI_PATH).parent_path().string() + saved[1].str();
+    // The saved-to line names the log file by its full path.
+    ASSERT_TRUE(std::regex_search(last, saved, std::regex(R"(已经保存到了 (/.+\.log) 文件中)"))) << last;
+    std::string logFile = saved[1].str();
+    EXPECT_EQ(logFile.rfind(std::filesystem::path(KH_BORVANKH_CLI_PATH).parent_path().string() + "/TipsLog/", 0), 0u)
+        << logFile;
     std::u16string log;
     MultiByteToWide(kCpGbk, TempSettingsDir::ReadFile(logFile), log);
     EXPECT_NE(WideToUtf8(log).find("正在关闭软件...关闭完成。"), std::string::npos) << logFile;
+
+    // Signing in, renting and saving at shutdown registered nothing for the desktop session.
+    EXPECT_FALSE(HasAutostartEntry());
 
     // The token the sandbox issued appears nowhere.
     std::string token = Member(account, "token");
@@ -156,7 +151,7 @@ TEST_F(CliTest, FailuresExitNonZeroWithTheTipAsTheMessage)
     EXPECT_TRUE(std::regex_search(refused.err, std::regex("borvankh-cli: 登录失败！[1-9][0-9]*"))) << refused.err;
     EXPECT_EQ(refused.err.find("wrong-password"), std::string::npos);
 
-    ASSERT_EQ(Cli({"set", "password", "demo"}).status, 0);
+    ASSERT_EQ(Cli({"set", "password"}, "demo\n").status, 0);
     test::SandboxFault fault;
     fault.path = "/get_mobile";
     fault.kind = "reply";
@@ -201,7 +196,7 @@ TEST_F(CliTest, CommandLineIsCheckedAndSecretsAreNotShown)
         }
     }
 
-    ASSERT_EQ(Cli({"set", "password", "s3cr3t-pw"}).status, 0);
+    ASSERT_EQ(Cli({"set", "password"}, "s3cr3t-pw\n").status, 0);
     ASSERT_EQ(Cli({"set", "ExtractRuleConfig_KeywordHead", "验证码"}).status, 0);
     CliResult shown = Cli({"show"});
     EXPECT_EQ(shown.status, 0);
@@ -224,6 +219,65 @@ TEST_F(CliTest, AccountAndProjectsShowWhatTheWindowWould)
     CliResult search = Cli({"projects", "--search", "外卖"});
     ASSERT_EQ(search.status, 0) << search.err;
     EXPECT_NE(search.out.find("1004：青柠外卖\n"), std::string::npos) << search.out;
+    EXPECT_FALSE(HasAutostartEntry());
+}
+
+TEST_F(CliTest, PasswordComesFromStandardInputNeverFromTheCommandLine)
+{
+    // On the command line it would be in the process list: refused, and nothing is stored.
+    CliResult argument = Cli({"set", "password", "on-the-command-line"});
+    EXPECT_EQ(argument.status, 2);
+    EXPECT_NE(argument.err.find("not taken on the command line"), std::string::npos) << argument.err;
+    EXPECT_NE(Cli({"show"}).out.find("LoginConfig_Pwd=(none)\n"), std::string::npos);
+    EXPECT_EQ(TempSettingsDir::ReadFile(settings.SettingsFile()).find(WideToUtf8(HexEncode(u"on-the-command-line"))),
+              std::string::npos);
+
+    // No line on standard input: nothing to store.
+    EXPECT_EQ(Cli({"set", "password"}).status, 2);
+    EXPECT_EQ(Cli({"set", "password"}, "\n").status, 2);
+    EXPECT_NE(Cli({"show"}).out.find("LoginConfig_Pwd=(none)\n"), std::string::npos);
+
+    // One line is read (without its line end, CR LF included); the rest stays unread.
+    CliResult piped = Cli({"set", "password"}, "pw from stdin\r\nsecond line\n");
+    ASSERT_EQ(piped.status, 0) << piped.err;
+    EXPECT_EQ(piped.out, "LoginConfig_Pwd=(stored)\n");
+    EXPECT_EQ(piped.err.find("pw from stdin"), std::string::npos);
+    std::string stored = TempSettingsDir::ReadFile(settings.SettingsFile());
+    EXPECT_NE(stored.find("\"" + WideToUtf8(HexEncode(u"pw from stdin")) + "\""), std::string::npos) << stored;
+    CliResult shown = Cli({"show"});
+    EXPECT_NE(shown.out.find("LoginConfig_Pwd=(stored)\n"), std::string::npos);
+    EXPECT_NE(shown.out.find("StartupConfig_SavePwd=1\n"), std::string::npos);
+}
+
+TEST_F(CliTest, AutostartEntryOnlyFollowsAnExplicitAutoRunSetting)
+{
+    // The stored default is "auto-run on", yet neither set nor show registers anything.
+    ASSERT_EQ(Cli({"set", "user", "demo"}).status, 0);
+    ASSERT_EQ(Cli({"set", "GetSMSConfig_SpaceTime", "500"}).status, 0);
+    ASSERT_EQ(Cli({"show"}).status, 0);
+    EXPECT_NE(Cli({"show"}).out.find("StartupConfig_AutoRun=1\n"), std::string::npos);
+    EXPECT_FALSE(HasAutostartEntry());
+
+    // Asked for: the entry starts the windowed client beside the terminal one.
+    CliResult on = Cli({"set", "StartupConfig_AutoRun", "1"});
+    ASSERT_EQ(on.status, 0) << on.err;
+    ASSERT_TRUE(HasAutostartEntry());
+    std::string windowed = std::filesystem::path(KH_BORVANKH_CLI_PATH).parent_path().string() + "/borvankh";
+    std::string entry = TempSettingsDir::ReadFile(settings.AutostartFile(kAutostartName));
+    EXPECT_NE(entry.find("Exec=" + windowed), std::string::npos) << entry;
+
+    // Other settings leave it as it is, even when its text was changed meanwhile.
+    std::ofstream(settings.AutostartFile(kAutostartName), std::ios::app) << "X-Changed=1\n";
+    std::string changed = TempSettingsDir::ReadFile(settings.AutostartFile(kAutostartName));
+    ASSERT_EQ(Cli({"set", "user", "other"}).status, 0);
+    EXPECT_EQ(TempSettingsDir::ReadFile(settings.AutostartFile(kAutostartName)), changed);
+
+    // Switched off: removed; and an entry that appears later (the windowed client's) stays.
+    ASSERT_EQ(Cli({"set", "StartupConfig_AutoRun", "0"}).status, 0);
+    EXPECT_FALSE(HasAutostartEntry());
+    std::ofstream(settings.AutostartFile(kAutostartName)) << entry;
+    ASSERT_EQ(Cli({"set", "user", "demo"}).status, 0);
+    EXPECT_TRUE(HasAutostartEntry());
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 // Verification-code extraction over the four rule modes, and which rules count as valid.
 
-#include "numbers/SMSManager.h"
+#include "numbers/CodeExtraction.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -87,8 +87,8 @@ class ExtractCodeTest : public ::testing::TestWithParam<ExtractCase>
 TEST_P(ExtractCodeTest, FindsTheCodeOfTheRule)
 {
     const ExtractCase& c = GetParam();
-    EXPECT_EQ(SMSManager::IsRuleValid(c.rule), c.valid);
-    EXPECT_EQ(SMSManager::ExtractCodeByRule(c.rule, c.sms), c.code);
+    EXPECT_EQ(IsRuleValid(c.rule), c.valid);
+    EXPECT_EQ(ExtractCodeByRule(c.rule, c.sms), c.code);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rules, ExtractCodeTest, ::testing::ValuesIn(kCases),

@@ -1,9 +1,14 @@
 // The number job against the sandbox over loopback: emptying the list, settling the previous batch,
 // the /get_mobile request and its reply, listing, the count tip and the automatic SMS fetch start;
-// the release and blacklist requests at shutdown; and the failures that end a job early.
+// the release and blacklist requests at shutdown; the failures that end a job early; and reading a
+// reply into a new batch.
+
+#include "numbers/PhoneNumManager.h"
 
 #include "platform/TextCodec.h"
-#include "support/ManagerFixture.h"
+#include "support/RefusingPort.h"
+#include "support/SessionFixture.h"
+#include "support/TipRecorder.h"
 #include "support/WaitUntil.h"
 
 #include <algorithm>
@@ -14,7 +19,7 @@
 namespace kh {
 namespace {
 
-using test::ManagerFixture;
+using test::SessionFixture;
 using test::WaitUntil;
 
 const std::string kGetting = "正在获取手机号码...";
@@ -34,37 +39,37 @@ bool Contains(const std::vector<std::string>& items, const std::string& item)
 
 class PhoneNumManagerTest : public ::testing::Test
 {
-  protected:
+protected:
     void SetUp() override
     {
-        ASSERT_TRUE(rig.StartSandbox(ManagerFixture::Scenario(-1)));
+        ASSERT_TRUE(rig.StartSandbox(SessionFixture::Scenario(-1)));
         ASSERT_TRUE(rig.SignIn());
         rig.ChooseProject(u"2001");
         rig.tips.Clear();
     }
 
-    ManagerFixture rig;
+    SessionFixture rig;
 };
 
 TEST_F(PhoneNumManagerTest, NumberJobReplacesTheBatchAndStartsAutomaticFetching)
 {
     ASSERT_TRUE(rig.RunNumberJob(3));
-    std::vector<std::string> first = Mobiles(rig.numbers.GetBatch());
+    std::vector<std::string> first = Mobiles(rig.Numbers().Batch().Records());
     ASSERT_EQ(first.size(), 3u);
     // First: an SMS arrived; second: marked for blacklisting; third: unused.
-    rig.numbers.MarkReceived(AnsiToWide(first[0]));
-    rig.numbers.MarkForBlacklist(AnsiToWide(first[1]));
+    rig.Numbers().Batch().MarkReceived(AnsiToWide(first[0]));
+    rig.Numbers().Batch().MarkForBlacklist(AnsiToWide(first[1]));
     rig.Configure([](ConfigCenter& c) {
         c.autoGetSms = 1;
         c.spaceTime = 50;
     });
     rig.tips.Clear();
 
-    rig.numbers.GetNumbers(2, {}, {});
-    ASSERT_TRUE(WaitUntil([&] { return rig.sms.IsBusy() || rig.tips.HasMessage("正在获取短信..."); }));
-    ASSERT_TRUE(WaitUntil([&] { return !rig.numbers.IsBusy(); }));
+    rig.Numbers().GetNumbers(2, {}, {});
+    ASSERT_TRUE(WaitUntil([&] { return rig.Sms().IsBusy() || rig.tips.HasMessage("正在获取短信..."); }));
+    ASSERT_TRUE(WaitUntil([&] { return !rig.Numbers().IsBusy(); }));
 
-    std::vector<NumberRecord> batch = rig.numbers.GetBatch();
+    std::vector<NumberRecord> batch = rig.Numbers().Batch().Records();
     ASSERT_EQ(batch.size(), 2u);
     for (const NumberRecord& record : batch) {
         ASSERT_EQ(record.size(), 5u);
@@ -92,36 +97,36 @@ TEST_F(PhoneNumManagerTest, NumberJobReplacesTheBatchAndStartsAutomaticFetching)
     EXPECT_EQ(messages[0], kGetting);
     EXPECT_EQ(messages[1], "正在获取手机号码...成功获取了 2 个手机号码。");
     EXPECT_EQ(messages[2], "正在获取短信...");
-    EXPECT_TRUE(WaitUntil([&] { return rig.toolBar.IsButtonChecked(kIdGetSms); }));
+    EXPECT_TRUE(WaitUntil([&] { return rig.controls.toolBar.IsButtonChecked(kIdGetSms); }));
     EXPECT_TRUE(WaitUntil([&] { return rig.Cell(batch[1][0], kColumnSms) == u"正在获取"; }));
 }
 
 TEST_F(PhoneNumManagerTest, ProvinceAndCarrierNarrowTheRequest)
 {
     ASSERT_TRUE(rig.RunNumberJob(4, u"广东", u"移动"));
-    std::vector<NumberRecord> batch = rig.numbers.GetBatch();
+    std::vector<NumberRecord> batch = rig.Numbers().Batch().Records();
     ASSERT_EQ(batch.size(), 4u);
     for (const NumberRecord& record : batch) {
         EXPECT_EQ(record[kFieldProvince], u"广东");
         EXPECT_EQ(record[kFieldCarrier], u"移动");
     }
-    EXPECT_FALSE(rig.sms.IsBusy());
+    EXPECT_FALSE(rig.Sms().IsBusy());
     EXPECT_TRUE(rig.tips.HasMessage("正在获取手机号码...成功获取了 4 个手机号码。"));
 }
 
 TEST_F(PhoneNumManagerTest, ShutdownSettlesReceivedMarkedAndUnusedNumbers)
 {
     ASSERT_TRUE(rig.RunNumberJob(4));
-    std::vector<std::string> mobiles = Mobiles(rig.numbers.GetBatch());
+    std::vector<std::string> mobiles = Mobiles(rig.Numbers().Batch().Records());
     ASSERT_EQ(mobiles.size(), 4u);
-    rig.numbers.MarkReceived(AnsiToWide(mobiles[0]));
-    rig.numbers.MarkForBlacklist(AnsiToWide(mobiles[1]));
-    rig.numbers.MarkReceived(AnsiToWide(mobiles[2]));
-    rig.numbers.MarkForBlacklist(AnsiToWide(mobiles[2]));
+    rig.Numbers().Batch().MarkReceived(AnsiToWide(mobiles[0]));
+    rig.Numbers().Batch().MarkForBlacklist(AnsiToWide(mobiles[1]));
+    rig.Numbers().Batch().MarkReceived(AnsiToWide(mobiles[2]));
+    rig.Numbers().Batch().MarkForBlacklist(AnsiToWide(mobiles[2]));
     rig.tips.Clear();
 
-    EXPECT_TRUE(rig.numbers.ReleaseBatch());
-    EXPECT_TRUE(rig.numbers.BlacklistBatch());
+    EXPECT_TRUE(rig.Numbers().ReleaseBatch());
+    EXPECT_TRUE(rig.Numbers().BlacklistBatch());
 
     // Released: only the unused number. Blacklisted: both marked numbers, received or not. The
     // sandbox gives blacklisted numbers back as well, after the released one.
@@ -136,24 +141,24 @@ TEST_F(PhoneNumManagerTest, ShutdownSettlesReceivedMarkedAndUnusedNumbers)
     EXPECT_EQ(rig.SandboxRequests("/add_black"), 1);
     // A successful step shows nothing; the batch and its marks stay.
     EXPECT_EQ(rig.tips.Count(), 0u);
-    EXPECT_EQ(rig.numbers.GetBatch().size(), 4u);
-    EXPECT_TRUE(rig.numbers.IsMarkedForBlacklist(AnsiToWide(mobiles[1])));
+    EXPECT_EQ(rig.Numbers().Batch().Records().size(), 4u);
+    EXPECT_TRUE(rig.Numbers().Batch().IsMarkedForBlacklist(AnsiToWide(mobiles[1])));
 }
 
 TEST_F(PhoneNumManagerTest, ReleaseEndsARunningFetchBeforeItSends)
 {
     ASSERT_TRUE(rig.RunNumberJob(2));
-    std::vector<std::string> mobiles = Mobiles(rig.numbers.GetBatch());
+    std::vector<std::string> mobiles = Mobiles(rig.Numbers().Batch().Records());
     rig.Configure([](ConfigCenter& c) {
         c.autoGetSms = 1;
         c.spaceTime = 50;
     });
-    rig.sms.StartFetch();
+    rig.Sms().StartFetch();
     ASSERT_TRUE(WaitUntil([&] { return rig.Cell(AnsiToWide(mobiles[1]), kColumnSms) == u"正在获取"; }));
     rig.tips.Clear();
 
-    EXPECT_TRUE(rig.numbers.ReleaseBatch());
-    EXPECT_FALSE(rig.sms.IsBusy());
+    EXPECT_TRUE(rig.Numbers().ReleaseBatch());
+    EXPECT_FALSE(rig.Sms().IsBusy());
     EXPECT_EQ(rig.Cell(AnsiToWide(mobiles[0]), kColumnSms), u"获取停止");
     EXPECT_EQ(rig.Cell(AnsiToWide(mobiles[1]), kColumnSms), u"获取停止");
     EXPECT_EQ(rig.tips.Messages(), (std::vector<std::string>{"正在获取短信...获取完成。"}));
@@ -163,17 +168,17 @@ TEST_F(PhoneNumManagerTest, ReleaseEndsARunningFetchBeforeItSends)
 TEST_F(PhoneNumManagerTest, NothingToSettleSendsNothing)
 {
     ASSERT_TRUE(rig.RunNumberJob(2));
-    for (const std::string& mobile : Mobiles(rig.numbers.GetBatch()))
-        rig.numbers.MarkOffline(AnsiToWide(mobile));
-    EXPECT_TRUE(rig.numbers.ReleaseBatch());
-    EXPECT_TRUE(rig.numbers.BlacklistBatch());
+    for (const std::string& mobile : Mobiles(rig.Numbers().Batch().Records()))
+        rig.Numbers().Batch().MarkOffline(AnsiToWide(mobile));
+    EXPECT_TRUE(rig.Numbers().ReleaseBatch());
+    EXPECT_TRUE(rig.Numbers().BlacklistBatch());
     EXPECT_EQ(rig.SandboxRequests("/adv_release_mobile"), 0);
     EXPECT_EQ(rig.SandboxRequests("/add_black"), 0);
 }
 
 TEST_F(PhoneNumManagerTest, CountZeroEndsTheJobBeforeAnythingElse)
 {
-    rig.numberList.AddRow(u"13900000000", u"广东", u"深圳", u"移动");
+    rig.NumberList().AddRow(u"13900000000", u"广东", u"深圳", u"移动");
     ASSERT_TRUE(rig.RunNumberJob(0));
     EXPECT_EQ(rig.tips.Messages(),
               (std::vector<std::string>{kGetting, "正在获取手机号码...获取失败！请输入正确的号码数量。"}));
@@ -184,14 +189,14 @@ TEST_F(PhoneNumManagerTest, CountZeroEndsTheJobBeforeAnythingElse)
 TEST_F(PhoneNumManagerTest, NoProjectChosenKeepsTheOldBatchAfterSettlingIt)
 {
     ASSERT_TRUE(rig.RunNumberJob(2));
-    std::vector<std::string> old = Mobiles(rig.numbers.GetBatch());
-    rig.projectCombo.SetCurSel(0);
+    std::vector<std::string> old = Mobiles(rig.Numbers().Batch().Records());
+    rig.controls.projectCombo.SetCurSel(0);
     rig.tips.Clear();
 
     ASSERT_TRUE(rig.RunNumberJob(2));
     EXPECT_EQ(rig.tips.Messages(), (std::vector<std::string>{kGetting, "正在获取手机号码...获取失败！请先选择项目。"}));
     EXPECT_TRUE(rig.ColumnTexts(kColumnNumber).empty());
-    EXPECT_EQ(Mobiles(rig.numbers.GetBatch()), old);
+    EXPECT_EQ(Mobiles(rig.Numbers().Batch().Records()), old);
     EXPECT_EQ(rig.SandboxNumbers("released"), old);
     EXPECT_EQ(rig.SandboxRequests("/get_mobile"), 1);
 }
@@ -210,7 +215,7 @@ TEST_F(PhoneNumManagerTest, RefusedReleaseEndsTheJob)
     EXPECT_EQ(rig.SandboxRequests("/add_black"), 0);
     EXPECT_EQ(rig.SandboxRequests("/get_mobile"), 1);
     EXPECT_TRUE(rig.ColumnTexts(kColumnNumber).empty());
-    EXPECT_EQ(rig.numbers.GetBatch().size(), 2u);
+    EXPECT_EQ(rig.Numbers().Batch().Records().size(), 2u);
 }
 
 TEST_F(PhoneNumManagerTest, RefusedRequestShowsCodeAndMessage)
@@ -219,7 +224,7 @@ TEST_F(PhoneNumManagerTest, RefusedRequestShowsCodeAndMessage)
     std::vector<std::string> messages = rig.tips.Messages();
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_EQ(messages[1].rfind("正在获取手机号码...获取失败！202", 0), 0u) << messages[1];
-    EXPECT_TRUE(rig.numbers.GetBatch().empty());
+    EXPECT_TRUE(rig.Numbers().Batch().Records().empty());
 }
 
 TEST_F(PhoneNumManagerTest, SecondRequestWhileRunningIsDropped)
@@ -227,10 +232,10 @@ TEST_F(PhoneNumManagerTest, SecondRequestWhileRunningIsDropped)
     std::string reply;
     ASSERT_TRUE(rig.SandboxControl("/_sandbox/fault",
                                    R"({"path":"/get_mobile","kind":"latency","count":1,"latency_ms":300})", reply));
-    rig.numbers.GetNumbers(1, {}, {});
-    rig.numbers.GetNumbers(5, {}, {});
+    rig.Numbers().GetNumbers(1, {}, {});
+    rig.Numbers().GetNumbers(5, {}, {});
     ASSERT_TRUE(rig.WaitIdle());
-    EXPECT_EQ(rig.numbers.GetBatch().size(), 1u);
+    EXPECT_EQ(rig.Numbers().Batch().Records().size(), 1u);
     EXPECT_EQ(rig.tips.Messages(),
               (std::vector<std::string>{kGetting, "正在获取手机号码...成功获取了 1 个手机号码。"}));
 }
@@ -238,15 +243,16 @@ TEST_F(PhoneNumManagerTest, SecondRequestWhileRunningIsDropped)
 // Failures that need no service: a transport error on the request and a missing sign-in token.
 TEST(PhoneNumManagerOfflineTest, TransportErrorAndMissingTokenEndTheJob)
 {
-    ManagerFixture rig;
+    SessionFixture rig;
     rig.ChooseProject(u"2001");
-    rig.SetApiHost("127.0.0.1:1");
+    test::RefusingPort refusing;
+    rig.SetApiHost(refusing.Host());
     rig.tips.Clear();
 
     ASSERT_TRUE(rig.RunNumberJob(1));
     EXPECT_EQ(rig.tips.Errors(), (std::vector<std::string>{"", "PhoneNumManager.12."}));
 
-    rig.config.SetToken("token");
+    rig.Config().SetToken("token");
     rig.tips.Clear();
     ASSERT_TRUE(rig.RunNumberJob(1));
     std::vector<test::RecordedTip> tips = rig.tips.Tips();
@@ -258,18 +264,79 @@ TEST(PhoneNumManagerOfflineTest, TransportErrorAndMissingTokenEndTheJob)
 
 TEST(PhoneNumManagerOfflineTest, SetupChoicesFillsProvinceAndCarrierBoxes)
 {
-    ManagerFixture rig;
-    std::vector<std::u16string> provinces = rig.provinceCombo.Items();
+    SessionFixture rig;
+    std::vector<std::u16string> provinces = rig.controls.provinceCombo.Items();
     ASSERT_EQ(provinces.size(), 32u);
     EXPECT_EQ(provinces[0], u"不限");
     EXPECT_EQ(provinces[14], u"黑龙江");
     EXPECT_EQ(provinces[31], u"西藏");
-    EXPECT_EQ(rig.provinceCombo.GetCurSel(), 0);
-    EXPECT_EQ(rig.carrierCombo.Items(), (std::vector<std::u16string>{u"不限", u"移动", u"联通", u"电信"}));
-    EXPECT_EQ(rig.carrierCombo.GetCurSel(), 0);
+    EXPECT_EQ(rig.controls.provinceCombo.GetCurSel(), 0);
+    EXPECT_EQ(rig.controls.carrierCombo.Items(), (std::vector<std::u16string>{u"不限", u"移动", u"联通", u"电信"}));
+    EXPECT_EQ(rig.controls.carrierCombo.GetCurSel(), 0);
 
-    rig.numbers.SetupChoices(nullptr);
+    rig.Numbers().SetupChoices(nullptr);
     EXPECT_TRUE(rig.tips.HasError("PhoneNumManager.1."));
+}
+
+// Reading a /get_mobile reply into a new batch, without a server.
+class NumberReplyTest : public ::testing::Test
+{
+protected:
+    NumberRecord Record(const std::u16string& number) { return {number, u"广东", u"深圳", u"移动", u"1001"}; }
+
+    test::TipRecorder tips;
+    PhoneNumManager numbers{nullptr, &test::TipRecorder::Callback, tips.Context()};
+};
+
+// Installing a reply: the fields of each element in reply order, the request's pid appended.
+TEST_F(NumberReplyTest, ReplyElementsBecomeRecordsWithThePid)
+{
+    numbers.Batch().Install({Record(u"999")});
+    numbers.Batch().MarkReceived(u"999");
+    numbers.ParseNumbers(R"({"code":0,"msg":"ok","list":[)"
+                         R"({"mobile":"13800000001","prov":"广东","city":"深圳","corp":"移动"},)"
+                         R"({"Mobile":13800000002,"prov":"浙江","corp":"电信"},)"
+                         R"({"mobile":"13800000003","prov":null,"city":"","corp":["x"]}]})",
+                         u"1001");
+
+    std::vector<NumberRecord> batch = numbers.Batch().Records();
+    ASSERT_EQ(batch.size(), 3u);
+    EXPECT_EQ(batch[0], (NumberRecord{u"13800000001", u"广东", u"深圳", u"移动", u"1001"}));
+    // A number sent as a JSON number keeps all eleven digits; a missing city is kept empty.
+    EXPECT_EQ(batch[1], (NumberRecord{u"13800000002", u"浙江", u"", u"电信", u"1001"}));
+    EXPECT_EQ(batch[2], (NumberRecord{u"13800000003", u"", u"", u"", u"1001"}));
+    EXPECT_EQ(tips.Errors(), (std::vector<std::string>{"PhoneNumManager.37.", "PhoneNumManager.39.",
+                                                       "PhoneNumManager.38.", "PhoneNumManager.39."}));
+    EXPECT_FALSE(numbers.Batch().IsReceived(u"999"));
+}
+
+TEST_F(NumberReplyTest, UnreadableReplyKeepsTheOldBatch)
+{
+    struct Case
+    {
+        const char* reply;
+        const char* error;
+    };
+    const Case cases[] = {{"", "PhoneNumManager.33."}, {"<html>busy</html>", "PhoneNumManager.34."}};
+    for (const Case& c : cases) {
+        numbers.Batch().Install({Record(u"101")});
+        numbers.Batch().MarkOffline(u"101");
+        tips.Clear();
+        numbers.ParseNumbers(c.reply, u"1001");
+        EXPECT_EQ(tips.Errors(), (std::vector<std::string>{c.error}));
+        EXPECT_EQ(numbers.Batch().Records().size(), 1u);
+        EXPECT_TRUE(numbers.Batch().IsOffline(u"101"));
+    }
+}
+
+TEST_F(NumberReplyTest, ReplyWithoutListEmptiesBatchAndMarks)
+{
+    numbers.Batch().Install({Record(u"101")});
+    numbers.Batch().MarkForBlacklist(u"101");
+    numbers.ParseNumbers(R"({"code":0,"msg":"ok"})", u"1001");
+    EXPECT_TRUE(numbers.Batch().Records().empty());
+    EXPECT_FALSE(numbers.Batch().IsMarkedForBlacklist(u"101"));
+    EXPECT_EQ(tips.Errors(), (std::vector<std::string>{"PhoneNumManager.35."}));
 }
 
 } // namespace

@@ -1,22 +1,26 @@
 // SMS fetching against the sandbox over loopback: by hand (one request per number) and
 // automatically (until arrival, stop or time-out), the cells and tips of each outcome, the
-// handling of an arrival (move-up, mark, extraction), the bound of 100 pollers, and the hand-off
-// recovering from a number whose poller never starts.
+// handling of an arrival (move-up, mark, extraction), the bound of 100 pollers, the wait for every
+// poller when the manager is destroyed mid-fetch, and the hand-off recovering from a number whose
+// poller never starts.
 
-#include "support/ManagerFixture.h"
+#include "numbers/ExtractRule.h"
+#include "support/RefusingPort.h"
+#include "support/SessionFixture.h"
 #include "support/WaitUntil.h"
 
 #include <algorithm>
 #include <chrono>
 #include <functional>
 #include <gtest/gtest.h>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace kh {
 namespace {
 
-using test::ManagerFixture;
+using test::SessionFixture;
 using test::WaitUntil;
 
 const std::string kFetching = "正在获取短信...";
@@ -26,14 +30,14 @@ const std::string kFinished = "正在获取短信...获取完成。";
 // chosen, and count numbers rented with automatic fetching off.
 class SmsFixture
 {
-  public:
+public:
     void Rent(uint32_t count)
     {
-        ASSERT_TRUE(rig.StartSandbox(ManagerFixture::Scenario(-1)));
+        ASSERT_TRUE(rig.StartSandbox(SessionFixture::Scenario(-1)));
         ASSERT_TRUE(rig.SignIn());
         rig.ChooseProject(u"2001");
         ASSERT_TRUE(rig.RunNumberJob(count));
-        for (const NumberRecord& record : rig.numbers.GetBatch())
+        for (const NumberRecord& record : rig.Numbers().Batch().Records())
             mobiles.push_back(record.at(kFieldMobile));
         ASSERT_EQ(mobiles.size(), count);
         rig.tips.Clear();
@@ -50,7 +54,7 @@ class SmsFixture
 
     bool FetchAndWait()
     {
-        rig.sms.StartFetch();
+        rig.Sms().StartFetch();
         return rig.WaitIdle();
     }
 
@@ -62,8 +66,9 @@ class SmsFixture
         return cells;
     }
 
-    ManagerFixture rig;
+    SessionFixture rig;
     std::vector<std::u16string> mobiles;
+    test::RefusingPort refusing;
 };
 
 // ---- by hand ----
@@ -91,8 +96,8 @@ TEST_P(SmsByHandTest, EachMissShowsWhy)
 
     EXPECT_EQ(rig.Cell(mobiles[0], kColumnSms), c.cell);
     EXPECT_EQ(rig.Cell(mobiles[0], kColumnCode), u"");
-    EXPECT_EQ(rig.numbers.IsOffline(mobiles[0]), c.offline);
-    EXPECT_FALSE(rig.numbers.IsReceived(mobiles[0]));
+    EXPECT_EQ(rig.Numbers().Batch().IsOffline(mobiles[0]), c.offline);
+    EXPECT_FALSE(rig.Numbers().Batch().IsReceived(mobiles[0]));
     std::vector<test::RecordedTip> tips = rig.tips.Tips();
     ASSERT_EQ(tips.size(), c.message.empty() ? 2u : 3u);
     EXPECT_EQ(tips.front().message, kFetching);
@@ -102,7 +107,8 @@ TEST_P(SmsByHandTest, EachMissShowsWhy)
         EXPECT_EQ(tips[1].error.rfind(c.error, 0), 0u) << tips[1].error;
     }
     // The button is pressed for the fetch and released at its end.
-    EXPECT_EQ(rig.toolBar.Changes(), (std::vector<std::pair<int, bool>>{{kIdGetSms, true}, {kIdGetSms, false}}));
+    EXPECT_EQ(rig.controls.toolBar.Changes(),
+              (std::vector<std::pair<int, bool>>{{kIdGetSms, true}, {kIdGetSms, false}}));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -110,9 +116,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(MissCase{"NoSmsYet", [](SmsFixture&) {}, u"暂未收到", "", "", false},
                       MissCase{"NumberOffline", [](SmsFixture& f) { ASSERT_TRUE(f.rig.PutOffline(f.mobiles[0])); },
                                u"获取中断", "手机号码已经下线或者释放，获取短信被中断！", "", true},
-                      MissCase{"TransportError", [](SmsFixture& f) { f.rig.SetApiHost("127.0.0.1:1"); }, u"获取失败",
-                               "正在获取短信...网络连接失败，获取失败！", "SMSManager.20.", false},
-                      MissCase{"Refused", [](SmsFixture& f) { f.rig.config.SetToken("expired"); }, u"获取失败",
+                      MissCase{"TransportError", [](SmsFixture& f) { f.rig.SetApiHost(f.refusing.Host()); },
+                               u"获取失败", "正在获取短信...网络连接失败，获取失败！", "SMSManager.20.", false},
+                      MissCase{"Refused", [](SmsFixture& f) { f.rig.Config().SetToken("expired"); }, u"获取失败",
                                "正在获取短信...获取失败！102", "", false}),
     [](const ::testing::TestParamInfo<MissCase>& info) { return info.param.name; });
 
@@ -124,10 +130,10 @@ TEST_F(SMSManagerTest, NoActiveNumbersEndsAtOnce)
 {
     Rent(2);
     for (const std::u16string& mobile : mobiles)
-        rig.numbers.MarkOffline(mobile);
+        rig.Numbers().Batch().MarkOffline(mobile);
     ASSERT_TRUE(FetchAndWait());
     EXPECT_EQ(rig.tips.Messages(), (std::vector<std::string>{kFetching, "正在获取短信...获取失败！请先获取号码。"}));
-    EXPECT_TRUE(rig.toolBar.Changes().empty());
+    EXPECT_TRUE(rig.controls.toolBar.Changes().empty());
     EXPECT_EQ(rig.SandboxRequests("/get_sms"), 0);
 }
 
@@ -158,12 +164,12 @@ TEST_P(SmsArrivalTest, ArrivalIsShownMovedUpMarkedAndExtracted)
         config.keywordTail = c.rule.tailKeyword;
         config.codeLength = c.rule.codeLength;
     });
-    rig.sms.StartFetch();
+    rig.Sms().StartFetch();
     ASSERT_TRUE(WaitUntil([&] { return rig.Cell(mobiles[2], kColumnSms) == u"正在获取"; }));
 
     // The space between the words and the code does not survive the reply's reading.
     ASSERT_TRUE(rig.Deliver(mobiles[2], "您的验证码是 482915，请勿泄露"));
-    ASSERT_TRUE(WaitUntil([&] { return rig.numbers.IsReceived(mobiles[2]); }));
+    ASSERT_TRUE(WaitUntil([&] { return rig.Numbers().Batch().IsReceived(mobiles[2]); }));
     ASSERT_TRUE(WaitUntil([&] { return !rig.Cell(mobiles[2], kColumnCode).empty(); }));
 
     EXPECT_EQ(rig.Cell(mobiles[2], kColumnSms), u"您的验证码是482915，请勿泄露");
@@ -173,14 +179,14 @@ TEST_P(SmsArrivalTest, ArrivalIsShownMovedUpMarkedAndExtracted)
     EXPECT_EQ(rig.ColumnTexts(kColumnSerial), (std::vector<std::u16string>{u"1", u"2", u"3"}));
 
     // Stopping ends the other pollers in their wait.
-    rig.sms.StopFetch();
+    rig.Sms().StopFetch();
     ASSERT_TRUE(rig.WaitIdle());
     EXPECT_EQ(rig.Cell(mobiles[0], kColumnSms), u"获取停止");
     EXPECT_EQ(rig.Cell(mobiles[1], kColumnSms), u"获取停止");
     EXPECT_EQ(rig.tips.Messages().back(), kFinished);
-    EXPECT_FALSE(rig.toolBar.IsButtonChecked(kIdGetSms));
+    EXPECT_FALSE(rig.controls.toolBar.IsButtonChecked(kIdGetSms));
     std::vector<NumberRecord> active;
-    rig.numbers.GetActiveNumbers(active);
+    rig.Numbers().Batch().GetActiveNumbers(active);
     EXPECT_EQ(active.size(), 2u);
 }
 
@@ -206,7 +212,7 @@ TEST_F(SMSManagerTest, AutomaticPollingEndsAtTheTimeOut)
     EXPECT_GE(rig.SandboxRequests("/get_sms"), 4);
     // Timed-out numbers stay active for the next fetch.
     std::vector<NumberRecord> active;
-    rig.numbers.GetActiveNumbers(active);
+    rig.Numbers().Batch().GetActiveNumbers(active);
     EXPECT_EQ(active.size(), 2u);
 }
 
@@ -214,12 +220,12 @@ TEST_F(SMSManagerTest, AutomaticPollingStopsWhenTheNumberGoesOffline)
 {
     Rent(1);
     Automatic(20, 60000);
-    rig.sms.StartFetch();
+    rig.Sms().StartFetch();
     ASSERT_TRUE(WaitUntil([&] { return rig.SandboxRequests("/get_sms") >= 2; }));
     ASSERT_TRUE(rig.PutOffline(mobiles[0]));
     ASSERT_TRUE(rig.WaitIdle());
     EXPECT_EQ(rig.Cell(mobiles[0], kColumnSms), u"获取中断");
-    EXPECT_TRUE(rig.numbers.IsOffline(mobiles[0]));
+    EXPECT_TRUE(rig.Numbers().Batch().IsOffline(mobiles[0]));
 }
 
 TEST_F(SMSManagerTest, EmptySmsWithSuccessCodeLeavesTheNumberActive)
@@ -231,16 +237,16 @@ TEST_F(SMSManagerTest, EmptySmsWithSuccessCodeLeavesTheNumberActive)
     ASSERT_TRUE(FetchAndWait());
     EXPECT_TRUE(rig.tips.HasError("SMSManager.22."));
     EXPECT_EQ(rig.Cell(mobiles[0], kColumnSms), u"正在获取");
-    EXPECT_FALSE(rig.numbers.IsReceived(mobiles[0]));
+    EXPECT_FALSE(rig.Numbers().Batch().IsReceived(mobiles[0]));
 }
 
 TEST_F(SMSManagerTest, NeverMoreThanOneHundredPollersAndAllFinish)
 {
     Rent(150);
     Automatic(50, 600000);
-    rig.sms.StartFetch();
+    rig.Sms().StartFetch();
     // 100 pollers start and keep polling; the 101st waits for a slot.
-    ASSERT_TRUE(WaitUntil([&] { return rig.sms.RunningPollers() == SMSManager::kMaxPollers; },
+    ASSERT_TRUE(WaitUntil([&] { return rig.Sms().RunningPollers() == SMSManager::kMaxPollers; },
                           std::chrono::milliseconds(60000)));
     ASSERT_TRUE(WaitUntil([&] { return rig.Cell(mobiles[99], kColumnSms) == u"正在获取"; }));
     EXPECT_EQ(rig.Cell(mobiles[100], kColumnSms), u"");
@@ -250,10 +256,27 @@ TEST_F(SMSManagerTest, NeverMoreThanOneHundredPollersAndAllFinish)
     // start in their slots and end the same way.
     rig.Configure([](ConfigCenter& c) { c.timeoutTime = 100; });
     ASSERT_TRUE(rig.WaitIdle(std::chrono::milliseconds(60000)));
-    EXPECT_EQ(rig.sms.PeakPollers(), SMSManager::kMaxPollers);
-    EXPECT_EQ(rig.sms.RunningPollers(), 0);
+    EXPECT_EQ(rig.Sms().PeakPollers(), SMSManager::kMaxPollers);
+    EXPECT_EQ(rig.Sms().RunningPollers(), 0);
     std::vector<std::u16string> cells = Cells(kColumnSms);
     EXPECT_EQ(std::count(cells.begin(), cells.end(), u"获取超时"), 150);
+    EXPECT_EQ(rig.tips.Messages().back(), kFinished);
+}
+
+// Destroyed mid-fetch, the manager stops and waits for its fetch worker and every poller: each
+// poller has finished its request and ended (its cell says stopped) before the manager is gone.
+TEST_F(SMSManagerTest, DestroyedMidFetchWaitsForEveryPoller)
+{
+    Rent(5);
+    Automatic(20, 600000);
+    std::string reply;
+    ASSERT_TRUE(rig.SandboxControl("/_sandbox/fault",
+                                   R"({"path":"/get_sms","kind":"latency","count":1000,"latency_ms":200})", reply));
+    auto fetch = std::make_unique<SMSManager>(&rig.window, &test::TipRecorder::Callback, rig.tips.Context());
+    fetch->StartFetch();
+    ASSERT_TRUE(WaitUntil([&] { return fetch->RunningPollers() == 5; }));
+    fetch.reset();
+    EXPECT_EQ(Cells(kColumnSms), std::vector<std::u16string>(5, u"获取停止"));
     EXPECT_EQ(rig.tips.Messages().back(), kFinished);
 }
 
@@ -261,10 +284,10 @@ TEST_F(SMSManagerTest, SecondStartWhileFetchingIsDropped)
 {
     Rent(1);
     Automatic(20, 60000);
-    rig.sms.StartFetch();
-    rig.sms.StartFetch();
+    rig.Sms().StartFetch();
+    rig.Sms().StartFetch();
     ASSERT_TRUE(WaitUntil([&] { return rig.Cell(mobiles[0], kColumnSms) == u"正在获取"; }));
-    rig.sms.StopFetch();
+    rig.Sms().StopFetch();
     ASSERT_TRUE(rig.WaitIdle());
     EXPECT_EQ(rig.tips.Messages(), (std::vector<std::string>{kFetching, kFinished}));
 }
@@ -275,17 +298,18 @@ TEST_F(SMSManagerTest, SecondStartWhileFetchingIsDropped)
 // the final wait must end.
 TEST(SMSManagerOfflineTest, RecordWithoutPidDoesNotBlockTheHandOff)
 {
-    ManagerFixture rig;
-    rig.config.SetToken("token");
-    rig.SetApiHost("127.0.0.1:1");
-    rig.numbers.InstallBatch({{u"13800000001", u"广东", u"深圳", u"移动"},
-                              {u"13800000002", u"广东", u"深圳", u"移动", u"2001"},
-                              {u"13800000003", u"广东", u"深圳", u"移动"},
-                              {u"13800000004", u"广东", u"深圳", u"移动", u"2001"}});
+    SessionFixture rig;
+    rig.Config().SetToken("token");
+    test::RefusingPort refusing;
+    rig.SetApiHost(refusing.Host());
+    rig.Numbers().Batch().Install({{u"13800000001", u"广东", u"深圳", u"移动"},
+                                   {u"13800000002", u"广东", u"深圳", u"移动", u"2001"},
+                                   {u"13800000003", u"广东", u"深圳", u"移动"},
+                                   {u"13800000004", u"广东", u"深圳", u"移动", u"2001"}});
     for (int i = 1; i <= 4; ++i)
-        rig.numberList.AddRow(u"1380000000" + std::u16string(1, static_cast<char16_t>(u'0' + i)), u"广东", u"深圳",
-                              u"移动");
-    rig.sms.StartFetch();
+        rig.NumberList().AddRow(u"1380000000" + std::u16string(1, static_cast<char16_t>(u'0' + i)), u"广东", u"深圳",
+                                u"移动");
+    rig.Sms().StartFetch();
     ASSERT_TRUE(rig.WaitIdle(std::chrono::milliseconds(20000)));
     EXPECT_EQ(rig.Cell(u"13800000002", kColumnSms), u"获取失败");
     EXPECT_EQ(rig.Cell(u"13800000004", kColumnSms), u"获取失败");
@@ -296,7 +320,7 @@ TEST(SMSManagerOfflineTest, RecordWithoutPidDoesNotBlockTheHandOff)
 
     // The slots and the hand-off are whole again: a second fetch runs the same way.
     rig.tips.Clear();
-    rig.sms.StartFetch();
+    rig.Sms().StartFetch();
     ASSERT_TRUE(rig.WaitIdle(std::chrono::milliseconds(20000)));
     EXPECT_EQ(rig.tips.Messages().back(), kFinished);
 }

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <thread>
+#include <vector>
 
 namespace kh {
 namespace {
@@ -115,6 +116,54 @@ TEST(SyncThreads, StartThreadRunsTheJobDetached)
     auto ran = std::make_shared<Event>(true);
     ASSERT_TRUE(StartThread([ran] { ran->Set(); }));
     EXPECT_TRUE(ran->Wait(10000));
+}
+
+// The owner waits for the last counted thread and may destroy the tracker the moment WaitAll
+// returns (the sanitizer builds catch a thread still inside Done).
+TEST(SyncThreadTracker, WaitAllReturnsAfterTheLastThreadIsDone)
+{
+    auto tracker = std::make_unique<ThreadTracker>();
+    auto gates = std::make_shared<std::vector<std::unique_ptr<Event>>>();
+    constexpr int kThreads = 3;
+    for (int i = 0; i < kThreads; ++i)
+        gates->push_back(std::make_unique<Event>(true));
+    for (int i = 0; i < kThreads; ++i) {
+        ASSERT_TRUE(tracker->Add());
+        ThreadTracker* counted = tracker.get();
+        ASSERT_TRUE(StartThread([counted, gates, i] {
+            (*gates)[static_cast<size_t>(i)]->Wait(kInfinite);
+            counted->Done();
+        }));
+    }
+    EXPECT_EQ(tracker->Count(), kThreads);
+
+    std::atomic<bool> returned{false};
+    std::thread waiter([&] {
+        tracker->WaitAll();
+        returned = true;
+    });
+    (*gates)[0]->Set();
+    (*gates)[1]->Set();
+    ASSERT_TRUE(WaitUntil([&] { return tracker->Count() == 1; }));
+    EXPECT_FALSE(returned.load());
+    (*gates)[2]->Set();
+    waiter.join();
+    EXPECT_TRUE(returned.load());
+    EXPECT_EQ(tracker->Count(), 0);
+    tracker.reset();
+}
+
+TEST(SyncThreadTracker, ClosedTrackerCountsNoMoreThreads)
+{
+    ThreadTracker tracker;
+    tracker.WaitAll(); // nothing counted: returns at once
+    ASSERT_TRUE(tracker.Add());
+    tracker.Close();
+    EXPECT_FALSE(tracker.Add());
+    EXPECT_EQ(tracker.Count(), 1);
+    tracker.Done();
+    tracker.WaitAll();
+    EXPECT_EQ(tracker.Count(), 0);
 }
 
 TEST(SyncTicks, TickCountAdvancesAndTicksSinceWraps)

@@ -4,20 +4,15 @@
 
 #include "projects/ProjectManager.h"
 
-#include "core/OwnerWindow.h"
-#include "headless/HeadlessComboBox.h"
-#include "headless/HeadlessTextBox.h"
 #include "platform/Sync.h"
-#include "settings/ConfigCenter.h"
 #include "support/SandboxProcess.h"
 #include "support/ScriptedServer.h"
-#include "support/TipRecorder.h"
+#include "support/SessionFixture.h"
 #include "support/WaitUntil.h"
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <functional>
+#include <gtest/gtest.h>
 #include <map>
 #include <mutex>
 #include <string>
@@ -38,14 +33,7 @@ const char* const kListReply = R"({"code":0,"msg":"ok","list":[)"
 class ProjectManagerTest : public ::testing::Test
 {
 protected:
-    ProjectManagerTest()
-    {
-        owner.config = &config;
-        owner.projectCombo = &combo;
-        owner.remarkBox = &remark;
-        owner.projects = &projects;
-        config.SetToken("tok123");
-    }
+    ProjectManagerTest() { config.SetToken("tok123"); }
 
     std::vector<ProjectRecord> Parse(const char* reply)
     {
@@ -60,12 +48,13 @@ protected:
         tips.Clear();
     }
 
-    test::TipRecorder tips;
-    OwnerWindow owner;
-    ConfigCenter config{&owner, &test::TipRecorder::Callback, tips.Context()};
-    HeadlessComboBox combo;
-    HeadlessTextBox remark;
-    ProjectManager projects{&owner, &test::TipRecorder::Callback, tips.Context()};
+    test::SessionFixture fx;
+    test::TipRecorder& tips = fx.tips;
+    OwnerWindow& owner = fx.Owner();
+    ConfigCenter& config = fx.Config();
+    HeadlessComboBox& combo = fx.controls.projectCombo;
+    HeadlessTextBox& remark = fx.controls.remarkBox;
+    ProjectManager& projects = fx.Projects();
 };
 
 TEST_F(ProjectManagerTest, ParsesListRepliesIntoFourFieldRecords)
@@ -78,15 +67,23 @@ TEST_F(ProjectManagerTest, ParsesListRepliesIntoFourFieldRecords)
         Strings errors;
     };
     const Case cases[] = {
-        {"numbers and strings", R"({"list":[{"pid":42,"pname":"A","p_price":1.5,"remark":"x"},)"
-                                R"({"pid":"42","pname":"B","p_price":-2.9,"remark":""}]})",
-         {{u"42", u"A", u"1", u"x"}, {u"42", u"B", u"-2", u""}}, {}},
-        {"member names in any case", R"({"LIST":[{"PID":7,"PName":"n","P_PRICE":"1","Remark":"r","extra":1}]})",
-         {{u"7", u"n", u"1", u"r"}}, {}},
-        {"pid above 32 bits", R"({"list":[{"pid":4294967297,"pname":"n","p_price":0,"remark":""}]})",
-         {{u"4294967297", u"n", u"0", u""}}, {}},
-        {"missing key and wrong type keep their place", R"({"list":[{"pid":1,"p_price":null,"remark":[1]}]})",
-         {{u"1", u"", u"", u""}}, {"ProjectManager.20.", "ProjectManager.22.", "ProjectManager.22."}},
+        {"numbers and strings",
+         R"({"list":[{"pid":42,"pname":"A","p_price":1.5,"remark":"x"},)"
+         R"({"pid":"42","pname":"B","p_price":-2.9,"remark":""}]})",
+         {{u"42", u"A", u"1", u"x"}, {u"42", u"B", u"-2", u""}},
+         {}},
+        {"member names in any case",
+         R"({"LIST":[{"PID":7,"PName":"n","P_PRICE":"1","Remark":"r","extra":1}]})",
+         {{u"7", u"n", u"1", u"r"}},
+         {}},
+        {"pid above 32 bits",
+         R"({"list":[{"pid":4294967297,"pname":"n","p_price":0,"remark":""}]})",
+         {{u"4294967297", u"n", u"0", u""}},
+         {}},
+        {"missing key and wrong type keep their place",
+         R"({"list":[{"pid":1,"p_price":null,"remark":[1]}]})",
+         {{u"1", u"", u"", u""}},
+         {"ProjectManager.20.", "ProjectManager.22.", "ProjectManager.22."}},
         {"empty list", R"({"code":0,"list":[]})", {}, {}},
         {"empty reply", "", {}, {"ProjectManager.16."}},
         {"not JSON", "{\"list\":[", {}, {"ProjectManager.17."}},
@@ -141,7 +138,7 @@ TEST_F(ProjectManagerTest, SearchMatchesNamesOnlyCaseSensitively)
         {u"Mail", {u"共 1 个匹配的项目", u"1：Alpha Mail"}},
         {u"a", {u"共 2 个匹配的项目", u"1：Alpha Mail", u"2：beta app"}}, // every project is a candidate again
         {u"mail", {u"共 0 个匹配的项目"}},
-        {u"1", {u"共 0 个匹配的项目"}}, // a pid is not searched
+        {u"1", {u"共 0 个匹配的项目"}},                    // a pid is not searched
         {u"beta", {u"共 1 个匹配的项目", u"2：beta app"}}, // nor a remark
         {u"a M", {u"共 1 个匹配的项目", u"1：Alpha Mail"}},
     };
@@ -220,10 +217,7 @@ public:
         Drop,   // the connection is closed without a reply
     };
 
-    ProjectService()
-        : server([this](int socket, const std::string& request) { Handle(socket, request); })
-    {
-    }
+    ProjectService() : server([this](int socket, const std::string& request) { Handle(socket, request); }) {}
 
     std::string Host() const { return "127.0.0.1:" + std::to_string(server.Port()); }
 
@@ -320,7 +314,9 @@ protected:
     ProjectFetchTest()
     {
         service.SetReply("/get_project_list", kListReply);
-        service.SetReply("/get_project_fav", R"({"code":0,"msg":"","list":[{"pid":102,"pname":"京东登录","p_price":"1.5","remark":"r2"}]})");
+        service.SetReply(
+            "/get_project_fav",
+            R"({"code":0,"msg":"","list":[{"pid":102,"pname":"京东登录","p_price":"1.5","remark":"r2"}]})");
         std::lock_guard<CriticalSection> guard(config.SettingsLock());
         config.apiHost = service.Host();
     }
@@ -332,7 +328,10 @@ protected:
         test::WaitUntil([&] { return !projects.IsBusy(); });
     }
 
-    bool FetchDone() { return test::WaitUntil([&] { return !projects.IsBusy(); }); }
+    bool FetchDone()
+    {
+        return test::WaitUntil([&] { return !projects.IsBusy(); });
+    }
 
     ProjectService service;
 };
@@ -478,7 +477,10 @@ protected:
         config.SetToken(token);
     }
 
-    bool FetchDone() { return test::WaitUntil([&] { return !projects.IsBusy(); }); }
+    bool FetchDone()
+    {
+        return test::WaitUntil([&] { return !projects.IsBusy(); });
+    }
 
     test::SandboxProcess sandbox;
 };

@@ -5,6 +5,7 @@
 
 #include "base/ReplyFields.h"
 #include "http/HttpClient.h"
+#include "platform/Json.h"
 #include "support/SandboxProcess.h"
 
 #include <cjson/cJSON.h>
@@ -42,7 +43,7 @@ inline ClientReply CallSandbox(SandboxProcess& sandbox, const std::string& path,
 inline std::vector<std::string> ListedMobiles(const std::string& reply, const char* member = "mobile")
 {
     std::vector<std::string> values;
-    std::unique_ptr<cJSON, decltype(&cJSON_Delete)> root(cJSON_Parse(reply.c_str()), cJSON_Delete);
+    kh::JsonPtr root = kh::ParseJson(reply);
     const cJSON* item = nullptr;
     cJSON_ArrayForEach(item, cJSON_GetObjectItem(root.get(), "list"))
     {

@@ -9,9 +9,9 @@
 #include "support/TempSettingsDir.h"
 #include "support/TipRecorder.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
+#include <functional>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 namespace kh {
@@ -227,6 +227,60 @@ TEST_F(ConfigCenterTest, RememberPasswordOffLeavesNoStoredPassword)
     EXPECT_EQ(config.savePassword, 0u);
 }
 
+// Two clients load the same store; each changes one thing and saves. Neither may undo what the
+// other stored meanwhile: a save writes only what changed in its own process since it loaded.
+TEST_F(ConfigCenterTest, SavesOfTwoClientsKeepEachOthersChanges)
+{
+    struct Change
+    {
+        const char* name;
+        std::function<void(ConfigCenter&)> first;  // the client that saves first
+        std::function<void(ConfigCenter&)> second; // the client that loaded before that save
+        std::function<void(const ConfigCenter&)> check;
+    };
+    const Change changes[] = {
+        {"two different values", [](ConfigCenter& c) { c.spaceTime = 5000; },
+         [](ConfigCenter& c) { c.timeoutTime = 120000; },
+         [](const ConfigCenter& c) {
+             EXPECT_EQ(c.spaceTime, 5000u);
+             EXPECT_EQ(c.timeoutTime, 120000u);
+         }},
+        {"a password remembered elsewhere survives a client that never remembered one",
+         [](ConfigCenter& c) {
+             c.password = u"secret";
+             c.savePassword = 1;
+         },
+         [](ConfigCenter& c) { c.windowTop = 1; },
+         [](const ConfigCenter& c) {
+             EXPECT_EQ(c.password, u"secret");
+             EXPECT_EQ(c.savePassword, 1u);
+             EXPECT_EQ(c.windowTop, 1u);
+         }},
+        {"the same value: the later save wins", [](ConfigCenter& c) { c.keywordHead = u"为"; },
+         [](ConfigCenter& c) { c.keywordHead = u"码"; },
+         [](const ConfigCenter& c) { EXPECT_EQ(c.keywordHead, u"码"); }},
+    };
+    for (const Change& change : changes) {
+        SCOPED_TRACE(change.name);
+        TempSettingsDir store;
+        ConfigCenter first{nullptr, TipRecorder::Callback, tips.Context()};
+        ConfigCenter second{nullptr, TipRecorder::Callback, tips.Context()};
+        for (ConfigCenter* client : {&first, &second}) {
+            client->LocateExecutable();
+            client->Load();
+        }
+        change.first(first);
+        first.Save();
+        change.second(second);
+        second.Save();
+
+        ConfigCenter reader{nullptr, TipRecorder::Callback, tips.Context()};
+        reader.Load();
+        change.check(reader);
+    }
+    EXPECT_EQ(tips.Count(), 0u);
+}
+
 TEST_F(ConfigCenterTest, AutoRunWritesAndRemovesTheAutostartEntry)
 {
     config.executablePath = u"/opt/borvan kh/bin/borvankh";
@@ -251,6 +305,36 @@ TEST_F(ConfigCenterTest, AutoRunWritesAndRemovesTheAutostartEntry)
     config.Save();
     EXPECT_FALSE(std::filesystem::exists(dir.AutostartFile("ZeltoKH")));
     EXPECT_EQ(tips.Errors(), std::vector<std::string>{"RegistryEditor.6."});
+}
+
+TEST_F(ConfigCenterTest, UnmanagedAutoRunEntryIsLeftAsItIsWhileTheValueIsSaved)
+{
+    config.executablePath = u"/opt/kh/borvankh";
+    config.autoRun = 1;
+    config.Save();
+    std::string entry = TempSettingsDir::ReadFile(dir.AutostartFile("ZeltoKH"));
+    ASSERT_FALSE(entry.empty());
+
+    // Neither switching auto-run off nor another program path touches the entry.
+    config.SetAutoRunEntryManaged(false);
+    config.autoRun = 0;
+    config.Save();
+    EXPECT_EQ(TempSettingsDir::ReadFile(dir.AutostartFile("ZeltoKH")), entry);
+    config.executablePath = u"/elsewhere/borvankh";
+    config.autoRun = 1;
+    config.Save();
+    EXPECT_EQ(TempSettingsDir::ReadFile(dir.AutostartFile("ZeltoKH")), entry);
+    std::filesystem::remove(dir.AutostartFile("ZeltoKH"));
+    config.Save();
+    EXPECT_FALSE(std::filesystem::exists(dir.AutostartFile("ZeltoKH")));
+
+    // The stored setting itself follows the record.
+    config.autoRun = 0;
+    config.Save();
+    ConfigCenter loaded{nullptr, TipRecorder::Callback, tips.Context()};
+    loaded.Load();
+    EXPECT_EQ(loaded.autoRun, 0u);
+    EXPECT_EQ(tips.Count(), 0u);
 }
 
 TEST_F(ConfigCenterTest, StringsLongerThanTheReadBufferFailWithTip2AndKeepTheDefault)
@@ -324,8 +408,9 @@ TEST_F(ConfigCenterTest, SavedFileIsPrivateAndNoTemporaryFileRemains)
     struct stat st;
     ASSERT_EQ(stat(dir.SettingsFile().c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
+    // Beside the store only the lock file that serialises writers of several processes.
     for (const auto& e : std::filesystem::directory_iterator(dir.Path() + "/BorvanKH"))
-        EXPECT_EQ(e.path().filename(), "registry.json");
+        EXPECT_TRUE(e.path().filename() == "registry.json" || e.path().filename() == "registry.json.lock") << e.path();
 }
 
 } // namespace

@@ -1,15 +1,18 @@
-// The settings store backend: concurrent writers, and the autostart entries behind the Run key.
+// The settings store backend: concurrent writers (threads and processes), temporary files left by a
+// killed writer, and the autostart entries behind the Run key.
 
 #include "platform/SettingsStore.h"
 
 #include "platform/Autostart.h"
 #include "support/TempSettingsDir.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
 #include <string>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace kh {
@@ -51,6 +54,74 @@ TEST(SettingsStoreTest, ConcurrentWritersLoseNoValue)
         }
     }
     EXPECT_TRUE(aside.empty());
+}
+
+std::u16string ProcessValueName(int process, int i)
+{
+    return u"P" + std::u16string(1, char16_t(u'a' + process)) + char16_t(u'A' + i);
+}
+
+// Each write reads the whole file, changes one value and replaces the file; without a lock
+// between processes, two writers interleave and one of them writes back a file without the
+// other's value.
+TEST(SettingsStoreTest, WritersInSeveralProcessesLoseNoValue)
+{
+    TempSettingsDir dir;
+    constexpr int kProcesses = 4;
+    constexpr int kValuesEach = 25;
+    std::vector<pid_t> children;
+    for (int p = 0; p < kProcesses; ++p) {
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            StoreKey key;
+            std::string aside;
+            int failures = OpenStoreKey(kCurrentUserHive, u"Software\\Zelto\\KH", key, aside) == kStoreSuccess ? 0 : 1;
+            for (int i = 0; i < kValuesEach; ++i)
+                if (SetStoreValue(key, ProcessValueName(p, i), StoreValue{StoreType::Dword, {}, uint32_t(p * 100 + i)},
+                                  aside) != kStoreSuccess)
+                    ++failures;
+            _exit(failures == 0 ? 0 : 1);
+        }
+        children.push_back(child);
+    }
+    for (pid_t child : children) {
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+
+    StoreKey key;
+    std::string aside;
+    ASSERT_EQ(OpenStoreKey(kCurrentUserHive, u"Software\\Zelto\\KH", key, aside), kStoreSuccess);
+    int lost = 0;
+    for (int p = 0; p < kProcesses; ++p) {
+        for (int i = 0; i < kValuesEach; ++i) {
+            StoreValue value;
+            if (QueryStoreValue(key, ProcessValueName(p, i), value, aside) != kStoreSuccess ||
+                value.number != uint32_t(p * 100 + i))
+                ++lost;
+        }
+    }
+    EXPECT_EQ(lost, 0);
+}
+
+// A writer killed between creating its temporary copy and renaming it leaves the copy behind,
+// password included; the next use of the store removes it.
+TEST(SettingsStoreTest, TemporaryFilesOfAKilledWriterAreRemoved)
+{
+    TempSettingsDir dir;
+    StoreKey key;
+    std::string aside;
+    ASSERT_EQ(OpenStoreKey(kCurrentUserHive, u"Software\\Zelto\\KH", key, aside), kStoreSuccess);
+    std::string left = dir.SettingsFile() + ".tmp-AbC123";
+    std::ofstream(left) << "{\"HKEY_CURRENT_USER\":{}}";
+    ASSERT_TRUE(std::filesystem::exists(left));
+
+    StoreValue value;
+    QueryStoreValue(key, u"Anything", value, aside);
+    EXPECT_FALSE(std::filesystem::exists(left));
+    EXPECT_TRUE(std::filesystem::exists(dir.SettingsFile()));
 }
 
 TEST(SettingsStoreTest, KeysAreSeparate)

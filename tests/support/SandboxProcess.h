@@ -5,10 +5,11 @@
 // numbers, clock, faults, reset) and offers a plain POST for setting up state, so tests can arrange
 // and inspect what the client under test then sees. Used by every test that talks to the sandbox.
 
+#include "support/ChildProcess.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <sys/types.h>
 
 namespace kh::test {
 
@@ -36,7 +37,7 @@ struct SandboxFault
 
 class SandboxProcess final
 {
-  public:
+public:
     explicit SandboxProcess(const SandboxOptions& options = {});
     ~SandboxProcess();
     SandboxProcess(const SandboxProcess&) = delete;
@@ -46,6 +47,8 @@ class SandboxProcess final
     bool Started() const { return port > 0; }
     const std::string& Error() const { return error; }
     int Port() const { return port; }
+    // The sandbox's process id while it runs (for reading its /proc entries), else -1.
+    pid_t Pid() const { return child; }
     // "127.0.0.1:PORT": the value for the host settings.
     std::string Host() const;
     std::string Url(const std::string& path) const;
@@ -72,14 +75,13 @@ class SandboxProcess final
     // Stops the sandbox now; its exit status (0 after a clean shutdown), -1 when it had to be killed.
     int Stop();
 
-  private:
+private:
     bool Launch(const std::string& path, const SandboxOptions& options);
     bool ReadPort(int fd);
     bool ControlPost(const std::string& path, const std::string& json);
 
-    pid_t child = -1;
+    ChildProcess process;
     int port = 0;
-    int exitStatus = -1;
     std::string error;
     std::string scenarioPath; // temporary file to remove, if any
 };

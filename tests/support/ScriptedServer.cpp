@@ -11,6 +11,12 @@
 #include <unistd.h>
 
 namespace kh::test {
+
+std::string ScriptedServer::JsonReply(const std::string& body)
+{
+    return "HTTP/1.1 200 OK\r\nContent-Type: application/json; charset=utf-8\r\nContent-Length: " +
+           std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+}
 namespace {
 
 // The Content-Length of a request's header block (any letter case), 0 when absent.

@@ -44,6 +44,8 @@ public:
 
     // Writes all of bytes to socket; false when the peer is gone.
     static bool SendAll(int socket, std::string_view bytes);
+    // A complete "200 OK" reply carrying body as JSON, with its length, closing the connection.
+    static std::string JsonReply(const std::string& body);
 
 private:
     void Run();

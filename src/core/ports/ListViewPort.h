@@ -1,11 +1,11 @@
 #pragma once
 // The number list's control as the managers see it: a report-style list view with text cells,
 // one integer of item data per row, multiple selection, a focused row, a header with column
-// titles and a sort driven by a comparator over item data. Calls are synchronous, like window
-// messages; the Qt implementation runs them on the GUI thread, src/headless keeps them in memory.
+// titles, and a reordering of the rows by an order the caller has worked out. Calls are
+// synchronous, like window messages; the Qt implementation runs them on the GUI thread
+// (thread rule in UiExecutor.h), src/headless keeps them in memory.
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,10 +19,6 @@ inline constexpr uint32_t kListExDoubleBuffer = 0x10000;
 class ListViewPort
 {
 public:
-    // Receives the item data of two rows; negative, zero or positive for first before, equal to,
-    // after second. Called from inside SortItems, possibly on another thread than the caller's.
-    using Comparator = std::function<int(intptr_t first, intptr_t second)>;
-
     virtual ~ListViewPort() = default;
 
     // Number of rows; -1 when the query fails.
@@ -60,9 +56,11 @@ public:
     virtual uint32_t GetExtendedStyle() = 0;
     virtual void SetExtendedStyle(uint32_t style) = 0;
 
-    // Reorders the rows, each with its cells, item data and selection, by compare. False when the
-    // control refuses.
-    virtual bool SortItems(const Comparator& compare) = 0;
+    // Reorders the rows, each with its cells, item data, selection and focus: the row now at
+    // position order[i] moves to position i. False, with nothing changed, when order is not a
+    // permutation of the rows or the control refuses. The caller compares the rows itself, so
+    // the control never calls back into it.
+    virtual bool ApplyOrder(const std::vector<int>& order) = 0;
 };
 
 } // namespace kh

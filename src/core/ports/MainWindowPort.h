@@ -1,6 +1,7 @@
 #pragma once
 // The main window itself as the dispatcher sees it: visibility, bringing it to the front, the
-// top-most placement, and the posted message that ends its modal loop after a shutdown.
+// top-most placement, and the posted message that ends its modal loop after a shutdown. Every call
+// but PostClose is synchronous (thread rule in UiExecutor.h).
 
 namespace kh {
 
@@ -16,7 +17,8 @@ public:
     virtual void SwitchTo() = 0;
     // Places the window top-most or not, without moving or resizing it.
     virtual void SetTopMost(bool topMost) = 0;
-    // Posts the close notice (WM_USER + 2 on Windows); the window ends its modal loop when it arrives.
+    // Posts the close notice (WM_USER + 2 on Windows); the window ends its modal loop when it
+    // arrives. Never waits for the GUI thread, so any thread may call it with any lock held.
     virtual void PostClose() = 0;
 };
 

@@ -30,7 +30,8 @@ public:
     virtual ~MessageBoxPort() = default;
 
     // Shows a modal box and waits for the answer. owned: the box belongs to the main window (false
-    // for the tips box's severe-error box, which has no owner). Returns kIdOk, kIdCancel, ...
+    // for the tips box's severe-error box, which has no owner, and which the tips box posts
+    // through the UI executor instead of waiting for it). Returns kIdOk, kIdCancel, ...
     virtual int Show(const std::u16string& text, const std::u16string& caption, unsigned flags, bool owned) = 0;
 };
 

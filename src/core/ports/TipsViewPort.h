@@ -1,6 +1,7 @@
 #pragma once
 // The multi-line tips edit box of the main window as the tips box drives it. Positions and
-// lengths count UTF-16 code units, as the edit control does. Every call is synchronous.
+// lengths count UTF-16 code units, as the edit control does. The tips box makes every call from a
+// task of the UI executor, that is on the GUI thread, with none of its locks held.
 
 #include <cstddef>
 #include <string>

@@ -1,22 +1,14 @@
 #pragma once
-// The client's core wired as the main window wires it, without a screen: the settings record (in a
-// private settings directory), the in-memory controls, the project manager, the number and SMS
-// managers and the number list, all reporting into one TipRecorder. Optionally a sandbox on
-// loopback as the API host, signed in as a sandbox account and with a project chosen. Used by the
-// number and SMS tests and by the numbers benchmark; destroying it stops every job and waits for
-// the workers before anything is torn down.
+// The client's core as the main window builds it, without a screen: one client session over the
+// in-memory controls, its settings in a private settings directory, its tips box writing into a
+// private log folder, its command worker started and the province, carrier and number-list set-up
+// commands carried out. Every tip of the settings record and the managers is also recorded in
+// `tips`. Optionally a sandbox on loopback as the API host, signed in as a sandbox account and
+// with a project chosen. Used by the manager and dispatcher tests and by the numbers benchmark;
+// destroying it stops every job and waits for the workers before anything is torn down.
 
-#include "core/OwnerWindow.h"
-#include "headless/HeadlessCheckBox.h"
-#include "headless/HeadlessComboBox.h"
-#include "headless/HeadlessListView.h"
-#include "headless/HeadlessTextBox.h"
-#include "headless/HeadlessToolBar.h"
-#include "numbers/PhoneNumManager.h"
-#include "numbers/SMSManager.h"
-#include "projects/PhoneSMSListCtrl.h"
-#include "projects/ProjectManager.h"
-#include "settings/ConfigCenter.h"
+#include "app/ClientSession.h"
+#include "headless/HeadlessControls.h"
 #include "support/TempSettingsDir.h"
 #include "support/TipRecorder.h"
 
@@ -30,13 +22,14 @@ namespace kh::test {
 
 class SandboxProcess;
 
-class ManagerFixture
+class SessionFixture
 {
-  public:
-    ManagerFixture();
-    ~ManagerFixture();
-    ManagerFixture(const ManagerFixture&) = delete;
-    ManagerFixture& operator=(const ManagerFixture&) = delete;
+public:
+    // options: the session's options; its tip observer is replaced by the recorder.
+    explicit SessionFixture(SessionOptions options = {});
+    ~SessionFixture();
+    SessionFixture(const SessionFixture&) = delete;
+    SessionFixture& operator=(const SessionFixture&) = delete;
 
     // A scenario with the account demo/demo (ample balance, room for maxMobiles numbers, no
     // favourites), one project "2001" whose SMS come smsDelayMs after renting (never when
@@ -44,14 +37,14 @@ class ManagerFixture
     static std::string Scenario(int64_t smsDelayMs, int maxMobiles = 400, int poolSize = 1200);
 
     // Starts a sandbox with the given scenario (JSON text; empty for the built-in demo) and points
-    // the API host at it. False when it did not come up.
+    // the API and services hosts at it. False when it did not come up.
     bool StartSandbox(const std::string& scenarioJson = {});
     SandboxProcess* Sandbox() { return sandbox.get(); }
-    // Points the API host somewhere else (a port nobody listens on, for transport failures).
+    // Points the API host somewhere else (a refusing port, for transport failures).
     void SetApiHost(const std::string& host);
     std::string ApiHost();
 
-    // Posts /login as the login controller would and stores the token. False when refused.
+    // Signs in through the session's login controller with these credentials. False when refused.
     bool SignIn(const std::string& user = "demo", const std::string& pwd = "demo");
     // Makes pid the project chosen in the project box.
     void ChooseProject(const std::u16string& pid);
@@ -80,31 +73,27 @@ class ManagerFixture
 
     // The list view's cell of number's row, empty when the number has no row.
     std::u16string Cell(const std::u16string& number, int column);
-    std::vector<std::u16string> ColumnTexts(int column) { return listView.ColumnTexts(column); }
+    std::vector<std::u16string> ColumnTexts(int column) { return controls.listView.ColumnTexts(column); }
+
+    // The folder that stands for the executable's: the tips box writes its TipsLog below it.
+    const std::string& ProgramDirectory() const { return programDirectory; }
+
+    OwnerWindow& Owner() { return session.Owner(); }
+    ConfigCenter& Config() { return session.Config(); }
+    ProjectManager& Projects() { return session.Projects(); }
+    PhoneNumManager& Numbers() { return session.Numbers(); }
+    SMSManager& Sms() { return session.Sms(); }
+    PhoneSMSListCtrl& NumberList() { return session.NumberList(); }
+    UserInfoManager& UserInfo() { return session.UserInfo(); }
+    UpdateManager& Updates() { return session.Updates(); }
 
     TipRecorder tips;
     TempSettingsDir settingsDir;
-    ConfigCenter config;
+    HeadlessControls controls;
+    ClientSession session;
 
-    HeadlessTextBox remarkBox;
-    HeadlessComboBox projectCombo;
-    HeadlessTextBox searchBox;
-    HeadlessComboBox provinceCombo;
-    HeadlessComboBox carrierCombo;
-    HeadlessTextBox countBox{u"1"};
-    HeadlessListView listView;
-    HeadlessCheckBox autoGetSmsBox;
-    HeadlessCheckBox autoExtractBox{true};
-    HeadlessCheckBox listAutoSortBox{true};
-    HeadlessToolBar toolBar;
-
-    OwnerWindow window;
-    ProjectManager projects;
-    PhoneNumManager numbers;
-    SMSManager sms;
-    PhoneSMSListCtrl numberList;
-
-  private:
+private:
+    std::string programDirectory;
     std::unique_ptr<SandboxProcess> sandbox;
 };
 

@@ -1,0 +1,130 @@
+#include "CliSession.h"
+
+#include "Output.h"
+#include "app/Dispatcher.h"
+#include "platform/TextCodec.h"
+
+#include <cstring>
+
+namespace kh::cli {
+
+namespace {
+
+// Tips of the settings record and of the sign-in: there is no tips box to show them yet.
+void PrintTip(std::string message, std::string error, void*)
+{
+    PrintErr(TimeStamp() + WideToAnsi(TipDisplayText(message, error)));
+}
+
+SessionControls TerminalControls(HeadlessControls& controls)
+{
+    SessionControls plugged = controls.Controls();
+    plugged.settingsTip = &PrintTip;
+    plugged.loginTip = &PrintTip;
+    return plugged;
+}
+
+} // namespace
+
+CliSession::CliSession()
+    : session(TerminalControls(controls),
+              SessionOptions{UpdateManager::kCheckInterval,
+                             [this](const char* marker, const std::string& message, const std::string& error) {
+                                 OnTip(marker, message, error);
+                             }}),
+      interruptScope([this] {
+          session.Projects().StopFetching();
+          session.UserInfo().StopRefresh();
+          session.Sms().StopFetch();
+      })
+{
+    controls.tipsView.SetObserver([](const std::u16string& inserted) {
+        std::u16string line = inserted;
+        if (line.rfind(u"\r\n", 0) == 0)
+            line.erase(0, 2);
+        PrintErr(Utf8(line));
+    });
+    controls.messageBox.SetObserver([](const ShownMessageBox& box) {
+        PrintErr(TimeStamp() + "[" + Utf8(box.caption) + "] " + Utf8(box.text) +
+                 (box.answer == kIdOk ? " -> 确定" : " -> 取消"));
+    });
+}
+
+void CliSession::OnTip(const char* marker, const std::string& message, const std::string& error)
+{
+    std::string text = WideToAnsi(TipDisplayText(message, error));
+    std::lock_guard<std::mutex> guard(tipMutex);
+    if (std::strcmp(marker, "LoginCtrl.") == 0)
+        lastLoginTip = text;
+    else if (std::strcmp(marker, "PhoneNumManager.") == 0)
+        lastNumberTip = text;
+}
+
+void CliSession::Load()
+{
+    session.LoadSettings();
+    ConfigCenter& config = session.Config();
+    config.SetAutoRunEntryManaged(false);
+    std::lock_guard<CriticalSection> guard(config.SettingsLock());
+    // An auto-run entry names the windowed client beside this program, never the terminal one.
+    config.executablePath = config.executableDirectory + u"/borvankh";
+}
+
+bool CliSession::SignIn(std::string& failure)
+{
+    session.StartSignIn();
+    if (session.WaitForSignIn(std::chrono::hours(24)))
+        return true;
+    std::lock_guard<std::mutex> guard(tipMutex);
+    failure = lastLoginTip.empty() ? "登录失败！" : lastLoginTip;
+    return false;
+}
+
+bool CliSession::Open(int& status)
+{
+    Load();
+    bool hasCredentials;
+    {
+        ConfigCenter& config = session.Config();
+        std::lock_guard<CriticalSection> guard(config.SettingsLock());
+        hasCredentials = !config.userName.empty() && !config.password.empty();
+    }
+    if (!hasCredentials) {
+        status = Fail("no user name or password stored; use \"borvankh-cli set user NAME\" and "
+                      "\"borvankh-cli set password\"");
+        return false;
+    }
+    std::string failure;
+    if (!SignIn(failure)) {
+        status = Fail(failure);
+        return false;
+    }
+    if (!session.Start(false)) {
+        status = Fail("the command worker could not be started");
+        return false;
+    }
+    session.RunCommand(kCmdAddTrayIcon);
+    return true;
+}
+
+bool CliSession::FetchProjects()
+{
+    session.RunCommand(kCmdFetchProjects);
+    return ClientSession::WaitForIdle(session.Projects(), kStepDeadline) && !Interrupted();
+}
+
+void CliSession::Close()
+{
+    if (!session.IsRunning())
+        return;
+    controls.messageBox.QueueAnswer(kIdOk);
+    session.Shutdown();
+}
+
+std::string CliSession::LastNumberTip()
+{
+    std::lock_guard<std::mutex> guard(tipMutex);
+    return lastNumberTip;
+}
+
+} // namespace kh::cli

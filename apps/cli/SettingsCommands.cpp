@@ -1,0 +1,124 @@
+// set and show: the settings by their stored names, through the settings record the windowed
+// client loads and saves. The password never comes from the command line and is never printed.
+
+#include "CliSession.h"
+#include "Commands.h"
+#include "Interrupts.h"
+#include "Output.h"
+#include "platform/Terminal.h"
+#include "platform/TextCodec.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace kh::cli {
+
+namespace {
+
+const char* kSetHelp = R"(usage: borvankh-cli set NAME VALUE
+       borvankh-cli set password
+
+Stores one setting. NAME is the stored name or its short form:
+  user (LoginConfig_User), api-host (ServerConfig_ApiHost), services-host
+  (ServerConfig_ServicesHost), web-site (ServerConfig_WebSite), tls-ca-file
+  (ServerConfig_TlsCaFile), tls-insecure (ServerConfig_TlsInsecure), and every other stored name
+  as "borvankh-cli show" lists it.
+Numbers take 0 to 4294967295; hosts take "host" or "host:port", optionally after "https://".
+The password (LoginConfig_Pwd) is never given on the command line, where every user of the
+machine can read it: "set password" reads one line from standard input (typed without echo on a
+terminal, or piped), and also sets StartupConfig_SavePwd to 1 so that the password is kept.
+The desktop auto-run entry of the windowed client is changed only by "set StartupConfig_AutoRun".
+)";
+
+const char* kShowHelp = R"(usage: borvankh-cli show
+
+Prints every setting as NAME=VALUE. The password shows only whether one is stored.
+)";
+
+constexpr const char* kAutoRunName = "StartupConfig_AutoRun";
+
+// The password from standard input; an interrupt while it is typed puts the terminal's echo back.
+bool ReadPassword(std::string& password)
+{
+    InterruptScope restoreEcho([] {
+        RestoreTerminalEcho();
+        std::_Exit(kExitInterrupted);
+    });
+    return ReadSecretLine("Password: ", password) && !password.empty();
+}
+
+} // namespace
+
+int CommandSet(const std::vector<std::string>& args)
+{
+    if (WantsHelp(args)) {
+        PrintOut(kSetHelp);
+        return kExitOk;
+    }
+    if (args.empty() || args.size() > 2)
+        return Usage("set takes a NAME and a VALUE", kSetHelp);
+    const SettingEntry* entry = FindSetting(args[0]);
+    if (entry == nullptr)
+        return Usage("unknown setting \"" + args[0] + "\"", kSetHelp);
+    std::string value;
+    if (entry->IsSecret()) {
+        if (args.size() == 2)
+            return Usage("the password is not taken on the command line, where other users can read it in the "
+                         "process list; run \"borvankh-cli set password\" and type it, or pipe it to it",
+                         kSetHelp);
+        if (!ReadPassword(value))
+            return Usage("no password on standard input", kSetHelp);
+    } else {
+        if (args.size() != 2)
+            return Usage("set takes a NAME and a VALUE", kSetHelp);
+        value = args[1];
+    }
+    std::string problem;
+    if (!CheckSettingText(*entry, value, problem))
+        return Usage(problem, kSetHelp);
+
+    CliSession cli;
+    cli.Load();
+    ConfigCenter& config = cli.Session().Config();
+    bool autoRun = std::string(entry->name) == kAutoRunName;
+    std::u16string program;
+    config.SetSettingText(*entry, value, problem);
+    {
+        std::lock_guard<CriticalSection> guard(config.SettingsLock());
+        if (entry->IsSecret())
+            config.savePassword = 1;
+        program = config.executablePath;
+    }
+    // Only this setting registers or unregisters the windowed client for the desktop session.
+    config.SetAutoRunEntryManaged(autoRun);
+    config.Save();
+    PrintOut(std::string(entry->name) + "=" + (entry->IsSecret() ? "(stored)" : value));
+    if (autoRun && value != "0" && !std::filesystem::exists(WideToUtf8(program)))
+        PrintErr("borvankh-cli: note: the auto-run entry starts " + WideToUtf8(program) + ", which is not built yet");
+    return kExitOk;
+}
+
+int CommandShow(const std::vector<std::string>& args)
+{
+    if (WantsHelp(args)) {
+        PrintOut(kShowHelp);
+        return kExitOk;
+    }
+    if (!args.empty())
+        return Usage("show takes no arguments", kShowHelp);
+    CliSession cli;
+    cli.Load();
+    ConfigCenter& config = cli.Session().Config();
+    SettingsValues values = config.Snapshot();
+    for (const SettingEntry& entry : SettingsTable()) {
+        std::string value = SettingText(values, entry);
+        if (entry.IsSecret())
+            value = value.empty() ? "(none)" : "(stored)";
+        PrintOut(std::string(entry.name) + "=" + value);
+    }
+    return kExitOk;
+}
+
+} // namespace kh::cli

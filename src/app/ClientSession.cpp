@@ -1,0 +1,209 @@
+#include "app/ClientSession.h"
+
+#include "app/Dispatcher.h"
+#include "platform/Sync.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace kh {
+
+ClientSession::ClientSession(const SessionControls& plugged, SessionOptions sessionOptions)
+    : controls(plugged), options(std::move(sessionOptions)),
+      configRoute(Route("ConfigCenter.", plugged.settingsTip, plugged.settingsTipContext)),
+      loginRoute(Route("LoginCtrl.", plugged.loginTip, plugged.loginTipContext)),
+      projectsRoute(Route("ProjectManager.")), numbersRoute(Route("PhoneNumManager.")), smsRoute(Route("SMSManager.")),
+      numberListRoute(Route("PhoneSMSListCtrl.")), userInfoRoute(Route("UserInfoManager.")),
+      updatesRoute(Route("UpdateManager.")), config(&owner, &RouteTip, &configRoute),
+      tipsBox(plugged.messageBox, plugged.executor), login(&owner, plugged.loginDialog, &RouteTip, &loginRoute),
+      projects(&owner, &RouteTip, &projectsRoute), numbers(&owner, &RouteTip, &numbersRoute),
+      sms(&owner, &RouteTip, &smsRoute), numberList(&owner, &RouteTip, &numberListRoute),
+      userInfo(&owner, &RouteTip, &userInfoRoute),
+      updates(&owner, &RouteTip, &updatesRoute, options.versionCheckInterval)
+{
+    owner.config = &config;
+    owner.tipsBox = &tipsBox;
+    owner.commands = &queue;
+    owner.login = &login;
+    owner.projects = &projects;
+    owner.numbers = &numbers;
+    owner.batch = &numbers.Batch();
+    owner.sms = &sms;
+    owner.numberList = &numberList;
+    owner.userInfo = &userInfo;
+    owner.updates = &updates;
+
+    owner.remarkBox = controls.remarkBox;
+    owner.projectCombo = controls.projectCombo;
+    owner.searchBox = controls.searchBox;
+    owner.provinceCombo = controls.provinceCombo;
+    owner.carrierCombo = controls.carrierCombo;
+    owner.countBox = controls.countBox;
+    owner.numberListView = controls.numberListView;
+    owner.autoGetSmsBox = controls.autoGetSmsBox;
+    owner.autoExtractBox = controls.autoExtractBox;
+    owner.listAutoSortBox = controls.listAutoSortBox;
+    owner.toolBar = controls.toolBar;
+    owner.statusBar = controls.statusBar;
+    owner.tipsView = controls.tipsView;
+    owner.window = controls.window;
+    owner.messageBox = controls.messageBox;
+    owner.shell = controls.shell;
+    owner.clipboard = controls.clipboard;
+    owner.trayIcon = controls.trayIcon;
+    owner.settingsCentre = controls.settingsCentre;
+}
+
+ClientSession::~ClientSession()
+{
+    // The command worker goes first: a command in progress still uses the managers.
+    queue.Stop();
+    {
+        std::lock_guard<std::mutex> guard(ticketMutex);
+        workerEnded = true;
+        ticketDone.notify_all();
+    }
+    StopAndWait();
+}
+
+ClientSession::TipRoute ClientSession::Route(const char* marker, TipCallback target, void* targetContext)
+{
+    if (target == nullptr)
+        return TipRoute{this, marker, &ShowTip, &owner};
+    return TipRoute{this, marker, target, targetContext};
+}
+
+void ClientSession::RouteTip(std::string message, std::string error, void* context)
+{
+    const auto* route = static_cast<const TipRoute*>(context);
+    if (route->session->options.tipObserver)
+        route->session->options.tipObserver(route->marker, message, error);
+    route->target(std::move(message), std::move(error), route->targetContext);
+}
+
+void ClientSession::LoadSettings()
+{
+    config.LocateExecutable();
+    config.ResetToDefaults();
+    config.Load();
+}
+
+void ClientSession::StartSignIn()
+{
+    login.StartLogin();
+}
+
+bool ClientSession::IsSigningIn()
+{
+    return login.IsBusy();
+}
+
+bool ClientSession::WaitForSignIn(std::chrono::milliseconds timeout)
+{
+    return WaitForIdle(login, timeout) && !config.GetToken().empty();
+}
+
+bool ClientSession::Start(bool queueStartupCommands)
+{
+    // Once only: the queue refuses a second start, but the tips box must not be set up again either.
+    {
+        std::lock_guard<std::mutex> guard(ticketMutex);
+        if (started)
+            return false;
+        started = true;
+    }
+    std::u16string directory;
+    {
+        std::lock_guard<CriticalSection> guard(config.SettingsLock());
+        directory = config.executableDirectory;
+    }
+    tipsBox.Init(controls.tipsView, &owner, directory);
+    CommandQueue::Dispatcher dispatch = MakeDispatcher(&owner);
+    if (!queue.Start(&owner, [this, dispatch](const Command& record) { return DispatchCounted(dispatch, record); }))
+        return false;
+    if (queueStartupCommands)
+        for (int32_t code : kStartupCommands)
+            Push(code);
+    return true;
+}
+
+bool ClientSession::DispatchCounted(const CommandQueue::Dispatcher& dispatch, const Command& record)
+{
+    bool stop = dispatch(record);
+    // Notified under the lock: a waiter may destroy the session as soon as it sees the count.
+    std::lock_guard<std::mutex> guard(ticketMutex);
+    ++doneTickets;
+    if (stop)
+        workerEnded = true;
+    ticketDone.notify_all();
+    return stop;
+}
+
+uint64_t ClientSession::Push(int32_t code, int32_t argument)
+{
+    // The ticket and the queue position are taken together, so tickets follow the queue's order.
+    std::lock_guard<std::mutex> guard(ticketMutex);
+    queue.PushCommand(code, argument);
+    return ++pushedTickets;
+}
+
+bool ClientSession::WaitForCommand(uint64_t ticket, std::chrono::milliseconds timeout)
+{
+    std::unique_lock<std::mutex> lock(ticketMutex);
+    return ticketDone.wait_for(lock, timeout, [&] { return doneTickets >= ticket || workerEnded; });
+}
+
+bool ClientSession::RunCommand(int32_t code, int32_t argument, std::chrono::milliseconds timeout)
+{
+    return WaitForCommand(Push(code, argument), timeout);
+}
+
+bool ClientSession::Shutdown(std::chrono::milliseconds timeout)
+{
+    if (!queue.IsRunning())
+        return false;
+    auto deadline = std::chrono::steady_clock::now() + timeout;
+    if (!RunCommand(kCmdShutdown, 0, timeout))
+        return false;
+    {
+        std::lock_guard<std::mutex> guard(ticketMutex);
+        if (!workerEnded)
+            return false;
+    }
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    return queue.WaitUntilEnded(std::max(left, std::chrono::milliseconds(0)));
+}
+
+bool ClientSession::IsRunning()
+{
+    return queue.IsRunning();
+}
+
+bool ClientSession::WaitUntilEnded(std::chrono::milliseconds timeout)
+{
+    return queue.WaitUntilEnded(timeout);
+}
+
+bool ClientSession::WaitForIdle(Manager& manager, std::chrono::milliseconds timeout)
+{
+    auto limit = std::clamp<int64_t>(timeout.count(), 0, UINT32_MAX);
+    return manager.WaitUntilIdle(static_cast<uint32_t>(limit));
+}
+
+void ClientSession::StopAndWait()
+{
+    // Every stop is signalled first, so the retry loops end together rather than one after another.
+    projects.StopFetching();
+    userInfo.StopRefresh();
+    updates.StopVersionCheck();
+    // Neither a sign-in nor a number job can be stopped; they end by themselves, and a number job
+    // may start an SMS fetch as its last step, so the SMS manager is stopped after it.
+    login.StopAndWait();
+    numbers.StopAndWait();
+    sms.StopAndWait();
+    projects.StopAndWait();
+    userInfo.StopAndWait();
+    updates.StopAndWait();
+}
+
+} // namespace kh

@@ -1,0 +1,58 @@
+#pragma once
+// The current batch of rented numbers with three marks per number: SMS received, marked for
+// blacklisting, gone offline. PhoneNumManager owns it and installs each new batch; SMSManager asks
+// it for the numbers still worth polling and marks them; the number list asks whether a number
+// has received its SMS and marks numbers for blacklisting. The owner window points to it.
+//
+// Every operation takes the batch's lock for its whole run and calls nothing outside the batch
+// while holding it but its tips. The batch's lock is innermost: SMSManager's and the number
+// list's locks may be held while it is taken, never the other way round. Its tips read as the
+// number manager's, whose part of the program it is.
+
+#include "base/Tip.h"
+#include "numbers/NumberRecord.h"
+#include "platform/Sync.h"
+
+#include <set>
+#include <string>
+#include <vector>
+
+namespace kh {
+
+class NumberBatch final : public TipSource
+{
+public:
+    NumberBatch(TipCallback callback, void* context);
+    NumberBatch(const NumberBatch&) = delete;
+    NumberBatch& operator=(const NumberBatch&) = delete;
+
+    // Replaces the batch by records, in their order, and empties the three marks.
+    void Install(std::vector<NumberRecord> records);
+    // A copy of the batch.
+    std::vector<NumberRecord> Records() const;
+    // Empties out, then appends a copy of every record whose number carries no mark, in batch
+    // order. A record without fields stops the walk (tip 4).
+    void GetActiveNumbers(std::vector<NumberRecord>& out) const;
+
+    // Add a mark; an empty number is refused with tip 5, 7 or 8.
+    void MarkReceived(const std::u16string& number);
+    void MarkForBlacklist(const std::u16string& number);
+    void MarkOffline(const std::u16string& number);
+    // Whether number carries the mark (exact comparison); an empty number gives false with tip
+    // 6, 44 or 45.
+    bool IsReceived(const std::u16string& number) const;
+    bool IsMarkedForBlacklist(const std::u16string& number) const;
+    bool IsOffline(const std::u16string& number) const;
+
+private:
+    void Mark(std::set<std::u16string>& marks, const std::u16string& number, int emptySite);
+    bool HasMark(const std::set<std::u16string>& marks, const std::u16string& number, int emptySite) const;
+
+    mutable CriticalSection lock;
+    std::vector<NumberRecord> batch;
+    std::set<std::u16string> receivedNumbers;
+    std::set<std::u16string> blacklistMarks;
+    std::set<std::u16string> offlineNumbers;
+};
+
+} // namespace kh

@@ -1,0 +1,18 @@
+#pragma once
+// The local time as text: file names of the tip log and of damaged settings files, and the stamp
+// in front of every tip line.
+
+#include <string>
+
+namespace kh {
+
+// The current local time formatted by strftime's format.
+std::string FormatLocalTime(const char* format);
+
+// The stamp in front of every line of the tips box: "[%m-%d] [%H:%M:%S] ".
+inline std::string TipTimeStamp()
+{
+    return FormatLocalTime("[%m-%d] [%H:%M:%S] ");
+}
+
+} // namespace kh

@@ -1,0 +1,47 @@
+#include "platform/Paths.h"
+
+#include <cstdlib>
+#include <pwd.h>
+#include <unistd.h>
+
+namespace kh {
+
+namespace {
+
+// $HOME when absolute, else the home directory of the password database; empty when neither.
+std::string HomeDirectory()
+{
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && home[0] == '/')
+        return home;
+    struct passwd entry;
+    struct passwd* found = nullptr;
+    char buffer[4096];
+    if (getpwuid_r(getuid(), &entry, buffer, sizeof buffer, &found) == 0 && found != nullptr &&
+        found->pw_dir != nullptr && found->pw_dir[0] == '/')
+        return found->pw_dir;
+    return {};
+}
+
+std::string BaseDirectory(const char* variable, const char* underHome)
+{
+    const char* value = std::getenv(variable);
+    if (value != nullptr && value[0] == '/')
+        return value;
+    std::string home = HomeDirectory();
+    return home.empty() ? std::string() : home + underHome;
+}
+
+} // namespace
+
+std::string ConfigHome()
+{
+    return BaseDirectory("XDG_CONFIG_HOME", "/.config");
+}
+
+std::string DataHome()
+{
+    return BaseDirectory("XDG_DATA_HOME", "/.local/share");
+}
+
+} // namespace kh
