@@ -63,6 +63,8 @@ function(kh_add_test source)
     kh_apply_options(${name})
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
     if(T_GUI)
+        # Qt Test programs declare their test class in the source file and include its moc output.
+        set_target_properties(${name} PROPERTIES AUTOMOC ON)
         target_link_libraries(${name} PRIVATE ${T_LIBS} Qt6::Test)
         set_target_properties(${name} PROPERTIES AUTOMOC ON)
         add_test(NAME ${name} COMMAND ${name})

@@ -54,31 +54,34 @@ TEST(KhHttp, CertificateOptionsWorkBeforeAndAfterTheUrl)
     const std::string reply = "HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhello";
     test::TlsTestServer signedServer(test::MakeCertificate({}, &ca), reply);
     test::TlsTestServer selfSigned(test::MakeCertificate({}), reply);
-    const std::string signedUrl = "'" + signedServer.Url("localhost", "/p") + "'";
-    const std::string selfSignedUrl = "'" + selfSigned.Url("localhost", "/p") + "'";
-    const std::string cacert = "--cacert '" + caFile.Path() + "'";
+    const std::string signedUrl = signedServer.Url("localhost", "/p");
+    const std::string selfSignedUrl = selfSigned.Url("localhost", "/p");
+    const std::string caPath = caFile.Path();
 
     struct Case
     {
-        std::string arguments;
+        std::vector<std::string> arguments;
         int status;
         std::string out;
     } cases[] = {
-        {signedUrl, 134, ""},
-        {cacert + " " + signedUrl, 0, "hello"},
-        {signedUrl + " 'a=1' " + cacert + " --utf8", 0, "hello"},
-        {"--insecure " + signedUrl, 0, "hello"},
-        {signedUrl + " 'a=1' -k", 0, "hello"},
-        {cacert + " " + selfSignedUrl, 134, ""},
-        {selfSignedUrl + " --insecure", 0, "hello"},
-        {"--cacert /nonexistent/ca.pem " + signedUrl, 135, ""},
-        {signedUrl + " --cacert", 255, ""},
-        {"--cacerts x " + signedUrl, 255, ""},
+        {{signedUrl}, 134, ""},
+        {{"--cacert", caPath, signedUrl}, 0, "hello"},
+        {{signedUrl, "a=1", "--cacert", caPath, "--utf8"}, 0, "hello"},
+        {{"--insecure", signedUrl}, 0, "hello"},
+        {{signedUrl, "a=1", "-k"}, 0, "hello"},
+        {{"--cacert", caPath, selfSignedUrl}, 134, ""},
+        {{selfSignedUrl, "--insecure"}, 0, "hello"},
+        {{"--cacert", "/nonexistent/ca.pem", signedUrl}, 135, ""},
+        {{signedUrl, "--cacert"}, 255, ""},
+        {{"--cacerts", "x", signedUrl}, 255, ""},
     };
     for (const Case& c : cases) {
-        Outcome outcome = RunKhHttp(c.arguments);
-        EXPECT_EQ(outcome.status, c.status) << c.arguments;
-        EXPECT_EQ(outcome.out, c.out) << c.arguments;
+        test::ProcessResult outcome = RunKhHttp(c.arguments);
+        std::string shown;
+        for (const std::string& argument : c.arguments)
+            shown += argument + " ";
+        EXPECT_EQ(outcome.status, c.status) << shown;
+        EXPECT_EQ(outcome.out, c.out) << shown;
     }
     // The body still goes out when the options stand around it.
     bool bodySent = false;

@@ -35,6 +35,8 @@ public:
     // argv[0] is the program's path. False, with Error() saying why, when it could not be started.
     bool Start(const std::vector<std::string>& argv, const SpawnOptions& options = {});
     bool Started() const { return child > 0; }
+    // The process id while the child runs or awaits reaping, else -1.
+    pid_t Pid() const { return child; }
     const std::string& Error() const { return error; }
 
     // The parent's ends of the pipes asked for, -1 otherwise or once closed.

@@ -48,7 +48,7 @@ public:
     const std::string& Error() const { return error; }
     int Port() const { return port; }
     // The sandbox's process id while it runs (for reading its /proc entries), else -1.
-    pid_t Pid() const { return child; }
+    pid_t Pid() const { return process.Pid(); }
     // "127.0.0.1:PORT": the value for the host settings.
     std::string Host() const;
     std::string Url(const std::string& path) const;
