@@ -5,8 +5,6 @@
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
-#include <algorithm>
-#include <numeric>
 
 namespace kh::ui {
 
@@ -195,21 +193,19 @@ void GuiListView::SetExtendedStyle(uint32_t style)
     });
 }
 
-bool GuiListView::SortItems(const Comparator& compare)
+bool GuiListView::ApplyOrder(const std::vector<int>& order)
 {
-    if (!compare)
-        return false;
     return OnGuiThread([&] {
-        int count = rows->rowCount();
-        std::vector<intptr_t> data(static_cast<size_t>(count));
-        for (int row = 0; row < count; ++row)
-            data[static_cast<size_t>(row)] = rows->Data(row);
-        std::vector<int> order(static_cast<size_t>(count));
-        std::iota(order.begin(), order.end(), 0);
-        // A merge sort stays well-defined whatever the comparator answers.
-        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-            return compare(data[static_cast<size_t>(a)], data[static_cast<size_t>(b)]) < 0;
-        });
+        // Only a permutation of the rows is taken.
+        size_t count = static_cast<size_t>(rows->rowCount());
+        if (order.size() != count)
+            return false;
+        std::vector<bool> seen(count, false);
+        for (int from : order) {
+            if (from < 0 || static_cast<size_t>(from) >= count || seen[static_cast<size_t>(from)])
+                return false;
+            seen[static_cast<size_t>(from)] = true;
+        }
         rows->Reorder(order);
         return true;
     });

@@ -1,7 +1,7 @@
 #pragma once
 // The number list of the main window as the managers see it: a report-style table with grid lines,
 // full-row and multiple selection, a focused row, a clickable header whose titles never change and
-// a sort driven by the core's comparator. The rows live in the view's own model. Only the user's
+// a reordering by the order the core has worked out. The rows live in the view's own model. Only the user's
 // header clicks (headerClicked) and right clicks (contextMenuWanted) reach the main window.
 
 #include "core/ports/ListViewPort.h"
@@ -38,7 +38,7 @@ public:
     bool GetColumnTitle(int column, int maxChars, std::u16string& title) override;
     uint32_t GetExtendedStyle() override;
     void SetExtendedStyle(uint32_t style) override;
-    bool SortItems(const Comparator& compare) override;
+    bool ApplyOrder(const std::vector<int>& order) override;
 
     NumberListModel* Model() const { return rows; }
 

@@ -1,6 +1,6 @@
 // The Qt controls behind the ports, driven from a worker thread as the managers drive them: the
 // combo box keeps a dialog combo's selection rules, the list view keeps rows, selection and focus
-// together through a sort, the tips view counts positions as an edit control does, the toolbar's
+// together through a reordering, the tips view counts positions as an edit control does, the toolbar's
 // pressed state belongs to the core, programmatic changes emit no user signals, the clipboard is
 // held by one thread at a time, and message boxes map their flags and handle the shutdown question.
 
@@ -126,6 +126,7 @@ private slots:
         list.resize(400, 300);
         std::vector<int> selectedAfter;
         int focusedAfter = -2, appendedAt = -2, columns = -2;
+        bool refusedShort = true, refusedRepeat = true;
         std::u16string title;
         QStringList numbers;
         QVERIFY(OnWorker([&] {
@@ -141,15 +142,18 @@ private slots:
             list.SetItemSelected(0, true); // 300
             list.SetItemSelected(2, true); // 500
             list.SetFocusedRow(2);
-            // The comparator sees item data: sort by the number column's value.
-            std::vector<int> keys = {300, 100, 500, 200, 400};
-            list.SortItems([&](intptr_t a, intptr_t b) { return keys[size_t(a)] - keys[size_t(b)]; });
+            // The core works out the order (by the number column) and hands it over; a list of
+            // the wrong length or with a repeated row is refused.
+            refusedShort = list.ApplyOrder({1, 3, 0});
+            refusedRepeat = list.ApplyOrder({1, 3, 0, 0, 2});
+            list.ApplyOrder({1, 3, 0, 4, 2});
             selectedAfter = list.GetSelectedRows();
             focusedAfter = list.GetFocusedRow();
             columns = list.GetHeaderColumnCount();
             list.GetColumnTitle(1, 2, title);
         }));
         QCOMPARE(appendedAt, 4);
+        QVERIFY(!refusedShort && !refusedRepeat);
         for (int row = 0; row < 5; ++row)
             numbers << list.Model()->Text(row, 1);
         QCOMPARE(numbers, QStringList({"100", "200", "300", "400", "500"}));
