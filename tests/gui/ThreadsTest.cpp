@@ -66,11 +66,11 @@ private slots:
         QTimer tipTimer;
         connect(&tipTimer, &QTimer::timeout,
                 [&] { ShowTip("界面提示 " + std::to_string(++guiTips), {}, &f.session->Owner()); });
-        tipTimer.start(5);
+        tipTimer.start(20);
         int clicks = 0;
         QTimer sortTimer;
         connect(&sortTimer, &QTimer::timeout, [&] { ClickHeader(w.NumberList(), ++clicks % 2 == 0 ? 1 : 3); });
-        sortTimer.start(40);
+        sortTimer.start(300);
 
         const QRegularExpression sixDigits(QStringLiteral("^\\d{6}$"));
         QTRY_COMPARE_WITH_TIMEOUT(f.Rows().rowCount(), kNumbers, kWait);
