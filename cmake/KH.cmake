@@ -66,6 +66,7 @@ function(kh_add_test source)
         # Qt Test programs declare their test class in the source file and include its moc output.
         set_target_properties(${name} PROPERTIES AUTOMOC ON)
         target_link_libraries(${name} PRIVATE ${T_LIBS} Qt6::Test)
+        set_target_properties(${name} PROPERTIES AUTOMOC ON)
         add_test(NAME ${name} COMMAND ${name})
         # Under ThreadSanitizer, reports from inside Qt's uninstrumented libraries are suppressed
         # (tests/support/tsan-qt.supp); the options given by the caller are kept.

@@ -1,0 +1,56 @@
+#pragma once
+// The number list of the main window as the managers see it: a report-style table with grid lines,
+// full-row and multiple selection, a focused row, a clickable header whose titles never change and
+// a reordering by the order the core has worked out. The rows live in the view's own model. Only the user's
+// header clicks (headerClicked) and right clicks (contextMenuWanted) reach the main window.
+
+#include "core/ports/ListViewPort.h"
+
+#include <QTableView>
+
+namespace kh::ui {
+
+class NumberListModel;
+
+class GuiListView final : public QTableView, public ListViewPort
+{
+    Q_OBJECT
+
+public:
+    explicit GuiListView(QWidget* parent = nullptr);
+
+    int GetItemCount() override;
+    int InsertItem(int position, const std::u16string& text) override;
+    bool DeleteItem(int row) override;
+    bool DeleteAllItems() override;
+    std::u16string GetItemText(int row, int column) override;
+    bool SetItemText(int row, int column, const std::u16string& text) override;
+    intptr_t GetItemData(int row) override;
+    bool SetItemData(int row, intptr_t data) override;
+    bool IsItemSelected(int row) override;
+    bool SetItemSelected(int row, bool selected) override;
+    std::vector<int> GetSelectedRows() override;
+    int GetFocusedRow() override;
+    bool SetFocusedRow(int row) override;
+    bool EnsureVisible(int row, bool partialOk) override;
+    int InsertColumn(int index, const std::u16string& title, int width) override;
+    int GetHeaderColumnCount() override;
+    bool GetColumnTitle(int column, int maxChars, std::u16string& title) override;
+    uint32_t GetExtendedStyle() override;
+    void SetExtendedStyle(uint32_t style) override;
+    bool ApplyOrder(const std::vector<int>& order) override;
+
+    NumberListModel* Model() const { return rows; }
+
+signals:
+    void headerClicked(int column);
+    void contextMenuWanted(const QPoint& globalPosition);
+
+private:
+    void ApplyExtendedStyle();
+
+    NumberListModel* rows;
+    uint32_t extendedStyle = 0;
+};
+
+} // namespace kh::ui

@@ -1,0 +1,57 @@
+#pragma once
+// The rows of the number list as the list view shows them: text cells, one integer of item data per
+// row, titled columns with their widths. Rows are reordered as a whole (with their selection, which
+// the view keeps by persistent index). Used only by GuiListView, on the GUI thread.
+
+#include <QAbstractTableModel>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <vector>
+
+namespace kh::ui {
+
+class NumberListModel final : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    explicit NumberListModel(QObject* parent = nullptr) : QAbstractTableModel(parent) {}
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    // Inserts a row at position (clamped to the end) whose first cell is text; its position.
+    int InsertRow(int position, const QString& text);
+    bool RemoveRow(int row);
+    void RemoveAll();
+    QString Text(int row, int column) const;
+    bool SetText(int row, int column, const QString& text);
+    intptr_t Data(int row) const;
+    bool SetData(int row, intptr_t value);
+    // Inserts a column (clamped to the end); its index.
+    int InsertColumn(int index, const QString& title);
+    QString Title(int column) const;
+    // Puts the rows into the order given: order[i] is the old position of the row that goes to i.
+    void Reorder(const std::vector<int>& order);
+
+private:
+    struct Row
+    {
+        QStringList cells;
+        intptr_t data = 0;
+    };
+
+    bool ValidRow(int row) const { return row >= 0 && row < rows.size(); }
+    // A list without columns still holds its first cell.
+    int CellCount() const { return titles.isEmpty() ? 1 : static_cast<int>(titles.size()); }
+
+    QList<Row> rows;
+    QStringList titles;
+};
+
+} // namespace kh::ui
