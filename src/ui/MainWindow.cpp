@@ -166,6 +166,10 @@ void MainWindow::BuildControls()
         smsLayout->addWidget(box);
     side->addWidget(smsGroup);
     side->addStretch(1);
+    // Room for a project name and a search word of some fifteen Chinese characters.
+    int sideWidth = fontMetrics().horizontalAdvance(QString(15, QChar(0x9879)));
+    for (QGroupBox* group : {projectGroup, numberGroup, smsGroup})
+        group->setMinimumWidth(sideWidth);
 
     tipsView = new GuiTipsView(central);
     tipsView->setObjectName(QStringLiteral("tipsView"));
