@@ -53,11 +53,11 @@ function(kh_add_executable name)
     kh_apply_options(${name})
 endfunction()
 
-# kh_add_test(tests/x/FooTest.cpp [LIBS lib...] [GUI] [LABELS l...] [TIMEOUT s])
+# kh_add_test(tests/x/FooTest.cpp [LIBS lib...] [GUI] [LABELS l...] [TIMEOUT s] [WRAPPER command...])
 # The test executable is named after the source file; it links GoogleTest (or Qt Test with GUI) and
 # the test-support library, and is registered with CTest.
 function(kh_add_test source)
-    cmake_parse_arguments(T "GUI" "TIMEOUT" "LIBS;LABELS" ${ARGN})
+    cmake_parse_arguments(T "GUI" "TIMEOUT" "LIBS;LABELS;WRAPPER" ${ARGN})
     get_filename_component(name ${source} NAME_WE)
     add_executable(${name} ${source})
     kh_apply_options(${name})
@@ -66,8 +66,8 @@ function(kh_add_test source)
         # Qt Test programs declare their test class in the source file and include its moc output.
         set_target_properties(${name} PROPERTIES AUTOMOC ON)
         target_link_libraries(${name} PRIVATE ${T_LIBS} Qt6::Test)
-        set_target_properties(${name} PROPERTIES AUTOMOC ON)
-        add_test(NAME ${name} COMMAND ${name})
+        # WRAPPER runs the program under another command (xvfb-run for a real X display).
+        add_test(NAME ${name} COMMAND ${T_WRAPPER} $<TARGET_FILE:${name}>)
         # Under ThreadSanitizer, reports from inside Qt's uninstrumented libraries are suppressed
         # (tests/support/tsan-qt.supp); the options given by the caller are kept.
         set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" ENVIRONMENT_MODIFICATION

@@ -332,32 +332,42 @@ bool PhoneNumManager::ReleaseBatch()
     }
     // The marks cannot change during the walk: SMS fetching has ended, and the list's blacklist
     // command is not dispatched while a number job runs (at shutdown none runs).
-    std::vector<NumberRecord> records = batch.Records();
     std::string numbers;
-    for (const NumberRecord& record : records) {
-        if (record.empty()) {
-            ReportTip({}, kSiteReleaseEmptyRecord);
-            break;
-        }
-        const std::u16string& number = record[kFieldMobile];
-        if (batch.IsReceived(number) || batch.IsMarkedForBlacklist(number) || batch.IsOffline(number))
-            continue;
-        if (!numbers.empty())
-            numbers += ",";
-        numbers += WideToAnsi(number);
-    }
     std::string pid;
-    if (!records.empty()) {
-        if (records.front().size() <= kFieldPid)
-            ReportTip({}, kSiteReleaseNoPid);
-        else
-            pid = WideToAnsi(records.front()[kFieldPid]);
-    }
+    CollectSettlement(
+        [this](const std::u16string& number) {
+            return !batch.IsReceived(number) && !batch.IsMarkedForBlacklist(number) && !batch.IsOffline(number);
+        },
+        kSiteReleaseEmptyRecord, kSiteReleaseNoPid, numbers, pid);
     if (numbers.empty())
         return true;
     return SendSettlement("/adv_release_mobile", "token=" + token + "&pid_list=" + pid + "&mobile=" + numbers,
                           !pid.empty(), kSiteReleaseInputs, kMsgReleaseNetwork, kSiteReleaseNetwork,
                           kMsgReleaseRefused);
+}
+
+void PhoneNumManager::CollectSettlement(const std::function<bool(const std::u16string&)>& wanted, int emptySite,
+                                        int noPidSite, std::string& numbers, std::string& pid)
+{
+    std::vector<NumberRecord> records = batch.Records();
+    for (const NumberRecord& record : records) {
+        if (record.empty()) {
+            ReportTip({}, emptySite);
+            break;
+        }
+        const std::u16string& number = record[kFieldMobile];
+        if (!wanted(number))
+            continue;
+        if (!numbers.empty())
+            numbers += ",";
+        numbers += WideToAnsi(number);
+    }
+    if (!records.empty()) {
+        if (records.front().size() <= kFieldPid)
+            ReportTip({}, noPidSite);
+        else
+            pid = WideToAnsi(records.front()[kFieldPid]);
+    }
 }
 
 bool PhoneNumManager::BlacklistBatch()
@@ -368,27 +378,10 @@ bool PhoneNumManager::BlacklistBatch()
         ReportTip({}, kSiteBlacklistNoToken);
         return false;
     }
-    std::vector<NumberRecord> records = batch.Records();
     std::string numbers;
-    for (const NumberRecord& record : records) {
-        if (record.empty()) {
-            ReportTip({}, kSiteBlacklistEmptyRecord);
-            break;
-        }
-        const std::u16string& number = record[kFieldMobile];
-        if (!batch.IsMarkedForBlacklist(number))
-            continue;
-        if (!numbers.empty())
-            numbers += ",";
-        numbers += WideToAnsi(number);
-    }
     std::string pid;
-    if (!records.empty()) {
-        if (records.front().size() <= kFieldPid)
-            ReportTip({}, kSiteBlacklistNoPid);
-        else
-            pid = WideToAnsi(records.front()[kFieldPid]);
-    }
+    CollectSettlement([this](const std::u16string& number) { return batch.IsMarkedForBlacklist(number); },
+                      kSiteBlacklistEmptyRecord, kSiteBlacklistNoPid, numbers, pid);
     if (numbers.empty())
         return true;
     return SendSettlement("/add_black", "token=" + token + "&pid=" + pid + "&mobile_list=" + numbers, !pid.empty(),

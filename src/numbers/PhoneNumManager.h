@@ -13,6 +13,7 @@
 #include "numbers/NumberRecord.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,10 @@ private:
     std::u16string ReadNumberField(const void* element, const char* name);
     void ListBatch();
     void StopSmsAndWait();
+    // The numbers of the batch that wanted picks, comma-separated in batch order, and the pid of the
+    // batch's first record (tips emptySite and noPidSite for a damaged batch).
+    void CollectSettlement(const std::function<bool(const std::u16string&)>& wanted, int emptySite, int noPidSite,
+                           std::string& numbers, std::string& pid);
     bool SendSettlement(const std::string& path, const std::string& body, bool inputsPresent, int emptySite,
                         const std::string& networkMessage, int networkSite, const std::string& refusalPrefix);
 
