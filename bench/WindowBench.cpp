@@ -70,8 +70,11 @@ int main(int argc, char** argv)
     const QRegularExpression sixDigits(QStringLiteral("^\\d{6}$"));
     bool arrived = QTest::qWaitFor([&] { return f.Column(3).filter(sixDigits).size() == 100; }, 120000);
     lateness.stop();
-    std::printf("GUI thread's longest stall while 100 pollers report: %lld ms%s\n",
-                static_cast<long long>(longestStall), arrived ? "" : " (not every code arrived)");
+    std::printf("GUI thread's longest stall while 100 pollers report: %lld ms (%lld rows, %lld codes)\n",
+                static_cast<long long>(longestStall), static_cast<long long>(f.Rows().rowCount()),
+                static_cast<long long>(f.Column(3).filter(sixDigits).size()));
+    if (!arrived)
+        std::printf("not every code arrived; the tips box says:\n%s\n", qPrintable(w.TipsView()->toPlainText()));
 
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
