@@ -12,6 +12,25 @@
 
 namespace kh::test {
 
+int ScriptedServer::OpenLoopbackListener(const char* owner, uint16_t& port)
+{
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd == -1)
+        throw std::runtime_error(std::string(owner) + ": socket");
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = 0;
+    socklen_t length = sizeof address;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, 64) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        ::close(fd);
+        throw std::runtime_error(std::string(owner) + ": bind");
+    }
+    port = ntohs(address.sin_port);
+    return fd;
+}
+
 std::string ScriptedServer::JsonReply(const std::string& body)
 {
     return "HTTP/1.1 200 OK\r\nContent-Type: application/json; charset=utf-8\r\nContent-Length: " +
@@ -41,19 +60,9 @@ ScriptedServer::ScriptedServer(std::string reply)
 
 ScriptedServer::ScriptedServer(Handler handler) : handler(std::move(handler))
 {
-    listenSocket = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (listenSocket == -1 || ::pipe(wakePipe) != 0)
-        throw std::runtime_error("ScriptedServer: socket");
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
-    socklen_t length = sizeof address;
-    if (::bind(listenSocket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(listenSocket, 64) != 0 ||
-        ::getsockname(listenSocket, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-        throw std::runtime_error("ScriptedServer: bind");
-    port = ntohs(address.sin_port);
+    listenSocket = OpenLoopbackListener("ScriptedServer", port);
+    if (::pipe(wakePipe) != 0)
+        throw std::runtime_error("ScriptedServer: pipe");
     thread = std::thread([this] { Run(); });
 }
 

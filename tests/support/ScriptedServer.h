@@ -44,6 +44,9 @@ public:
 
     // Writes all of bytes to socket; false when the peer is gone.
     static bool SendAll(int socket, std::string_view bytes);
+    // A socket listening on 127.0.0.1 at a port the system picks (port receives it); throws
+    // std::runtime_error naming owner when that fails. Shared with the TLS test server.
+    static int OpenLoopbackListener(const char* owner, uint16_t& port);
     // A complete "200 OK" reply carrying body as JSON, with its length, closing the connection.
     static std::string JsonReply(const std::string& body);
 

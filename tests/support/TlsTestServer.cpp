@@ -1,5 +1,7 @@
 #include "support/TlsTestServer.h"
 
+#include "support/ScriptedServer.h"
+
 #include <arpa/inet.h>
 #include <cerrno>
 #include <csignal>
@@ -84,19 +86,9 @@ TlsTestServer::TlsTestServer(const TestCertificate& certificate, std::string rep
 TlsTestServer::TlsTestServer(const TestCertificate& certificate, Handler handler)
     : handler(std::move(handler)), context(MakeContext(certificate))
 {
-    listenSocket = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (listenSocket == -1 || ::pipe(wakePipe) != 0)
-        throw std::runtime_error("TlsTestServer: socket");
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
-    socklen_t length = sizeof address;
-    if (::bind(listenSocket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(listenSocket, 64) != 0 ||
-        ::getsockname(listenSocket, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-        throw std::runtime_error("TlsTestServer: bind");
-    port = ntohs(address.sin_port);
+    listenSocket = ScriptedServer::OpenLoopbackListener("TlsTestServer", port);
+    if (::pipe(wakePipe) != 0)
+        throw std::runtime_error("TlsTestServer: pipe");
     thread = std::thread([this] { Run(); });
 }
 
