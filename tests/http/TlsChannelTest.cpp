@@ -48,7 +48,7 @@ struct Authority
     TestCertificate ca = MakeCertificate({.commonName = "BorvanKH Test CA", .dnsNames = {}, .isCa = true});
     TempFile caFile{ca.certificatePem};
     TestCertificate localhost = Sign({});
-    TestCertificate Sign(const CertificateRequest& spec) const { return MakeCertificate(spec, &ca); }
+    TestCertificate Sign(const CertificateRequest& request) const { return MakeCertificate(request, &ca); }
 };
 
 // A client as the callers prepare it, with the CA file when one is asked for.

@@ -58,7 +58,7 @@ void AddExtension(X509* certificate, X509* issuer, int nid, const std::string& v
 
 } // namespace
 
-TestCertificate MakeCertificate(const CertificateRequest& spec, const TestCertificate* issuer)
+TestCertificate MakeCertificate(const CertificateRequest& request, const TestCertificate* issuer)
 {
     KeyPtr key(EVP_EC_gen("P-256"));
     Check(key != nullptr, "EVP_EC_gen");
@@ -70,13 +70,15 @@ TestCertificate MakeCertificate(const CertificateRequest& spec, const TestCertif
     // Distinct serial numbers, so that no two certificates of one issuer look alike to a client.
     static std::atomic<long> serial{1};
     Check(ASN1_INTEGER_set(X509_get_serialNumber(cert), serial++) == 1, "serial");
-    Check(X509_gmtime_adj(X509_getm_notBefore(cert), static_cast<long>(spec.notBefore.count())) != nullptr,
+    Check(X509_gmtime_adj(X509_getm_notBefore(cert), static_cast<long>(request.notBefore.count())) != nullptr,
           "notBefore");
-    Check(X509_gmtime_adj(X509_getm_notAfter(cert), static_cast<long>(spec.notAfter.count())) != nullptr, "notAfter");
+    Check(X509_gmtime_adj(X509_getm_notAfter(cert), static_cast<long>(request.notAfter.count())) != nullptr,
+          "notAfter");
     Check(X509_set_pubkey(cert, key.get()) == 1, "X509_set_pubkey");
     X509_NAME* subject = X509_get_subject_name(cert);
     Check(X509_NAME_add_entry_by_txt(subject, "CN", MBSTRING_UTF8,
-                                     reinterpret_cast<const unsigned char*>(spec.commonName.c_str()), -1, -1, 0) == 1,
+                                     reinterpret_cast<const unsigned char*>(request.commonName.c_str()), -1, -1,
+                                     0) == 1,
           "subject");
 
     KeyPtr signingKey;
@@ -93,16 +95,16 @@ TestCertificate MakeCertificate(const CertificateRequest& spec, const TestCertif
     }
     X509* issuerCert = issuerCertificate != nullptr ? issuerCertificate.get() : cert;
 
-    AddExtension(cert, issuerCert, NID_basic_constraints, spec.isCa ? "critical,CA:TRUE" : "critical,CA:FALSE");
+    AddExtension(cert, issuerCert, NID_basic_constraints, request.isCa ? "critical,CA:TRUE" : "critical,CA:FALSE");
     AddExtension(cert, issuerCert, NID_key_usage,
-                 spec.isCa ? "critical,keyCertSign,cRLSign" : "critical,digitalSignature,keyEncipherment");
+                 request.isCa ? "critical,keyCertSign,cRLSign" : "critical,digitalSignature,keyEncipherment");
     AddExtension(cert, issuerCert, NID_subject_key_identifier, "hash");
     AddExtension(cert, issuerCert, NID_authority_key_identifier, "keyid:always");
-    if (!spec.isCa)
+    if (!request.isCa)
         AddExtension(cert, issuerCert, NID_ext_key_usage, "serverAuth");
-    if (!spec.dnsNames.empty()) {
+    if (!request.dnsNames.empty()) {
         std::string names;
-        for (const std::string& name : spec.dnsNames)
+        for (const std::string& name : request.dnsNames)
             names += (names.empty() ? "DNS:" : ",DNS:") + name;
         AddExtension(cert, issuerCert, NID_subject_alt_name, names);
     }

@@ -26,9 +26,9 @@ struct CertificateRequest
     bool isCa = false;
 };
 
-// A fresh P-256 key and a certificate for spec, signed by issuer, or by its own key when issuer is
+// A fresh P-256 key and a certificate for request, signed by issuer, or by its own key when issuer is
 // null. Throws std::runtime_error when OpenSSL fails.
-TestCertificate MakeCertificate(const CertificateRequest& spec, const TestCertificate* issuer = nullptr);
+TestCertificate MakeCertificate(const CertificateRequest& request, const TestCertificate* issuer = nullptr);
 
 // A file holding text that is removed again when the object goes.
 class TempFile
