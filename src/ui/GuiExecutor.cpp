@@ -1,5 +1,7 @@
 #include "ui/GuiExecutor.h"
 
+#include "ui/GuiThread.h"
+
 #include <QCoreApplication>
 #include <QMetaObject>
 
@@ -11,7 +13,7 @@ void GuiExecutor::Post(std::function<void()> task)
     if (stopped)
         return;
     // Events posted to one receiver are delivered in the order posted.
-    QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
+    PostToThread(this, std::move(task));
 }
 
 void GuiExecutor::Stop()

@@ -26,6 +26,10 @@ struct PendingCall
 
 std::atomic<bool> closing{false};
 
+// Held by the posting thread across the post and taken once by the receiving thread before it
+// touches the functor; see PostToThread. Never held across anything that waits.
+std::mutex handoffMutex;
+
 // Calls waiting right now, so that BeginClosing can wake them.
 std::mutex pendingMutex;
 std::set<PendingCall*> pendingCalls;
@@ -112,8 +116,7 @@ bool RunAndWait(QObject* context, const std::function<void()>& task)
         pendingCalls.insert(call.get());
     }
     auto posted = std::make_shared<PostedTask>(call, &task);
-    QMetaObject::invokeMethod(
-        context, [posted] { posted->Run(); }, Qt::QueuedConnection);
+    PostToThread(context, [posted] { posted->Run(); });
     posted.reset();
 
     bool ran;
@@ -158,7 +161,24 @@ void RunOnGuiThread(QObject* context, std::function<void()> task, bool wait)
     if (wait)
         RunAndWait(context, task);
     else
-        QMetaObject::invokeMethod(context, std::move(task), Qt::QueuedConnection);
+        PostToThread(context, std::move(task));
+}
+
+void PostToThread(QObject* context, std::function<void()> task)
+{
+    // The receiver takes handoffMutex before it touches the functor, so everything this thread did
+    // while building it is ordered before: at worst the receiver waits until invokeMethod returns.
+    auto shared = std::make_shared<std::function<void()>>(std::move(task));
+    std::lock_guard<std::mutex> guard(handoffMutex);
+    QMetaObject::invokeMethod(
+        context,
+        [shared] {
+            {
+                std::lock_guard<std::mutex> received(handoffMutex);
+            }
+            (*shared)();
+        },
+        Qt::QueuedConnection);
 }
 
 } // namespace kh::ui

@@ -38,6 +38,11 @@ bool RunOnGuiThread(const std::function<void()>& task);
 // closing has begun nothing runs.
 void RunOnGuiThread(QObject* context, std::function<void()> task, bool wait);
 
+// Posts task to context's thread through Qt's event queue. The functor is built on this thread and
+// run and destroyed on the other; the hand-over also goes through a mutex of ours, because the
+// queue's own locking is inside Qt, where ThreadSanitizer cannot see it order the two threads.
+void PostToThread(QObject* context, std::function<void()> task);
+
 // RunOnGuiThread for a call with a result: the result, or a default value when it did not run.
 template <typename F> auto OnGuiThread(F&& call) -> std::invoke_result_t<F&>
 {
