@@ -12,6 +12,18 @@
 
 namespace kh::test {
 
+size_t ScriptedServer::RequestBodyLength(const std::string& headers)
+{
+    std::string lower = headers;
+    for (char& c : lower)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    size_t pos = lower.find("\r\ncontent-length:");
+    if (pos == std::string::npos)
+        return 0;
+    return std::strtoul(lower.c_str() + pos + 17, nullptr, 10);
+}
+
 int ScriptedServer::OpenLoopbackListener(const char* owner, uint16_t& port)
 {
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -36,23 +48,6 @@ std::string ScriptedServer::JsonReply(const std::string& body)
     return "HTTP/1.1 200 OK\r\nContent-Type: application/json; charset=utf-8\r\nContent-Length: " +
            std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
 }
-namespace {
-
-// The Content-Length of a request's header block (any letter case), 0 when absent.
-size_t RequestBodyLength(const std::string& headers)
-{
-    std::string lower = headers;
-    for (char& c : lower)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    size_t pos = lower.find("\r\ncontent-length:");
-    if (pos == std::string::npos)
-        return 0;
-    return std::strtoul(lower.c_str() + pos + 17, nullptr, 10);
-}
-
-} // namespace
-
 ScriptedServer::ScriptedServer(std::string reply)
     : ScriptedServer(Handler([reply = std::move(reply)](int socket, const std::string&) { SendAll(socket, reply); }))
 {

@@ -46,6 +46,8 @@ public:
     static bool SendAll(int socket, std::string_view bytes);
     // A socket listening on 127.0.0.1 at a port the system picks (port receives it); throws
     // std::runtime_error naming owner when that fails. Shared with the TLS test server.
+    // The Content-Length of a request's header block (any letter case), 0 when absent.
+    static size_t RequestBodyLength(const std::string& headers);
     static int OpenLoopbackListener(const char* owner, uint16_t& port);
     // A complete "200 OK" reply carrying body as JSON, with its length, closing the connection.
     static std::string JsonReply(const std::string& body);

@@ -20,19 +20,6 @@
 namespace kh::test {
 namespace {
 
-// The Content-Length of a request's header block (any letter case), 0 when absent.
-size_t RequestBodyLength(const std::string& headers)
-{
-    std::string lower = headers;
-    for (char& c : lower)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    size_t pos = lower.find("\r\ncontent-length:");
-    if (pos == std::string::npos)
-        return 0;
-    return std::strtoul(lower.c_str() + pos + 17, nullptr, 10);
-}
-
 SSL_CTX* MakeContext(const TestCertificate& certificate)
 {
     SSL_CTX* context = SSL_CTX_new(TLS_server_method());
@@ -198,7 +185,7 @@ void TlsTestServer::Serve(int socket)
         if (wanted == std::string::npos) {
             size_t end = request.find("\r\n\r\n");
             if (end != std::string::npos)
-                wanted = end + 4 + RequestBodyLength(request.substr(0, end + 2));
+                wanted = end + 4 + ScriptedServer::RequestBodyLength(request.substr(0, end + 2));
         }
     }
     {
