@@ -108,6 +108,32 @@ bool HeadlessListView::SetItemText(int row, int column, const std::u16string& te
     return true;
 }
 
+std::vector<std::u16string> HeadlessListView::GetColumnTexts(int column)
+{
+    Guard guard(mutex);
+    std::vector<std::u16string> texts;
+    texts.reserve(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i)
+        texts.push_back(GetItemText(static_cast<int>(i), column));
+    return texts;
+}
+
+bool HeadlessListView::SetColumnTexts(int column, const std::vector<std::u16string>& texts)
+{
+    ChangeNotice notice(*this);
+    Guard guard(mutex);
+    if (texts.size() != rows.size() || column < 0 || static_cast<size_t>(column) >= CellCount() || Consume(Op::SetText))
+        return false;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        auto& cells = rows[i].cells;
+        if (cells.size() < CellCount())
+            cells.resize(CellCount());
+        cells[static_cast<size_t>(column)] = texts[i];
+    }
+    notice.made = true;
+    return true;
+}
+
 intptr_t HeadlessListView::GetItemData(int row)
 {
     Guard guard(mutex);
@@ -250,11 +276,7 @@ bool HeadlessListView::ApplyOrder(const std::vector<int>& order)
 
 std::vector<std::u16string> HeadlessListView::ColumnTexts(int column)
 {
-    Guard guard(mutex);
-    std::vector<std::u16string> texts;
-    for (size_t i = 0; i < rows.size(); ++i)
-        texts.push_back(GetItemText(static_cast<int>(i), column));
-    return texts;
+    return GetColumnTexts(column);
 }
 
 std::vector<int> HeadlessListView::ColumnWidths()

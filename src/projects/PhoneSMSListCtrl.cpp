@@ -181,20 +181,24 @@ void PhoneSMSListCtrl::ReindexRows()
         ReportTip({}, 24);
         return;
     }
-    int count = listView->GetItemCount();
-    for (int row = 0; row < count; ++row) {
-        std::u16string number = listView->GetItemText(row, kColumnNumber);
-        if (number.empty()) {
+    // The number column is read and the serials written in one call each: a call per row would
+    // cost the window a round trip per row on every arrival.
+    std::vector<std::u16string> numbers = listView->GetColumnTexts(kColumnNumber);
+    std::vector<std::u16string> serials;
+    serials.reserve(numbers.size());
+    for (size_t row = 0; row < numbers.size(); ++row) {
+        if (numbers[row].empty()) {
             dropUnclaimed();
             ReportTip({}, 25);
             return;
         }
-        numberToRow[number] = row;
-        if (!listView->SetItemText(row, kColumnSerial, Decimal(row + 1))) {
-            dropUnclaimed();
-            ReportTip({}, 26);
-            return;
-        }
+        numberToRow[numbers[row]] = static_cast<int>(row);
+        serials.push_back(Decimal(static_cast<int>(row) + 1));
+    }
+    if (!listView->SetColumnTexts(kColumnSerial, serials)) {
+        dropUnclaimed();
+        ReportTip({}, 26);
+        return;
     }
     dropUnclaimed();
 }
@@ -225,15 +229,14 @@ int PhoneSMSListCtrl::FindFirstReceivedRow()
         ReportTip({}, 32);
         return 0;
     }
-    int count = listView->GetItemCount();
-    for (int row = 0; row < count; ++row) {
-        std::u16string number = listView->GetItemText(row, kColumnNumber);
-        if (number.empty()) {
+    std::vector<std::u16string> numbers = listView->GetColumnTexts(kColumnNumber);
+    for (size_t row = 0; row < numbers.size(); ++row) {
+        if (numbers[row].empty()) {
             ReportTip({}, 33);
             return 0;
         }
-        if (owner->batch->IsReceived(number))
-            return row;
+        if (owner->batch->IsReceived(numbers[row]))
+            return static_cast<int>(row);
     }
     // No row has received a message yet: the first arrival of a batch, which goes to the top.
     // That is the normal case, so it raises no tip.
@@ -321,6 +324,7 @@ void PhoneSMSListCtrl::SortByColumn(int column)
         ReportTip({}, 22);
     } else {
         int count = listView->GetItemCount();
+        std::vector<std::u16string> columnTexts = listView->GetColumnTexts(sortColumn);
         bool dataWritten = true;
         for (int row = 0; row < count; ++row) {
             if (dataWritten && !listView->SetItemData(row, row)) {
@@ -334,7 +338,8 @@ void PhoneSMSListCtrl::SortByColumn(int column)
                 continue;
             }
             rowData.push_back(row);
-            sortTexts.push_back(listView->GetItemText(row, sortColumn));
+            sortTexts.push_back(static_cast<size_t>(row) < columnTexts.size() ? columnTexts[static_cast<size_t>(row)]
+                                                                              : std::u16string());
             if (sortColumn == kColumnNumber)
                 sortValues.push_back(ReadInteger(sortTexts.back()));
         }

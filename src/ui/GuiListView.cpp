@@ -73,6 +73,32 @@ bool GuiListView::SetItemText(int row, int column, const std::u16string& text)
     return OnGuiThread([&] { return rows->SetText(row, column, QString::fromStdU16String(text)); });
 }
 
+std::vector<std::u16string> GuiListView::GetColumnTexts(int column)
+{
+    return OnGuiThread([&] {
+        std::vector<std::u16string> texts;
+        int count = rows->rowCount();
+        texts.reserve(static_cast<size_t>(count));
+        for (int row = 0; row < count; ++row)
+            texts.push_back(rows->Text(row, column).toStdU16String());
+        return texts;
+    });
+}
+
+bool GuiListView::SetColumnTexts(int column, const std::vector<std::u16string>& texts)
+{
+    return OnGuiThread([&] {
+        if (texts.size() != static_cast<size_t>(rows->rowCount()))
+            return false;
+        // A cell is refused only for an absent column, so the first row decides for all.
+        for (size_t row = 0; row < texts.size(); ++row) {
+            if (!rows->SetText(static_cast<int>(row), column, QString::fromStdU16String(texts[row])))
+                return false;
+        }
+        return true;
+    });
+}
+
 intptr_t GuiListView::GetItemData(int row)
 {
     return OnGuiThread([&] { return rows->Data(row); }, intptr_t(0));

@@ -25,6 +25,8 @@ public:
     bool DeleteAllItems() override;
     std::u16string GetItemText(int row, int column) override;
     bool SetItemText(int row, int column, const std::u16string& text) override;
+    std::vector<std::u16string> GetColumnTexts(int column) override;
+    bool SetColumnTexts(int column, const std::vector<std::u16string>& texts) override;
     intptr_t GetItemData(int row) override;
     bool SetItemData(int row, intptr_t data) override;
     bool IsItemSelected(int row) override;

@@ -166,6 +166,21 @@ private slots:
         QCOMPARE(list.horizontalHeader()->isSortIndicatorShown(), false);
         QVERIFY(!list.DeleteItem(5));
         QVERIFY(!list.EnsureVisible(-1, false));
+
+        // The column calls read and write every row in one round trip; a text list of the wrong
+        // length or an absent column changes nothing.
+        std::vector<std::u16string> before, after;
+        bool refusedLength = true, refusedColumn = true, written = false;
+        QVERIFY(OnWorker([&] {
+            before = list.GetColumnTexts(1);
+            refusedLength = list.SetColumnTexts(0, {u"a", u"b"});
+            refusedColumn = list.SetColumnTexts(7, {u"a", u"b", u"c", u"d", u"e"});
+            written = list.SetColumnTexts(0, {u"a", u"b", u"c", u"d", u"e"});
+            after = list.GetColumnTexts(0);
+        }));
+        QCOMPARE(before, (std::vector<std::u16string>{u"100", u"200", u"300", u"400", u"500"}));
+        QVERIFY(!refusedLength && !refusedColumn && written);
+        QCOMPARE(after, (std::vector<std::u16string>{u"a", u"b", u"c", u"d", u"e"}));
     }
 
     void listViewReportsOnlyTheUsersHeaderClicks()

@@ -115,6 +115,24 @@ TEST_F(HeadlessListViewTest, CellsOutsideTheColumnsAreRefused)
     EXPECT_EQ(view.GetItemText(0, 5), u"");
 }
 
+TEST_F(HeadlessListViewTest, ColumnCallsTakeAllRowsOrNone)
+{
+    view.InsertItem(0, u"a");
+    view.InsertItem(1, u"b");
+    view.SetItemText(1, 1, u"b2");
+    EXPECT_EQ(view.GetColumnTexts(1), (Texts{u"", u"b2"}));
+    EXPECT_EQ(view.GetColumnTexts(9), (Texts{u"", u""}));
+
+    EXPECT_FALSE(view.SetColumnTexts(0, {u"x"}));       // one text short
+    EXPECT_FALSE(view.SetColumnTexts(2, {u"x", u"y"})); // no such column
+    view.FailNext(HeadlessListView::Op::SetText);       // the control refuses
+    EXPECT_FALSE(view.SetColumnTexts(0, {u"x", u"y"}));
+    EXPECT_EQ(view.GetColumnTexts(0), (Texts{u"a", u"b"}));
+
+    EXPECT_TRUE(view.SetColumnTexts(0, {u"x", u"y"}));
+    EXPECT_EQ(view.GetColumnTexts(0), (Texts{u"x", u"y"}));
+}
+
 TEST_F(HeadlessListViewTest, ObserverHearsOfEveryChangeOfRowsAndTexts)
 {
     std::vector<int> counts; // the row count the observer read back at each call

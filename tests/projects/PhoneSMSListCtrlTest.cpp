@@ -428,6 +428,22 @@ TEST_F(PhoneSMSListCtrlTest, BlacklistMarksAndRemovesTheSelectedRows)
     EXPECT_EQ(tips.Count(), 0u);
 }
 
+TEST_F(PhoneSMSListCtrlTest, RefusedSerialRewriteStillLeavesTheIndexRight)
+{
+    AddRows({u"A", u"B", u"C"});
+    view.SetItemSelected(0, true);
+    view.FailNext(Op::SetText); // the serials after the removal
+
+    list.BlacklistSelected();
+
+    EXPECT_TRUE(tips.HasError("PhoneSMSListCtrl.26."));
+    EXPECT_EQ(view.ColumnTexts(kColumnNumber), (Texts{u"B", u"C"}));
+    EXPECT_EQ(view.ColumnTexts(kColumnSerial), (Texts{u"2", u"3"})); // left as they were
+    EXPECT_EQ(list.FindRow(u"A"), -1);
+    EXPECT_EQ(list.FindRow(u"B"), 0);
+    EXPECT_EQ(list.FindRow(u"C"), 1);
+}
+
 TEST_F(PhoneSMSListCtrlTest, BlacklistStopsAtAnEmptyNumber)
 {
     list.AddRow(u"A", u"", u"", u"");

@@ -2,7 +2,8 @@
 // The number list's control as the managers see it: a report-style list view with text cells,
 // one integer of item data per row, multiple selection, a focused row, a header with column
 // titles, and a reordering of the rows by an order the caller has worked out. Calls are
-// synchronous, like window messages; the Qt implementation runs them on the GUI thread
+// synchronous, like window messages, so work over many rows goes through the column calls: one
+// call instead of one per row; the Qt implementation runs them on the GUI thread
 // (thread rule in UiExecutor.h), src/headless keeps them in memory.
 
 #include <cstdint>
@@ -32,6 +33,11 @@ public:
     // Cell text; an absent row or column reads as empty text.
     virtual std::u16string GetItemText(int row, int column) = 0;
     virtual bool SetItemText(int row, int column, const std::u16string& text) = 0;
+    // One column's texts from the top row down, in one call (absent cells read as empty text).
+    virtual std::vector<std::u16string> GetColumnTexts(int column) = 0;
+    // Sets one column's text in every row, top down, in one call. False, with nothing changed,
+    // when texts does not hold one text per row, the column is absent or the control refuses.
+    virtual bool SetColumnTexts(int column, const std::vector<std::u16string>& texts) = 0;
 
     virtual intptr_t GetItemData(int row) = 0;
     virtual bool SetItemData(int row, intptr_t data) = 0;
