@@ -146,13 +146,11 @@ bool ClientSession::StartJournal()
         journalStarted = true;
     }
     std::u16string account;
-    std::string host;
     {
         std::lock_guard<CriticalSection> guard(config.SettingsLock());
         account = config.userName;
     }
-    host = config.GetApiHost();
-    leftovers.StartSettle(JournalFolder(), account, host);
+    leftovers.StartSettle(JournalFolder(), account, config.GetApiHost());
     return true;
 }
 
