@@ -3,6 +3,7 @@
 #include "base/ReplyFields.h"
 #include "core/OwnerWindow.h"
 #include "core/ServerRequest.h"
+#include "numbers/NumberJournal.h"
 #include "platform/TextCodec.h"
 #include "settings/ConfigCenter.h"
 

@@ -13,7 +13,6 @@
 // Its stop ends the job before its next request. No lock is held while a request is in progress.
 
 #include "core/Manager.h"
-#include "numbers/NumberJournal.h"
 
 #include <string>
 #include <vector>
