@@ -1,6 +1,7 @@
 #include "app/ClientSession.h"
 
 #include "app/Dispatcher.h"
+#include "platform/Paths.h"
 #include "platform/Sync.h"
 
 #include <algorithm>
@@ -14,13 +15,16 @@ ClientSession::ClientSession(const SessionControls& plugged, SessionOptions sess
       loginRoute(Route("LoginCtrl.", plugged.loginTip, plugged.loginTipContext)),
       projectsRoute(Route("ProjectManager.")), numbersRoute(Route("PhoneNumManager.")), smsRoute(Route("SMSManager.")),
       numberListRoute(Route("PhoneSMSListCtrl.")), userInfoRoute(Route("UserInfoManager.")),
-      updatesRoute(Route("UpdateManager.")), config(&owner, &RouteTip, &configRoute),
+      updatesRoute(Route("UpdateManager.")), journalRoute(Route("NumberJournal.")),
+      leftoversRoute(Route("LeftoverManager.")), config(&owner, &RouteTip, &configRoute),
       tipsBox(plugged.messageBox, plugged.executor), login(&owner, plugged.loginDialog, &RouteTip, &loginRoute),
-      projects(&owner, &RouteTip, &projectsRoute), numbers(&owner, &RouteTip, &numbersRoute),
-      sms(&owner, &RouteTip, &smsRoute), numberList(&owner, &RouteTip, &numberListRoute),
-      userInfo(&owner, &RouteTip, &userInfoRoute),
-      updates(&owner, &RouteTip, &updatesRoute, options.versionCheckInterval)
+      projects(&owner, &RouteTip, &projectsRoute), journal(&RouteTip, &journalRoute),
+      numbers(&owner, &RouteTip, &numbersRoute), sms(&owner, &RouteTip, &smsRoute),
+      numberList(&owner, &RouteTip, &numberListRoute), userInfo(&owner, &RouteTip, &userInfoRoute),
+      updates(&owner, &RouteTip, &updatesRoute, options.versionCheckInterval),
+      leftovers(&owner, &RouteTip, &leftoversRoute)
 {
+    numbers.Batch().SetJournal(&journal);
     owner.config = &config;
     owner.tipsBox = &tipsBox;
     owner.commands = &queue;
@@ -28,6 +32,8 @@ ClientSession::ClientSession(const SessionControls& plugged, SessionOptions sess
     owner.projects = &projects;
     owner.numbers = &numbers;
     owner.batch = &numbers.Batch();
+    owner.journal = &journal;
+    owner.leftovers = &leftovers;
     owner.sms = &sms;
     owner.numberList = &numberList;
     owner.userInfo = &userInfo;
@@ -118,6 +124,8 @@ bool ClientSession::Start(bool queueStartupCommands)
         directory = config.executableDirectory;
     }
     tipsBox.Init(controls.tipsView, &owner, directory);
+    if (!config.GetToken().empty())
+        StartJournal();
     CommandQueue::Dispatcher dispatch = MakeDispatcher(&owner);
     if (!queue.Start(&owner, [this, dispatch](const Command& record) { return DispatchCounted(dispatch, record); }))
         return false;
@@ -125,6 +133,31 @@ bool ClientSession::Start(bool queueStartupCommands)
         for (int32_t code : kStartupCommands)
             Push(code);
     return true;
+}
+
+bool ClientSession::StartJournal()
+{
+    if (config.GetToken().empty())
+        return false;
+    {
+        std::lock_guard<std::mutex> guard(ticketMutex);
+        if (journalStarted)
+            return false;
+        journalStarted = true;
+    }
+    std::u16string account;
+    {
+        std::lock_guard<CriticalSection> guard(config.SettingsLock());
+        account = config.userName;
+    }
+    leftovers.StartSettle(JournalFolder(), account, config.GetApiHost());
+    return true;
+}
+
+std::string ClientSession::JournalFolder()
+{
+    std::string home = DataHome();
+    return home.empty() ? std::string() : home + "/BorvanKH/journal";
 }
 
 bool ClientSession::DispatchCounted(const CommandQueue::Dispatcher& dispatch, const Command& record)
@@ -199,6 +232,8 @@ void ClientSession::StopAndWait()
     // Neither a sign-in nor a number job can be stopped; they end by themselves, and a number job
     // may start an SMS fetch as its last step, so the SMS manager is stopped after it.
     login.StopAndWait();
+    // The leftover job ends before its next request; a number job waiting for it goes on then.
+    leftovers.StopAndWait();
     numbers.StopAndWait();
     sms.StopAndWait();
     projects.StopAndWait();

@@ -14,6 +14,8 @@
 #include "core/CommandQueue.h"
 #include "core/OwnerWindow.h"
 #include "core/SessionControls.h"
+#include "numbers/LeftoverManager.h"
+#include "numbers/NumberJournal.h"
 #include "numbers/PhoneNumManager.h"
 #include "numbers/SMSManager.h"
 #include "projects/PhoneSMSListCtrl.h"
@@ -61,9 +63,18 @@ public:
     bool WaitForSignIn(std::chrono::milliseconds timeout);
 
     // After a successful sign-in: initialises the tips box with the tips view and the log folder,
-    // starts the command worker and, unless told otherwise, queues the start-up commands. False
-    // when the worker could not be started (or was started before).
+    // starts the journal of rented numbers (StartJournal), the command worker and, unless told
+    // otherwise, queues the start-up commands. False when the worker could not be started (or was
+    // started before).
     bool Start(bool queueStartupCommands = true);
+
+    // Once, after the sign-in: opens the journal of rented numbers of the signed-in account and
+    // the API host in the per-user data folder (JournalFolder) and starts settling what earlier
+    // runs left in it, in the background. Start calls it when a sign-in token is stored; false
+    // when there is none or it has already run.
+    bool StartJournal();
+    // $XDG_DATA_HOME/BorvanKH/journal (empty when no data folder is known).
+    static std::string JournalFolder();
 
     // Queues a command; any thread. Returns its ticket for WaitForCommand.
     uint64_t Push(int32_t code, int32_t argument = 0);
@@ -96,6 +107,8 @@ public:
     LoginCtrl& Login() { return login; }
     ProjectManager& Projects() { return projects; }
     PhoneNumManager& Numbers() { return numbers; }
+    NumberJournal& Journal() { return journal; }
+    LeftoverManager& Leftovers() { return leftovers; }
     SMSManager& Sms() { return sms; }
     PhoneSMSListCtrl& NumberList() { return numberList; }
     UserInfoManager& UserInfo() { return userInfo; }
@@ -128,17 +141,22 @@ private:
     TipRoute numberListRoute;
     TipRoute userInfoRoute;
     TipRoute updatesRoute;
-    // The members in the main window's construction order; destroyed in reverse.
+    TipRoute journalRoute;
+    TipRoute leftoversRoute;
+    // The members in the main window's construction order; destroyed in reverse. The journal
+    // outlives every manager that writes to it; the leftover job is stopped before them.
     ConfigCenter config;
     TipsBox tipsBox;
     CommandQueue queue;
     LoginCtrl login;
     ProjectManager projects;
+    NumberJournal journal;
     PhoneNumManager numbers;
     SMSManager sms;
     PhoneSMSListCtrl numberList;
     UserInfoManager userInfo;
     UpdateManager updates;
+    LeftoverManager leftovers;
 
     // Tickets of pushed and of carried-out commands, for WaitForCommand.
     std::mutex ticketMutex;
@@ -147,6 +165,7 @@ private:
     uint64_t doneTickets = 0;
     bool workerEnded = false;
     bool started = false;
+    bool journalStarted = false;
 };
 
 } // namespace kh

@@ -13,6 +13,7 @@
 #include "core/ports/ToolBarPort.h"
 #include "core/ports/TrayIconPort.h"
 #include "numbers/CodeExtraction.h"
+#include "numbers/LeftoverManager.h"
 #include "numbers/PhoneNumManager.h"
 #include "numbers/SMSManager.h"
 #include "platform/TextCodec.h"
@@ -205,11 +206,14 @@ void ToggleWindowTop(OwnerWindow* owner)
     ApplyWindowTop(owner);
 }
 
+// The job settling an earlier run's numbers is let finish too: it ends after a few requests, and
+// its tip then reaches the log saved below.
 bool AnyManagerBusy(OwnerWindow* owner)
 {
     return (owner->projects != nullptr && owner->projects->IsBusy()) ||
            (owner->userInfo != nullptr && owner->userInfo->IsBusy()) ||
-           (owner->updates != nullptr && owner->updates->IsBusy()) || NumbersBusy(owner);
+           (owner->updates != nullptr && owner->updates->IsBusy()) || NumbersBusy(owner) ||
+           (owner->leftovers != nullptr && owner->leftovers->IsBusy());
 }
 
 bool Shutdown(OwnerWindow* owner)

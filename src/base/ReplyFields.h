@@ -11,6 +11,8 @@ namespace kh {
 // Result codes, compared as text with the reply's "code" member.
 inline constexpr const char* kCodeSuccess = "0";
 inline constexpr const char* kCodeNoFavourites = "103";
+// A number the request names is not held by this account (release, blacklist, SMS).
+inline constexpr const char* kCodeNotHeld = "204";
 inline constexpr const char* kCodeNumberOffline = "206";
 inline constexpr const char* kCodeNoSmsYet = "207";
 

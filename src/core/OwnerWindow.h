@@ -14,6 +14,8 @@ class LoginCtrl;
 class ProjectManager;
 class PhoneNumManager;
 class NumberBatch;
+class NumberJournal;
+class LeftoverManager;
 class SMSManager;
 class PhoneSMSListCtrl;
 class UserInfoManager;
@@ -44,6 +46,9 @@ struct OwnerWindow
     PhoneNumManager* numbers = nullptr;
     // The number manager's batch (&numbers->Batch()): SMS fetching and the number list use it.
     NumberBatch* batch = nullptr;
+    // The journal of rented numbers and the job that settles what earlier runs left in it.
+    NumberJournal* journal = nullptr;
+    LeftoverManager* leftovers = nullptr;
     SMSManager* sms = nullptr;
     PhoneSMSListCtrl* numberList = nullptr;
     UserInfoManager* userInfo = nullptr;

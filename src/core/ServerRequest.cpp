@@ -18,9 +18,10 @@ std::string ServiceUrl(const std::string& host, const std::string& path)
     return "http://" + host + path;
 }
 
-bool PostForm(const Manager& source, const std::string& url, const std::string& body, const std::string& networkMessage,
-              int networkSite, ServerReply& reply)
+int SendForm(const Manager& source, const std::string& url, const std::string& body, ServerReply& reply,
+             std::string& tlsProblem)
 {
+    tlsProblem.clear();
     HttpClient client;
     client.Reset();
     client.UseUtf8();
@@ -37,14 +38,24 @@ bool PostForm(const Manager& source, const std::string& url, const std::string& 
     if (client.LastRequestUnverified())
         source.ReportTip(kTlsUnverifiedText, 0);
     if (error != 0) {
-        std::string message = networkMessage;
         if (error == kErrTlsCertificate || error == kErrTlsCaFile)
-            message += TlsProblemText(client.LastTlsProblem());
-        source.ReportTip(message, networkSite, std::to_string(error) + ".");
-        return false;
+            tlsProblem = TlsProblemText(client.LastTlsProblem());
+        return error;
     }
     reply.code = GetReplyField(reply.text, "\"code\":", ",");
     reply.msg = GetReplyString(reply.text, "\"msg\":\"");
+    return 0;
+}
+
+bool PostForm(const Manager& source, const std::string& url, const std::string& body, const std::string& networkMessage,
+              int networkSite, ServerReply& reply)
+{
+    std::string tlsProblem;
+    int error = SendForm(source, url, body, reply, tlsProblem);
+    if (error != 0) {
+        source.ReportTip(networkMessage + tlsProblem, networkSite, std::to_string(error) + ".");
+        return false;
+    }
     return true;
 }
 

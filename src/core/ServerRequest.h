@@ -30,6 +30,13 @@ std::string ServiceUrl(const std::string& host, const std::string& path);
 bool PostForm(const Manager& source, const std::string& url, const std::string& body, const std::string& networkMessage,
               int networkSite, ServerReply& reply);
 
+// PostForm without its network tip, for a caller that sums up several requests in one tip: the
+// client's error number (0 when a reply came, its code and msg then read into reply); after a
+// failed certificate check, tlsProblem says what failed (as the network tip would). A request
+// made without the check still raises its tip.
+int SendForm(const Manager& source, const std::string& url, const std::string& body, ServerReply& reply,
+             std::string& tlsProblem);
+
 // The common judgement of a result code the caller does not handle itself: true when code is "0";
 // otherwise the tip refusalPrefix + code + msg with site code 0, and false.
 bool RefuseUnlessSuccess(const TipSource& source, const ServerReply& reply, const std::string& refusalPrefix);

@@ -1,6 +1,7 @@
 #include "numbers/NumberBatch.h"
 
 #include "base/AutoLock.h"
+#include "numbers/NumberJournal.h"
 
 namespace kh {
 namespace {
@@ -23,6 +24,9 @@ NumberBatch::NumberBatch(TipCallback callback, void* context) : TipSource("Phone
 
 void NumberBatch::Install(std::vector<NumberRecord> records)
 {
+    // Written down before anything can show them: a number the client dies holding is then known.
+    if (journal != nullptr)
+        journal->Add(records);
     AutoLock guard(tipCallback, tipContext, &lock);
     batch = std::move(records);
     receivedNumbers.clear();
@@ -54,17 +58,30 @@ void NumberBatch::GetActiveNumbers(std::vector<NumberRecord>& out) const
 
 void NumberBatch::MarkReceived(const std::u16string& number)
 {
-    Mark(receivedNumbers, number, kSiteMarkReceivedEmpty);
+    if (Mark(receivedNumbers, number, kSiteMarkReceivedEmpty) && journal != nullptr)
+        journal->Used(number);
 }
 
 void NumberBatch::MarkForBlacklist(const std::u16string& number)
 {
-    Mark(blacklistMarks, number, kSiteMarkBlacklistEmpty);
+    if (!Mark(blacklistMarks, number, kSiteMarkBlacklistEmpty) || journal == nullptr)
+        return;
+    std::u16string pid;
+    {
+        AutoLock guard(tipCallback, tipContext, &lock);
+        for (const NumberRecord& record : batch)
+            if (record.size() > kFieldPid && record[kFieldMobile] == number) {
+                pid = record[kFieldPid];
+                break;
+            }
+    }
+    journal->MarkForBlacklist(number, pid);
 }
 
 void NumberBatch::MarkOffline(const std::u16string& number)
 {
-    Mark(offlineNumbers, number, kSiteMarkOfflineEmpty);
+    if (Mark(offlineNumbers, number, kSiteMarkOfflineEmpty) && journal != nullptr)
+        journal->Used(number);
 }
 
 bool NumberBatch::IsReceived(const std::u16string& number) const
@@ -82,14 +99,15 @@ bool NumberBatch::IsOffline(const std::u16string& number) const
     return HasMark(offlineNumbers, number, kSiteIsOfflineEmpty);
 }
 
-void NumberBatch::Mark(std::set<std::u16string>& marks, const std::u16string& number, int emptySite)
+bool NumberBatch::Mark(std::set<std::u16string>& marks, const std::u16string& number, int emptySite)
 {
     AutoLock guard(tipCallback, tipContext, &lock);
     if (number.empty()) {
         ReportTip({}, emptySite);
-        return;
+        return false;
     }
     marks.insert(number);
+    return true;
 }
 
 bool NumberBatch::HasMark(const std::set<std::u16string>& marks, const std::u16string& number, int emptySite) const

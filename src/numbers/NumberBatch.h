@@ -8,6 +8,10 @@
 // while holding it but its tips. The batch's lock is innermost: SMSManager's and the number
 // list's locks may be held while it is taken, never the other way round. Its tips read as the
 // number manager's, whose part of the program it is.
+//
+// With a journal set, a new batch is written to it before it is installed, and the marks that
+// settle a number (received, offline) or that decide how it is settled (blacklisting) are passed
+// on after the batch's lock is let go.
 
 #include "base/Tip.h"
 #include "numbers/NumberRecord.h"
@@ -19,12 +23,17 @@
 
 namespace kh {
 
+class NumberJournal;
+
 class NumberBatch final : public TipSource
 {
 public:
     NumberBatch(TipCallback callback, void* context);
     NumberBatch(const NumberBatch&) = delete;
     NumberBatch& operator=(const NumberBatch&) = delete;
+
+    // The journal that mirrors the batch (null: none). Set before any thread uses the batch.
+    void SetJournal(NumberJournal* target) { journal = target; }
 
     // Replaces the batch by records, in their order, and empties the three marks.
     void Install(std::vector<NumberRecord> records);
@@ -45,9 +54,11 @@ public:
     bool IsOffline(const std::u16string& number) const;
 
 private:
-    void Mark(std::set<std::u16string>& marks, const std::u16string& number, int emptySite);
+    // Adds the mark; false (tip emptySite) for an empty number.
+    bool Mark(std::set<std::u16string>& marks, const std::u16string& number, int emptySite);
     bool HasMark(const std::set<std::u16string>& marks, const std::u16string& number, int emptySite) const;
 
+    NumberJournal* journal = nullptr;
     mutable CriticalSection lock;
     std::vector<NumberRecord> batch;
     std::set<std::u16string> receivedNumbers;

@@ -5,6 +5,8 @@
 #include "core/OwnerWindow.h"
 #include "core/ServerRequest.h"
 #include "core/ports/ComboBoxPort.h"
+#include "numbers/LeftoverManager.h"
+#include "numbers/NumberJournal.h"
 #include "numbers/SMSManager.h"
 #include "platform/Json.h"
 #include "platform/TextCodec.h"
@@ -154,6 +156,7 @@ void PhoneNumManager::NumberJob()
         return;
     if (!BlacklistBatch())
         return;
+    WaitForLeftovers();
     if (!FetchNumbers())
         return;
     ListBatch();
@@ -334,20 +337,24 @@ bool PhoneNumManager::ReleaseBatch()
     // command is not dispatched while a number job runs (at shutdown none runs).
     std::string numbers;
     std::string pid;
+    std::vector<std::u16string> picked;
     CollectSettlement(
         [this](const std::u16string& number) {
             return !batch.IsReceived(number) && !batch.IsMarkedForBlacklist(number) && !batch.IsOffline(number);
         },
-        kSiteReleaseEmptyRecord, kSiteReleaseNoPid, numbers, pid);
+        kSiteReleaseEmptyRecord, kSiteReleaseNoPid, numbers, pid, picked);
     if (numbers.empty())
         return true;
-    return SendSettlement("/adv_release_mobile", "token=" + token + "&pid_list=" + pid + "&mobile=" + numbers,
-                          !pid.empty(), kSiteReleaseInputs, kMsgReleaseNetwork, kSiteReleaseNetwork,
-                          kMsgReleaseRefused);
+    if (!SendSettlement("/adv_release_mobile", "token=" + token + "&pid_list=" + pid + "&mobile=" + numbers,
+                        !pid.empty(), kSiteReleaseInputs, kMsgReleaseNetwork, kSiteReleaseNetwork, kMsgReleaseRefused))
+        return false;
+    Settled(picked);
+    return true;
 }
 
 void PhoneNumManager::CollectSettlement(const std::function<bool(const std::u16string&)>& wanted, int emptySite,
-                                        int noPidSite, std::string& numbers, std::string& pid)
+                                        int noPidSite, std::string& numbers, std::string& pid,
+                                        std::vector<std::u16string>& picked)
 {
     std::vector<NumberRecord> records = batch.Records();
     for (const NumberRecord& record : records) {
@@ -361,6 +368,7 @@ void PhoneNumManager::CollectSettlement(const std::function<bool(const std::u16s
         if (!numbers.empty())
             numbers += ",";
         numbers += WideToAnsi(number);
+        picked.push_back(number);
     }
     if (!records.empty()) {
         if (records.front().size() <= kFieldPid)
@@ -380,12 +388,31 @@ bool PhoneNumManager::BlacklistBatch()
     }
     std::string numbers;
     std::string pid;
+    std::vector<std::u16string> picked;
     CollectSettlement([this](const std::u16string& number) { return batch.IsMarkedForBlacklist(number); },
-                      kSiteBlacklistEmptyRecord, kSiteBlacklistNoPid, numbers, pid);
+                      kSiteBlacklistEmptyRecord, kSiteBlacklistNoPid, numbers, pid, picked);
     if (numbers.empty())
         return true;
-    return SendSettlement("/add_black", "token=" + token + "&pid=" + pid + "&mobile_list=" + numbers, !pid.empty(),
-                          kSiteBlacklistInputs, kMsgBlacklistNetwork, kSiteBlacklistNetwork, kMsgBlacklistRefused);
+    if (!SendSettlement("/add_black", "token=" + token + "&pid=" + pid + "&mobile_list=" + numbers, !pid.empty(),
+                        kSiteBlacklistInputs, kMsgBlacklistNetwork, kSiteBlacklistNetwork, kMsgBlacklistRefused))
+        return false;
+    Settled(picked);
+    return true;
+}
+
+void PhoneNumManager::Settled(const std::vector<std::u16string>& numbers)
+{
+    if (owner != nullptr && owner->journal != nullptr)
+        owner->journal->Remove(numbers);
+}
+
+void PhoneNumManager::WaitForLeftovers()
+{
+    if (owner == nullptr || owner->leftovers == nullptr)
+        return;
+    // The leftover job makes a few requests at most and ends by itself; no lock is held here.
+    while (!owner->leftovers->WaitUntilIdle(1000)) {
+    }
 }
 
 bool PhoneNumManager::SendSettlement(const std::string& path, const std::string& body, bool inputsPresent,

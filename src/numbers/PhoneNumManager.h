@@ -6,7 +6,8 @@
 // lists them and, with automatic fetching on, starts SMSManager. The main window owns one; the
 // dispatcher starts its job and settles the batch at shutdown. The SMS pollers and the number
 // list reach the batch itself (lock order in NumberBatch.h); the job holds no lock while it calls
-// out or waits.
+// out or waits. The batch writes every new number to the journal of rented numbers before it is
+// listed; the settling steps take out what the service accepted.
 
 #include "core/Manager.h"
 #include "numbers/NumberBatch.h"
@@ -61,7 +62,13 @@ private:
     // The numbers of the batch that wanted picks, comma-separated in batch order, and the pid of the
     // batch's first record (tips emptySite and noPidSite for a damaged batch).
     void CollectSettlement(const std::function<bool(const std::u16string&)>& wanted, int emptySite, int noPidSite,
-                           std::string& numbers, std::string& pid);
+                           std::string& numbers, std::string& pid, std::vector<std::u16string>& picked);
+    // The numbers were released or blacklisted: out of the journal.
+    void Settled(const std::vector<std::u16string>& numbers);
+    // Waits until the numbers an earlier run left have been settled (LeftoverManager), so that they
+    // no longer count against the account's limit and a number handed out again is never released
+    // by that job.
+    void WaitForLeftovers();
     bool SendSettlement(const std::string& path, const std::string& body, bool inputsPresent, int emptySite,
                         const std::string& networkMessage, int networkSite, const std::string& refusalPrefix);
 

@@ -2,25 +2,14 @@
 
 #include "platform/Autostart.h"
 #include "platform/Json.h"
-#include "platform/LocalTime.h"
 #include "platform/Paths.h"
 #include "platform/TextCodec.h"
 
 #include <cctype>
-#include <cerrno>
 #include <cjson/cJSON.h>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <ctime>
-#include <dirent.h>
-#include <fcntl.h>
 #include <memory>
 #include <mutex>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace kh {
 
@@ -35,39 +24,17 @@ std::recursive_mutex& StoreMutex()
     return mutex;
 }
 
-// How deep the current thread is inside StoreMutex, and the locked lock file's descriptor while it
-// is: only the outermost holder takes and drops the lock between processes.
+// How deep the current thread is inside StoreMutex, and the lock between processes, held while a
+// thread is: only the outermost holder takes and drops it.
 thread_local int lockDepth = 0;
-int lockFileFd = -1;
+FileLock& ProcessLock()
+{
+    static FileLock lock;
+    return lock;
+}
 
 const char* kTypeString = "REG_SZ";
 const char* kTypeDword = "REG_DWORD";
-
-long ErrnoToResult(int error, long fallback)
-{
-    switch (error) {
-    case ENOENT:
-        return kStoreNotFound;
-    case ENOTDIR:
-        return kStorePathNotFound;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        return kStoreAccessDenied;
-    default:
-        return fallback;
-    }
-}
-
-std::string DirectoryOf(const std::string& path)
-{
-    size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    if (slash == 0)
-        return "/";
-    return path.substr(0, slash);
-}
 
 bool EqualsIgnoringAsciiCase(const std::string& a, const std::string& b)
 {
@@ -123,45 +90,14 @@ bool HasStoreShape(const cJSON* root)
     return true;
 }
 
-std::string DamagedName(const std::string& path)
-{
-    std::string base = path + ".damaged-" + FormatLocalTime("%Y%m%d-%H%M%S");
-    std::string name = base;
-    struct stat st;
-    for (int n = 1; lstat(name.c_str(), &st) == 0; ++n)
-        name = base + "-" + std::to_string(n);
-    return name;
-}
-
 // Reads the file into a tree. A missing or empty file is an empty store. A file that is not a
 // store is renamed aside and keptAside names where it went; the store then reads as empty.
 long LoadStore(const std::string& path, JsonPtr& root, std::string& keptAside)
 {
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno == ENOENT) {
-            root.reset(cJSON_CreateObject());
-            return root ? kStoreSuccess : kStoreReadFault;
-        }
-        return ErrnoToResult(errno, kStoreReadFault);
-    }
     std::string text;
-    char buffer[8192];
-    for (;;) {
-        ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            int error = errno;
-            close(fd);
-            return ErrnoToResult(error, kStoreReadFault);
-        }
-        if (n == 0)
-            break;
-        text.append(buffer, static_cast<size_t>(n));
-    }
-    close(fd);
-
+    long result = ReadWholeFile(path, text);
+    if (result != kStoreSuccess && result != kStoreNotFound)
+        return result;
     if (text.empty()) {
         root.reset(cJSON_CreateObject());
         return root ? kStoreSuccess : kStoreReadFault;
@@ -170,17 +106,16 @@ long LoadStore(const std::string& path, JsonPtr& root, std::string& keptAside)
     if (root && HasStoreShape(root.get()))
         return kStoreSuccess;
 
-    std::string aside = DamagedName(path);
-    if (rename(path.c_str(), aside.c_str()) != 0)
-        return ErrnoToResult(errno, kStoreWriteFault);
-    keptAside = aside;
+    result = KeepFileAside(path, keptAside);
+    if (result != kStoreSuccess)
+        return result;
     root.reset(cJSON_CreateObject());
     return root ? kStoreSuccess : kStoreReadFault;
 }
 
 long SaveStore(const std::string& path, const cJSON* root)
 {
-    long result = MakeDirectories(DirectoryOf(path));
+    long result = MakeDirectories(ParentFolder(path));
     if (result != kStoreSuccess)
         return result;
     char* printed = cJSON_Print(root);
@@ -226,20 +161,6 @@ std::string SettingsFilePath()
     return home.empty() ? std::string() : home + "/BorvanKH/registry.json";
 }
 
-static void RemoveStaleTemporaryFiles(const std::string& settingsFile)
-{
-    std::string folder = DirectoryOf(settingsFile);
-    std::string prefix = settingsFile.substr(folder.size() + 1) + ".tmp-";
-    DIR* dir = opendir(folder.c_str());
-    if (dir == nullptr)
-        return;
-    while (dirent* entry = readdir(dir)) {
-        if (std::strncmp(entry->d_name, prefix.c_str(), prefix.size()) == 0)
-            unlinkat(dirfd(dir), entry->d_name, 0);
-    }
-    closedir(dir);
-}
-
 SettingsFileLock::SettingsFileLock()
 {
     StoreMutex().lock();
@@ -249,18 +170,10 @@ SettingsFileLock::SettingsFileLock()
     // read-change-write, so two processes never lose each other's updates. A store whose folder
     // cannot hold a lock file is still used, without protection against other processes.
     std::string file = SettingsFilePath();
-    if (file.empty() || MakeDirectories(DirectoryOf(file)) != kStoreSuccess)
+    if (file.empty() || MakeDirectories(ParentFolder(file)) != kStoreSuccess)
         return;
-    int fd = open((file + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0)
+    if (!ProcessLock().Lock(file + ".lock", true))
         return;
-    while (flock(fd, LOCK_EX) != 0) {
-        if (errno != EINTR) {
-            close(fd);
-            return;
-        }
-    }
-    lockFileFd = fd;
     // No other writer can be inside a write now, so a temporary file left beside the store was
     // left by a writer that was killed: each holds a full copy of the settings, password included.
     RemoveStaleTemporaryFiles(file);
@@ -268,73 +181,9 @@ SettingsFileLock::SettingsFileLock()
 
 SettingsFileLock::~SettingsFileLock()
 {
-    if (--lockDepth == 0 && lockFileFd >= 0) {
-        flock(lockFileFd, LOCK_UN);
-        close(lockFileFd);
-        lockFileFd = -1;
-    }
+    if (--lockDepth == 0)
+        ProcessLock().Unlock(false);
     StoreMutex().unlock();
-}
-
-long MakeDirectories(const std::string& path)
-{
-    if (path.empty())
-        return kStorePathNotFound;
-    struct stat st;
-    if (stat(path.c_str(), &st) == 0)
-        return S_ISDIR(st.st_mode) ? kStoreSuccess : kStorePathNotFound;
-    std::string parent = DirectoryOf(path);
-    if (parent != path) {
-        long result = MakeDirectories(parent);
-        if (result != kStoreSuccess)
-            return result;
-    }
-    if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
-        return ErrnoToResult(errno, kStoreWriteFault);
-    return kStoreSuccess;
-}
-
-long WriteFileAtomically(const std::string& path, const std::string& content, unsigned mode)
-{
-    std::string temp = path + ".tmp-XXXXXX";
-    int fd = mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0)
-        return ErrnoToResult(errno, kStoreWriteFault);
-    auto fail = [&](int error) {
-        close(fd);
-        unlink(temp.c_str());
-        return ErrnoToResult(error, kStoreWriteFault);
-    };
-    if (fchmod(fd, static_cast<mode_t>(mode)) != 0)
-        return fail(errno);
-    size_t done = 0;
-    while (done < content.size()) {
-        ssize_t n = write(fd, content.data() + done, content.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return fail(n < 0 ? errno : EIO);
-        done += static_cast<size_t>(n);
-    }
-    if (fsync(fd) != 0)
-        return fail(errno);
-    if (close(fd) != 0) {
-        int error = errno;
-        unlink(temp.c_str());
-        return ErrnoToResult(error, kStoreWriteFault);
-    }
-    if (rename(temp.c_str(), path.c_str()) != 0) {
-        int error = errno;
-        unlink(temp.c_str());
-        return ErrnoToResult(error, kStoreWriteFault);
-    }
-    // The rename is durable only once the directory entry is on disk.
-    int dir = open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        fsync(dir);
-        close(dir);
-    }
-    return kStoreSuccess;
 }
 
 long OpenStoreKey(const std::string& hive, const std::u16string& path, StoreKey& key, std::string& keptAside)

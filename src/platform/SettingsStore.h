@@ -9,21 +9,12 @@
 // from an empty hive, so a later write never overwrites the damaged data. A file that cannot be
 // read at all fails the operation instead. All operations are safe to call from several threads.
 
+#include "platform/Files.h"
+
 #include <cstdint>
 #include <string>
 
 namespace kh {
-
-// Result codes, numbered as the registry's.
-inline constexpr long kStoreSuccess = 0;
-inline constexpr long kStoreNotFound = 2;
-inline constexpr long kStorePathNotFound = 3;
-inline constexpr long kStoreAccessDenied = 5;
-inline constexpr long kStoreInvalidHandle = 6;
-inline constexpr long kStoreInvalidData = 13;
-inline constexpr long kStoreWriteFault = 29;
-inline constexpr long kStoreReadFault = 30;
-inline constexpr long kStoreInvalidParameter = 87;
 
 // The hive of the current user, the only one the client uses.
 inline constexpr const char* kCurrentUserHive = "HKEY_CURRENT_USER";
@@ -67,11 +58,6 @@ long QueryStoreValue(const StoreKey& key, const std::u16string& name, StoreValue
 long SetStoreValue(const StoreKey& key, const std::u16string& name, const StoreValue& value, std::string& keptAside);
 long DeleteStoreValue(const StoreKey& key, const std::u16string& name, std::string& keptAside);
 
-// Writes content to path through a temporary file in the same directory (fsync, rename, fsync of
-// the directory), with the given mode. The directory must exist. kStoreSuccess or a failure code;
-// on failure the old file is untouched.
-long WriteFileAtomically(const std::string& path, const std::string& content, unsigned mode);
-
 // Holds the store for the current thread and, through an exclusive lock on the file beside it
 // ("registry.json.lock"), for this process against every other: each operation above takes it for
 // itself, and a caller that reads or writes several values as one change (a save of every
@@ -85,8 +71,5 @@ public:
     SettingsFileLock(const SettingsFileLock&) = delete;
     SettingsFileLock& operator=(const SettingsFileLock&) = delete;
 };
-
-// Creates the directory and its missing parents with mode 0700.
-long MakeDirectories(const std::string& path);
 
 } // namespace kh

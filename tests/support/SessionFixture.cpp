@@ -96,7 +96,11 @@ bool SessionFixture::SignIn(const std::string& user, const std::string& pwd)
         c.password = AnsiToWide(pwd);
     });
     session.StartSignIn();
-    return session.WaitForSignIn(std::chrono::seconds(30));
+    if (!session.WaitForSignIn(std::chrono::seconds(30)))
+        return false;
+    // The fixture starts its session before the sign-in; the journal follows the sign-in here.
+    session.StartJournal();
+    return true;
 }
 
 void SessionFixture::ChooseProject(const std::u16string& pid)

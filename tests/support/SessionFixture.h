@@ -44,7 +44,8 @@ public:
     void SetApiHost(const std::string& host);
     std::string ApiHost();
 
-    // Signs in through the session's login controller with these credentials. False when refused.
+    // Signs in through the session's login controller with these credentials and starts the
+    // journal of rented numbers, as the session's start does after a sign-in. False when refused.
     bool SignIn(const std::string& user = "demo", const std::string& pwd = "demo");
     // Makes pid the project chosen in the project box.
     void ChooseProject(const std::u16string& pid);

@@ -23,6 +23,11 @@ TempSettingsDir::TempSettingsDir()
     if (hadPrevious)
         previous = old;
     setenv("XDG_CONFIG_HOME", path.c_str(), 1);
+    const char* oldData = std::getenv("XDG_DATA_HOME");
+    hadPreviousData = oldData != nullptr;
+    if (hadPreviousData)
+        previousData = oldData;
+    setenv("XDG_DATA_HOME", DataPath().c_str(), 1);
 }
 
 TempSettingsDir::~TempSettingsDir()
@@ -33,6 +38,10 @@ TempSettingsDir::~TempSettingsDir()
         setenv("XDG_CONFIG_HOME", previous.c_str(), 1);
     else
         unsetenv("XDG_CONFIG_HOME");
+    if (hadPreviousData)
+        setenv("XDG_DATA_HOME", previousData.c_str(), 1);
+    else
+        unsetenv("XDG_DATA_HOME");
     std::error_code ignored;
     std::filesystem::remove_all(path, ignored);
 }

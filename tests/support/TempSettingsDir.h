@@ -1,7 +1,8 @@
 #pragma once
 // A private configuration home for one test: a fresh temporary directory set as XDG_CONFIG_HOME
-// while the object lives, so the settings store and autostart entries land there. The previous
-// value is restored and the directory removed on destruction. Create it before any thread that
+// while the object lives, so the settings store and autostart entries land there, and its "data"
+// folder as XDG_DATA_HOME, so the journal of rented numbers does too. The previous values are
+// restored and the directory removed on destruction. Create it before any thread that
 // reads the settings starts, and destroy it after they have ended.
 
 #include <string>
@@ -20,6 +21,8 @@ public:
     const std::string& Path() const { return path; }
     // $XDG_CONFIG_HOME/BorvanKH/registry.json
     std::string SettingsFile() const;
+    // The directory that stands for XDG_DATA_HOME.
+    std::string DataPath() const { return path + "/data"; }
     // $XDG_CONFIG_HOME/autostart/<name>.desktop
     std::string AutostartFile(const std::string& name) const;
 
@@ -32,6 +35,8 @@ private:
     std::string path;
     std::string previous;
     bool hadPrevious = false;
+    std::string previousData;
+    bool hadPreviousData = false;
 };
 
 } // namespace kh::test
