@@ -50,6 +50,7 @@ ClientSession::ClientSession(const SessionControls& plugged, SessionOptions sess
     owner.messageBox = controls.messageBox;
     owner.shell = controls.shell;
     owner.clipboard = controls.clipboard;
+    owner.notifier = controls.notifier;
     owner.trayIcon = controls.trayIcon;
     owner.settingsCentre = controls.settingsCentre;
 }
