@@ -205,6 +205,7 @@ void ClientSession::StopAndWait()
     projects.StopAndWait();
     userInfo.StopAndWait();
     updates.StopAndWait();
+    exporter.StopAndWait();
 }
 
 } // namespace kh

@@ -16,6 +16,7 @@
 #include "core/SessionControls.h"
 #include "numbers/PhoneNumManager.h"
 #include "numbers/SMSManager.h"
+#include "projects/ListExporter.h"
 #include "projects/PhoneSMSListCtrl.h"
 #include "projects/ProjectManager.h"
 #include "settings/ConfigCenter.h"
@@ -100,6 +101,7 @@ public:
     PhoneSMSListCtrl& NumberList() { return numberList; }
     UserInfoManager& UserInfo() { return userInfo; }
     UpdateManager& Updates() { return updates; }
+    ListExporter& Exporter() { return exporter; }
 
 private:
     // Where one module's tips go: the observer first, then the target (ShowTip into the tips box,
@@ -128,6 +130,7 @@ private:
     TipRoute numberListRoute;
     TipRoute userInfoRoute;
     TipRoute updatesRoute;
+    TipRoute exporterRoute = Route("ListExporter.");
     // The members in the main window's construction order; destroyed in reverse.
     ConfigCenter config;
     TipsBox tipsBox;
@@ -139,6 +142,8 @@ private:
     PhoneSMSListCtrl numberList;
     UserInfoManager userInfo;
     UpdateManager updates;
+    // The number list's export (the window's context menu, get --csv).
+    ListExporter exporter{&owner, &RouteTip, &exporterRoute};
 
     // Tickets of pushed and of carried-out commands, for WaitForCommand.
     std::mutex ticketMutex;

@@ -28,6 +28,7 @@ void NumberBatch::Install(std::vector<NumberRecord> records)
     receivedNumbers.clear();
     blacklistMarks.clear();
     offlineNumbers.clear();
+    arrivalTimes.clear();
 }
 
 std::vector<NumberRecord> NumberBatch::Records() const
@@ -54,7 +55,10 @@ void NumberBatch::GetActiveNumbers(std::vector<NumberRecord>& out) const
 
 void NumberBatch::MarkReceived(const std::u16string& number)
 {
+    AutoLock guard(tipCallback, tipContext, &lock);
     Mark(receivedNumbers, number, kSiteMarkReceivedEmpty);
+    if (!number.empty())
+        arrivalTimes.emplace(number, Clock::now());
 }
 
 void NumberBatch::MarkForBlacklist(const std::u16string& number)
@@ -80,6 +84,15 @@ bool NumberBatch::IsMarkedForBlacklist(const std::u16string& number) const
 bool NumberBatch::IsOffline(const std::u16string& number) const
 {
     return HasMark(offlineNumbers, number, kSiteIsOfflineEmpty);
+}
+
+std::optional<NumberBatch::Clock::time_point> NumberBatch::ArrivalTime(const std::u16string& number) const
+{
+    AutoLock guard(tipCallback, tipContext, &lock);
+    auto found = arrivalTimes.find(number);
+    if (found == arrivalTimes.end())
+        return std::nullopt;
+    return found->second;
 }
 
 void NumberBatch::Mark(std::set<std::u16string>& marks, const std::u16string& number, int emptySite)

@@ -71,6 +71,8 @@ long DeleteStoreValue(const StoreKey& key, const std::u16string& name, std::stri
 // the directory), with the given mode. The directory must exist. kStoreSuccess or a failure code;
 // on failure the old file is untouched.
 long WriteFileAtomically(const std::string& path, const std::string& content, unsigned mode);
+// The same, for callers that report the reason: 0 on success, else the errno of the failed step.
+int ReplaceFileAtomically(const std::string& path, const std::string& content, unsigned mode);
 
 // Holds the store for the current thread and, through an exclusive lock on the file beside it
 // ("registry.json.lock"), for this process against every other: each operation above takes it for
