@@ -24,6 +24,8 @@
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
 #include <QFormLayout>
@@ -37,6 +39,7 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <mutex>
 
@@ -85,6 +88,8 @@ constexpr MenuCommand kListMenu[] = {
 };
 
 const QString kExportTitle = QStringLiteral("导出列表");
+// How long closing waits for an export in progress to finish.
+constexpr qint64 kExportFinishMs = 10000;
 
 constexpr const char* kVersion = "1.0";
 
@@ -409,6 +414,21 @@ void MainWindow::ForceShutdown()
 
 void MainWindow::Detach()
 {
+    // An export still reading the list needs the GUI thread: once closing has begun its reads
+    // would come back empty and it would replace the chosen file with a header alone. So it is
+    // let finish first, the GUI served meanwhile (a hundred rows take a few milliseconds).
+    if (session != nullptr && !session->Exporter().WaitUntilIdle(0)) {
+        QEventLoop loop;
+        QElapsedTimer waited;
+        waited.start();
+        QTimer check;
+        connect(&check, &QTimer::timeout, &loop, [&] {
+            if (session->Exporter().WaitUntilIdle(0) || waited.elapsed() >= kExportFinishMs)
+                loop.quit();
+        });
+        check.start(5);
+        loop.exec();
+    }
     BeginClosing();
     executor->Stop();
     qApp->removeEventFilter(this);

@@ -58,8 +58,9 @@ public:
     void ForceShutdown();
     // True once the close notice has arrived.
     bool IsClosed() const { return closed; }
-    // Ends the session's use of the window: no port runs any more, posted work is dropped. After
-    // the session's workers have ended, before the session is destroyed.
+    // Ends the session's use of the window: no port runs any more, posted work is dropped (an
+    // export in progress is let finish first). After the session's workers have ended, before the
+    // session is destroyed.
     void Detach();
 
     // How "导出列表..." asks for the file: a save dialog, offering suggested; an empty answer

@@ -308,6 +308,17 @@ private slots:
         QVERIFY(WindowFixture::OnWorker([&] { ClientSession::WaitForIdle(f.session->Exporter()); }));
         QVERIFY(!QFile::exists(path));
         QCOMPARE(w.TipsView()->toPlainText().count(QStringLiteral("正在导出列表")), 1);
+
+        // Closing right after the choice, before the export has read a row (every read needs the
+        // GUI thread, which has served nothing since): the export still gets the whole list.
+        w.SetExportFileChooser([&](const QString&) { return path; });
+        MenuItem(w.ListMenu(), QStringLiteral("导出列表..."))->trigger();
+        w.Detach();
+        QVERIFY(WindowFixture::OnWorker([&] { ClientSession::WaitForIdle(f.session->Exporter()); }));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        csv = test::ReadCsv(file.readAll().toStdString());
+        QVERIFY(csv.has_value());
+        QCOMPARE(int(csv->records.size()), 4);
     }
 
     void closingReleasesWaitingNumbers()
