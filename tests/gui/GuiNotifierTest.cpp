@@ -6,18 +6,22 @@
 
 #include "ui/GuiNotifier.h"
 
+#include "support/ChildProcess.h"
+
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QFile>
 #include <QMainWindow>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
+#include <poll.h>
+#include <string>
 #include <thread>
+#include <unistd.h>
 
 using kh::ui::GuiNotifier;
 
@@ -26,20 +30,11 @@ namespace {
 constexpr int kWait = 10000;
 
 // A session bus of the test's own: dbus-daemon in the foreground on a socket in a temporary
-// folder, stopped with the object.
+// folder, stopped (SIGTERM, reaped) with the object. Started through posix_spawn, which
+// ThreadSanitizer allows in a process that already runs threads.
 class PrivateBus
 {
 public:
-    ~PrivateBus()
-    {
-        if (daemon.state() != QProcess::NotRunning) {
-            daemon.terminate();
-            if (!daemon.waitForFinished(5000))
-                daemon.kill();
-            daemon.waitForFinished(5000);
-        }
-    }
-
     // False with the reason when no bus could be started.
     bool Start(QString& why)
     {
@@ -74,20 +69,26 @@ public:
                        .arg(folder.path())
                        .toUtf8());
         file.close();
-        daemon.start(program, {QStringLiteral("--config-file=") + config, QStringLiteral("--print-address"),
-                               QStringLiteral("--nofork")});
-        if (!daemon.waitForStarted(kWait)) {
-            why = QStringLiteral("dbus-daemon could not be started: ") + daemon.errorString();
+        kh::test::SpawnOptions options;
+        options.pipeStdout = true;
+        if (!daemon.Start(
+                {program.toStdString(), "--config-file=" + config.toStdString(), "--print-address", "--nofork"},
+                options)) {
+            why = QStringLiteral("dbus-daemon could not be started: ") + QString::fromStdString(daemon.Error());
             return false;
         }
-        while (!daemon.canReadLine()) {
-            if (!daemon.waitForReadyRead(kWait)) {
-                why = QStringLiteral("dbus-daemon printed no address: ") +
-                      QString::fromLocal8Bit(daemon.readAllStandardError());
+        // The address is the first line on its standard output.
+        std::string line;
+        char c = 0;
+        pollfd ready{daemon.StdoutFd(), POLLIN, 0};
+        while (line.find('\n') == std::string::npos) {
+            if (poll(&ready, 1, kWait) <= 0 || read(daemon.StdoutFd(), &c, 1) != 1) {
+                why = QStringLiteral("dbus-daemon printed no address");
                 return false;
             }
+            line += c;
         }
-        address = QString::fromUtf8(daemon.readLine()).trimmed();
+        address = QString::fromStdString(line).trimmed();
         return !address.isEmpty();
     }
 
@@ -95,7 +96,7 @@ public:
 
 private:
     QTemporaryDir folder;
-    QProcess daemon;
+    kh::test::ChildProcess daemon;
 };
 
 // The notification service as a desktop offers it, keeping every Notify call.
