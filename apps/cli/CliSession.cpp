@@ -16,18 +16,22 @@ void PrintTip(std::string message, std::string error, void*)
     PrintErr(TimeStamp() + WideToAnsi(TipDisplayText(message, error)));
 }
 
-SessionControls TerminalControls(HeadlessControls& controls)
+void DropTip(std::string, std::string, void*) {}
+
+SessionControls TerminalControls(HeadlessControls& controls, const CliOptions& options)
 {
     SessionControls plugged = controls.Controls();
-    plugged.settingsTip = &PrintTip;
-    plugged.loginTip = &PrintTip;
+    if (options.clipboard != nullptr)
+        plugged.clipboard = options.clipboard;
+    plugged.settingsTip = options.quiet ? &DropTip : &PrintTip;
+    plugged.loginTip = options.quiet ? &DropTip : &PrintTip;
     return plugged;
 }
 
 } // namespace
 
-CliSession::CliSession()
-    : session(TerminalControls(controls),
+CliSession::CliSession(CliOptions options)
+    : session(TerminalControls(controls, options),
               SessionOptions{UpdateManager::kCheckInterval,
                              [this](const char* marker, const std::string& message, const std::string& error) {
                                  OnTip(marker, message, error);
@@ -38,6 +42,8 @@ CliSession::CliSession()
           session.Sms().StopFetch();
       })
 {
+    if (options.quiet)
+        return;
     controls.tipsView.SetObserver([](const std::u16string& inserted) {
         std::u16string line = inserted;
         if (line.rfind(u"\r\n", 0) == 0)

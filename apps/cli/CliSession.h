@@ -3,7 +3,8 @@
 // tips, message boxes and sign-in messages printed on stderr as they arrive. It uses the settings
 // store of the windowed client but leaves the desktop auto-run entry alone (only "set
 // StartupConfig_AutoRun" changes it). While it lives, Ctrl-C stops the project, account and SMS
-// jobs its command may be waiting for.
+// jobs its command may be waiting for. Quiet, it prints no tips and no messages (for scripts that
+// read only the command's results); a failure is still told by the command.
 
 #include "Interrupts.h"
 #include "app/ClientSession.h"
@@ -19,10 +20,17 @@ namespace kh::cli {
 // gives up; the managers themselves retry without limit.
 inline constexpr std::chrono::seconds kStepDeadline{60};
 
+struct CliOptions
+{
+    // The clipboard the copy commands and the automatic copy use; null for one in memory.
+    ClipboardPort* clipboard = nullptr;
+    bool quiet = false;
+};
+
 class CliSession final
 {
 public:
-    CliSession();
+    explicit CliSession(CliOptions options = {});
     CliSession(const CliSession&) = delete;
     CliSession& operator=(const CliSession&) = delete;
 

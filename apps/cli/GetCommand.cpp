@@ -1,16 +1,21 @@
 // get: sign in, rent numbers for one project, print every row of the number list as it changes
 // while the SMS are fetched, and close as the window would once every number is settled (or on
-// Ctrl-C), which gives back the unused numbers and blacklists the marked ones.
+// Ctrl-C), which gives back the unused numbers and blacklists the marked ones. Optionally each new
+// code goes to the desktop's clipboard, only "number<TAB>code" lines are printed, and the list is
+// exported to a CSV file at the end.
 
 #include "CliSession.h"
 #include "ComboText.h"
 #include "Commands.h"
 #include "Interrupts.h"
 #include "Output.h"
+#include "SystemClipboard.h"
 #include "app/Dispatcher.h"
 #include "numbers/NumberBatch.h"
 #include "platform/TextCodec.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <map>
 #include <mutex>
 #include <utility>
@@ -20,6 +25,7 @@ namespace kh::cli {
 namespace {
 
 const char* kGetHelp = R"(usage: borvankh-cli get --project PID [--count N] [--province P] [--carrier C]
+                        [--copy] [--quiet] [--csv FILE]
 
 Signs in, rents N numbers (default 1) for the project PID (a project of the project box, or a word
 of a project's name), fetches their SMS automatically and prints each row as it changes:
@@ -28,21 +34,39 @@ Ctrl-C) it closes as the windowed client does: unused numbers are given back, ma
 blacklisted, and the tips are saved to the tip log. --province and --carrier take the entries of
 the province and carrier boxes ("不限" for any).
 
+  --copy       puts each new code on the desktop's clipboard as it arrives (needs an X display,
+               DISPLAY, and xclip); it stays there after the run until something else is copied
+  --quiet, -q  prints only "number<TAB>code" lines, one for each code as it arrives, and no tips;
+               failures are still told on stderr
+  --csv FILE   at the end of the run (also when interrupted) writes the number list to FILE as
+               CSV: UTF-8 with a byte-order mark, the list's five columns and the time each SMS
+               arrived; fields a spreadsheet would run as a formula start with '
+
 Exit status: 0 when every rented number got its code (or its SMS, with code extraction off);
 3 when the run ended with at least one number without one (no SMS in time, a reply that could not
 be read, no code found in the SMS); 1 for a failure before numbers were rented (sign-in, project
-list, unknown project, no number rented); 2 bad command line; 130 interrupted.
+list, unknown project, no number rented), for --copy without a display, and when the --csv file
+could not be written; 2 bad command line; 130 interrupted.
 )";
 
-// The code cell of a number whose SMS came but held no code the extraction could find.
+// The code cell of a number whose SMS came but held no code the extraction could find, and of one
+// whose SMS was not searched (extraction off).
 const std::u16string kCodeNotFound = u"提取失败";
+const std::u16string kCodeNotExtracted = u"未提取";
+
+bool IsCode(const std::u16string& cell)
+{
+    return !cell.empty() && cell != kCodeNotFound && cell != kCodeNotExtracted;
+}
 
 // Prints a row of the number list (number, SMS, code) whenever its SMS or code differs from what
-// was printed for that number last. Called by the list view's observer on whichever thread changed
-// the list, and once more at the end.
+// was printed for that number last; quiet, only "number<TAB>code" once a number's code is in.
+// Called by the list view's observer on whichever thread changed the list, and once more at the end.
 class RowPrinter final
 {
 public:
+    explicit RowPrinter(bool quiet) : quiet(quiet) {}
+
     void Update(ListViewPort& list)
     {
         std::lock_guard<std::mutex> guard(mutex);
@@ -62,16 +86,22 @@ public:
         for (const std::u16string& number : order) {
             const Cells& cells = rows[number];
             auto found = printed.find(number);
-            if (found != printed.end() && found->second == cells)
+            bool seen = found != printed.end();
+            // Quiet, a number is printed once, when its code is in; otherwise at every change.
+            if (quiet ? !IsCode(cells.second) || seen : seen && found->second == cells)
                 continue;
             printed[number] = cells;
-            PrintOut(Utf8(number) + "\t" + (cells.first.empty() ? "-" : Utf8(cells.first)) + "\t" +
-                     (cells.second.empty() ? "-" : Utf8(cells.second)));
+            if (quiet)
+                PrintOut(Utf8(number) + "\t" + Utf8(cells.second));
+            else
+                PrintOut(Utf8(number) + "\t" + (cells.first.empty() ? "-" : Utf8(cells.first)) + "\t" +
+                         (cells.second.empty() ? "-" : Utf8(cells.second)));
         }
     }
 
 private:
     using Cells = std::pair<std::u16string, std::u16string>;
+    const bool quiet;
     std::mutex mutex;
     std::map<std::u16string, Cells> printed;
 };
@@ -91,6 +121,24 @@ bool EveryNumberHasItsCode(const NumberBatch& batch, ListViewPort& list)
         auto code = codes.find(number);
         if (!batch.IsReceived(number) || code == codes.end() || code->second.empty() || code->second == kCodeNotFound)
             return false;
+    }
+    return true;
+}
+
+// Whether the CSV file can be written where it is named: its folder exists and the name is not a
+// folder. Checked before numbers are rented, so that a typing error does not waste them.
+bool CheckCsvTarget(const std::string& file, std::string& problem)
+{
+    std::error_code error;
+    std::filesystem::path path(file);
+    if (file.empty() || std::filesystem::is_directory(path, error)) {
+        problem = "--csv takes a file name, not a folder";
+        return false;
+    }
+    std::filesystem::path folder = path.parent_path().empty() ? std::filesystem::path(".") : path.parent_path();
+    if (!std::filesystem::is_directory(folder, error)) {
+        problem = "--csv: the folder " + folder.string() + " does not exist";
+        return false;
     }
     return true;
 }
@@ -143,6 +191,9 @@ int CommandGet(const std::vector<std::string>& args)
     std::string count = "1";
     std::string province = "不限";
     std::string carrier = "不限";
+    std::string csvFile;
+    bool copy = false;
+    bool quiet = false;
     for (size_t i = 0; i < args.size(); ++i) {
         bool hasValue = i + 1 < args.size();
         if (args[i] == "--project" && hasValue)
@@ -153,6 +204,12 @@ int CommandGet(const std::vector<std::string>& args)
             province = args[++i];
         else if (args[i] == "--carrier" && hasValue)
             carrier = args[++i];
+        else if (args[i] == "--csv" && hasValue)
+            csvFile = args[++i];
+        else if (args[i] == "--copy")
+            copy = true;
+        else if (args[i] == "--quiet" || args[i] == "-q")
+            quiet = true;
         else
             return Usage("unexpected argument \"" + args[i] + "\"", kGetHelp);
     }
@@ -161,29 +218,49 @@ int CommandGet(const std::vector<std::string>& args)
     uint32_t countValue = 0;
     if (!ParseDecimal32(count, countValue) || countValue == 0)
         return Usage("--count takes a whole number above 0", kGetHelp);
+    std::string problem;
+    bool csv = std::find(args.begin(), args.end(), "--csv") != args.end();
+    if (csv && !CheckCsvTarget(csvFile, problem))
+        return Usage(problem, kGetHelp);
+    // Outlives the session, whose workers use it until they have ended.
+    SystemClipboard systemClipboard;
+    if (copy && !systemClipboard.Prepare(problem))
+        return Fail(problem);
 
     // Outlives the session, whose workers call it until they have ended.
-    RowPrinter printer;
-    CliSession cli;
+    RowPrinter printer(quiet);
+    CliSession cli(CliOptions{copy ? &systemClipboard : nullptr, quiet});
     int status = kExitOk;
     if (!cli.Open(status))
         return status;
     ClientSession& session = cli.Session();
     HeadlessControls& controls = cli.Controls();
     ConfigCenter& config = session.Config();
-    // The fetch runs automatically for this run only; the stored choice is put back before the
-    // shutdown command saves the settings.
+    // The fetch runs automatically, and codes are copied only with --copy, for this run only; the
+    // stored choices are put back before the shutdown command saves the settings.
     uint32_t storedAutoGetSms;
+    uint32_t storedAutoCopyCode;
     {
         std::lock_guard<CriticalSection> guard(config.SettingsLock());
         storedAutoGetSms = config.autoGetSms;
+        storedAutoCopyCode = config.autoCopyCode;
         config.autoGetSms = 1;
+        config.autoCopyCode = copy ? 1 : 0;
     }
     auto finish = [&](int code) {
         controls.listView.SetObserver(nullptr);
+        // The list as the run left it, before the shutdown settles the numbers; only a run that
+        // rented numbers has one.
+        if (csv && !session.Numbers().Batch().Records().empty()) {
+            std::string reason;
+            size_t rows = 0;
+            if (!session.Exporter().Export(csvFile, reason, rows))
+                code = Fail("the number list could not be written to " + csvFile + ": " + reason);
+        }
         {
             std::lock_guard<CriticalSection> guard(config.SettingsLock());
             config.autoGetSms = storedAutoGetSms;
+            config.autoCopyCode = storedAutoCopyCode;
         }
         cli.Close();
         return code;
@@ -195,7 +272,6 @@ int CommandGet(const std::vector<std::string>& args)
     session.Push(kCmdVersionCheck);
     if (!cli.FetchProjects())
         return finish(Interrupted() ? kExitInterrupted : Fail("the project list could not be fetched"));
-    std::string problem;
     if (ChooseProject(cli, AnsiToWide(project), problem) < 0)
         return finish(Fail(problem));
     if (!SelectEntry(controls.provinceCombo, AnsiToWide(province)))

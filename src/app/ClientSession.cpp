@@ -56,6 +56,7 @@ ClientSession::ClientSession(const SessionControls& plugged, SessionOptions sess
     owner.messageBox = controls.messageBox;
     owner.shell = controls.shell;
     owner.clipboard = controls.clipboard;
+    owner.notifier = controls.notifier;
     owner.trayIcon = controls.trayIcon;
     owner.settingsCentre = controls.settingsCentre;
 }
@@ -239,6 +240,7 @@ void ClientSession::StopAndWait()
     projects.StopAndWait();
     userInfo.StopAndWait();
     updates.StopAndWait();
+    exporter.StopAndWait();
 }
 
 } // namespace kh

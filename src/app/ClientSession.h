@@ -18,6 +18,7 @@
 #include "numbers/NumberJournal.h"
 #include "numbers/PhoneNumManager.h"
 #include "numbers/SMSManager.h"
+#include "projects/ListExporter.h"
 #include "projects/PhoneSMSListCtrl.h"
 #include "projects/ProjectManager.h"
 #include "settings/ConfigCenter.h"
@@ -113,6 +114,7 @@ public:
     PhoneSMSListCtrl& NumberList() { return numberList; }
     UserInfoManager& UserInfo() { return userInfo; }
     UpdateManager& Updates() { return updates; }
+    ListExporter& Exporter() { return exporter; }
 
 private:
     // Where one module's tips go: the observer first, then the target (ShowTip into the tips box,
@@ -143,6 +145,7 @@ private:
     TipRoute updatesRoute;
     TipRoute journalRoute;
     TipRoute leftoversRoute;
+    TipRoute exporterRoute = Route("ListExporter.");
     // The members in the main window's construction order; destroyed in reverse. The journal
     // outlives every manager that writes to it; the leftover job is stopped before them.
     ConfigCenter config;
@@ -157,6 +160,8 @@ private:
     UserInfoManager userInfo;
     UpdateManager updates;
     LeftoverManager leftovers;
+    // The number list's export (the window's context menu, get --csv).
+    ListExporter exporter{&owner, &RouteTip, &exporterRoute};
 
     // Tickets of pushed and of carried-out commands, for WaitForCommand.
     std::mutex ticketMutex;

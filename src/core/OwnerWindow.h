@@ -31,6 +31,7 @@ class MainWindowPort;
 class MessageBoxPort;
 class ShellPort;
 class ClipboardPort;
+class NotifierPort;
 class TrayIconPort;
 class TipsViewPort;
 class SettingsCentrePort;
@@ -74,6 +75,7 @@ struct OwnerWindow
     MessageBoxPort* messageBox = nullptr;
     ShellPort* shell = nullptr;
     ClipboardPort* clipboard = nullptr;
+    NotifierPort* notifier = nullptr; // a notice for each extracted code
     TrayIconPort* trayIcon = nullptr;
     SettingsCentrePort* settingsCentre = nullptr;
 };

@@ -19,6 +19,7 @@ class MainWindowPort;
 class MessageBoxPort;
 class ShellPort;
 class ClipboardPort;
+class NotifierPort;
 class TrayIconPort;
 class TipsViewPort;
 class SettingsCentrePort;
@@ -45,6 +46,7 @@ struct SessionControls
     MessageBoxPort* messageBox = nullptr;
     ShellPort* shell = nullptr;
     ClipboardPort* clipboard = nullptr;
+    NotifierPort* notifier = nullptr;
     TrayIconPort* trayIcon = nullptr;
     SettingsCentrePort* settingsCentre = nullptr;
     LoginDialogPort* loginDialog = nullptr;

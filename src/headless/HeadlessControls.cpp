@@ -24,6 +24,7 @@ SessionControls HeadlessControls::Controls()
     controls.messageBox = &messageBox;
     controls.shell = &shell;
     controls.clipboard = &clipboard;
+    controls.notifier = &notifier;
     controls.trayIcon = &trayIcon;
     controls.settingsCentre = &settingsCentre;
     controls.loginDialog = &loginDialog;

@@ -14,6 +14,7 @@
 #include "headless/HeadlessLoginDialog.h"
 #include "headless/HeadlessMainWindow.h"
 #include "headless/HeadlessMessageBox.h"
+#include "headless/HeadlessNotifier.h"
 #include "headless/HeadlessSettingsCentre.h"
 #include "headless/HeadlessShell.h"
 #include "headless/HeadlessStatusBar.h"
@@ -54,6 +55,7 @@ public:
     HeadlessMessageBox messageBox;
     HeadlessShell shell;
     HeadlessClipboard clipboard;
+    HeadlessNotifier notifier;
     HeadlessTrayIcon trayIcon{&journal};
     HeadlessSettingsCentre settingsCentre;
     HeadlessLoginDialog loginDialog;

@@ -32,6 +32,7 @@ void NumberBatch::Install(std::vector<NumberRecord> records)
     receivedNumbers.clear();
     blacklistMarks.clear();
     offlineNumbers.clear();
+    arrivalTimes.clear();
 }
 
 std::vector<NumberRecord> NumberBatch::Records() const
@@ -60,6 +61,10 @@ void NumberBatch::MarkReceived(const std::u16string& number)
 {
     if (Mark(receivedNumbers, number, kSiteMarkReceivedEmpty) && journal != nullptr)
         journal->Used(number);
+    if (!number.empty()) {
+        AutoLock guard(tipCallback, tipContext, &lock);
+        arrivalTimes.emplace(number, Clock::now());
+    }
 }
 
 void NumberBatch::MarkForBlacklist(const std::u16string& number)
@@ -97,6 +102,15 @@ bool NumberBatch::IsMarkedForBlacklist(const std::u16string& number) const
 bool NumberBatch::IsOffline(const std::u16string& number) const
 {
     return HasMark(offlineNumbers, number, kSiteIsOfflineEmpty);
+}
+
+std::optional<NumberBatch::Clock::time_point> NumberBatch::ArrivalTime(const std::u16string& number) const
+{
+    AutoLock guard(tipCallback, tipContext, &lock);
+    auto found = arrivalTimes.find(number);
+    if (found == arrivalTimes.end())
+        return std::nullopt;
+    return found->second;
 }
 
 bool NumberBatch::Mark(std::set<std::u16string>& marks, const std::u16string& number, int emptySite)

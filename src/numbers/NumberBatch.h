@@ -17,6 +17,9 @@
 #include "numbers/NumberRecord.h"
 #include "platform/Sync.h"
 
+#include <chrono>
+#include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -43,7 +46,8 @@ public:
     // order. A record without fields stops the walk (tip 4).
     void GetActiveNumbers(std::vector<NumberRecord>& out) const;
 
-    // Add a mark; an empty number is refused with tip 5, 7 or 8.
+    // Add a mark; an empty number is refused with tip 5, 7 or 8. MarkReceived also keeps the
+    // moment the number's SMS arrived (the first time it is marked), for the list's export.
     void MarkReceived(const std::u16string& number);
     void MarkForBlacklist(const std::u16string& number);
     void MarkOffline(const std::u16string& number);
@@ -52,6 +56,11 @@ public:
     bool IsReceived(const std::u16string& number) const;
     bool IsMarkedForBlacklist(const std::u16string& number) const;
     bool IsOffline(const std::u16string& number) const;
+
+    using Clock = std::chrono::system_clock;
+    // When number's SMS arrived, by the system clock; nothing before it has (or for a number of
+    // an earlier batch).
+    std::optional<Clock::time_point> ArrivalTime(const std::u16string& number) const;
 
 private:
     // Adds the mark; false (tip emptySite) for an empty number.
@@ -64,6 +73,8 @@ private:
     std::set<std::u16string> receivedNumbers;
     std::set<std::u16string> blacklistMarks;
     std::set<std::u16string> offlineNumbers;
+    // Emptied with the marks; one entry per number in receivedNumbers.
+    std::map<std::u16string, Clock::time_point> arrivalTimes;
 };
 
 } // namespace kh

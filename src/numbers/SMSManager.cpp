@@ -4,6 +4,7 @@
 #include "base/ReplyFields.h"
 #include "core/OwnerWindow.h"
 #include "core/ServerRequest.h"
+#include "core/ports/NotifierPort.h"
 #include "core/ports/ToolBarPort.h"
 #include "numbers/CodeExtraction.h"
 #include "numbers/NumberBatch.h"
@@ -74,7 +75,7 @@ ExtractRule RuleOf(const SettingsValues& settings)
 } // namespace
 
 SMSManager::SMSManager(OwnerWindow* owner, TipCallback callback, void* context)
-    : Manager("SMSManager.", owner, callback, context)
+    : Manager("SMSManager.", owner, callback, context), clipboard(callback, context)
 {
 }
 
@@ -313,7 +314,19 @@ void SMSManager::HandleSms(const std::u16string& number, const std::u16string& s
         ReportTip(kMsgExtractFailed, 0);
     } else {
         SetCodeCell(number, code);
+        AnnounceCode(settings, number, code);
     }
+}
+
+void SMSManager::AnnounceCode(const SettingsValues& settings, const std::u16string& number, const std::u16string& code)
+{
+    // The code is in its cell first, so what the notice points to is already in the list. Both
+    // port calls return without waiting for anything outside the client (the notice is only
+    // handed over), so they may run under this manager's lock like the cell writes.
+    if (settings.autoCopyCode != 0)
+        clipboard.CopyText(owner->clipboard, code);
+    if (settings.notifyOnCode != 0 && owner->notifier != nullptr)
+        owner->notifier->NotifyCode(number, code);
 }
 
 void SMSManager::SetSmsCell(const std::u16string& number, const std::u16string& text)

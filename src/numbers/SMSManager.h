@@ -1,8 +1,9 @@
 #pragma once
 // Fetches the SMS of the active numbers of the current batch, one poller thread per number and at
 // most 100 at a time, shows each message in the number list, marks the number and extracts the
-// verification code by the user's rule. A fetch runs by hand (one request per number) or
-// automatically (every GetSMSConfig_SpaceTime ms until the SMS arrives, the number goes offline,
+// verification code by the user's rule; a code found is also put on the clipboard
+// (OtherConfig_AutoCopyCode) and shown as a desktop notification (OtherConfig_NotifyOnCode). A fetch runs by hand (one
+// request per number) or automatically (every GetSMSConfig_SpaceTime ms until the SMS arrives, the number goes offline,
 // the fetch is stopped or GetSMSConfig_TimeoutTime passes), decided per number at every miss.
 //
 // Threads: StartFetch / StopFetch come from the command worker and the number worker; the fetch
@@ -11,9 +12,11 @@
 // serialises the arrivals; it may be held while the number list's, the number batch's or the
 // settings lock is taken, never the other way round, and never while a request is in progress.
 
+#include "core/Clipboard.h"
 #include "core/Manager.h"
 #include "numbers/NumberRecord.h"
 #include "platform/Sync.h"
+#include "settings/SettingsTable.h"
 
 #include <atomic>
 #include <cstdint>
@@ -56,6 +59,8 @@ private:
     void SetSmsCell(const std::u16string& number, const std::u16string& text);
     void SetCodeCell(const std::u16string& number, const std::u16string& text);
     void SetFetchButtonChecked(bool checked);
+    // What follows a code found in an SMS, by the settings of that arrival.
+    void AnnounceCode(const SettingsValues& settings, const std::u16string& number, const std::u16string& code);
 
     std::vector<NumberRecord> pollList;
     Event handoffEvent{false, true};
@@ -63,6 +68,8 @@ private:
     std::u16string currentPid;
     Semaphore pollerSlots{kMaxPollers, kMaxPollers};
     CriticalSection lock;
+    // The automatic copy of each new code; its tips are this manager's.
+    Clipboard clipboard;
     std::atomic<long> runningPollers{0};
     std::atomic<long> peakPollers{0};
 };

@@ -61,16 +61,16 @@ long MakeDirectories(const std::string& path)
     return kStoreSuccess;
 }
 
-long WriteFileAtomically(const std::string& path, const std::string& content, unsigned mode)
+int ReplaceFileAtomically(const std::string& path, const std::string& content, unsigned mode)
 {
     std::string temp = path + ".tmp-XXXXXX";
     int fd = mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0)
-        return ErrnoToResult(errno, kStoreWriteFault);
+        return errno;
     auto fail = [&](int error) {
         close(fd);
         unlink(temp.c_str());
-        return ErrnoToResult(error, kStoreWriteFault);
+        return error;
     };
     if (fchmod(fd, static_cast<mode_t>(mode)) != 0)
         return fail(errno);
@@ -88,12 +88,12 @@ long WriteFileAtomically(const std::string& path, const std::string& content, un
     if (close(fd) != 0) {
         int error = errno;
         unlink(temp.c_str());
-        return ErrnoToResult(error, kStoreWriteFault);
+        return error;
     }
     if (rename(temp.c_str(), path.c_str()) != 0) {
         int error = errno;
         unlink(temp.c_str());
-        return ErrnoToResult(error, kStoreWriteFault);
+        return error;
     }
     // The rename is durable only once the directory entry is on disk.
     int dir = open(ParentFolder(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -101,7 +101,13 @@ long WriteFileAtomically(const std::string& path, const std::string& content, un
         fsync(dir);
         close(dir);
     }
-    return kStoreSuccess;
+    return 0;
+}
+
+long WriteFileAtomically(const std::string& path, const std::string& content, unsigned mode)
+{
+    int error = ReplaceFileAtomically(path, content, mode);
+    return error == 0 ? kStoreSuccess : ErrnoToResult(error, kStoreWriteFault);
 }
 
 long ReadWholeFile(const std::string& path, std::string& content)

@@ -30,6 +30,8 @@ long MakeDirectories(const std::string& path);
 // the directory), with the given mode. The directory must exist. kStoreSuccess or a failure code;
 // on failure the old file is untouched.
 long WriteFileAtomically(const std::string& path, const std::string& content, unsigned mode);
+// The same, for callers that report the reason: 0 on success, else the errno of the failed step.
+int ReplaceFileAtomically(const std::string& path, const std::string& content, unsigned mode);
 
 // The whole content of path; kStoreNotFound when it does not exist.
 long ReadWholeFile(const std::string& path, std::string& content);

@@ -450,6 +450,29 @@ void PhoneSMSListCtrl::CopyCode()
     CopyColumn(kColumnCode, 15);
 }
 
+std::vector<std::vector<std::u16string>> PhoneSMSListCtrl::ReadRows()
+{
+    AutoLock guard(tipCallback, tipContext, &lock);
+    std::vector<std::vector<std::u16string>> rows;
+    if (listView == nullptr)
+        return rows;
+    int count = listView->GetItemCount();
+    for (int row = 0; row < count; ++row) {
+        std::vector<std::u16string>& cells = rows.emplace_back();
+        for (int column = kColumnSerial; column <= kColumnLocation; ++column)
+            cells.push_back(listView->GetItemText(row, column));
+    }
+    return rows;
+}
+
+std::vector<std::u16string> PhoneSMSListCtrl::ColumnTitles()
+{
+    std::vector<std::u16string> titles;
+    for (const auto& column : kColumns)
+        titles.emplace_back(column.title);
+    return titles;
+}
+
 void PhoneSMSListCtrl::CopyColumn(int column, int noListSite)
 {
     AutoLock guard(tipCallback, tipContext, &lock);

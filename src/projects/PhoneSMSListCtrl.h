@@ -62,6 +62,12 @@ public:
     // Marks every selected number for blacklisting in the batch and removes its row.
     void BlacklistSelected();
 
+    // The five cells of every row, top to bottom, read in one hold of the list's lock (so no sort
+    // or move-up is seen half done); empty without a list view. For the list's export.
+    std::vector<std::vector<std::u16string>> ReadRows();
+    // The five column titles, in column order.
+    static std::vector<std::u16string> ColumnTitles();
+
     // The row position of number, -1 when it has none. For callers that need to look a row up.
     int FindRow(const std::u16string& number);
     int SortColumn();

@@ -47,6 +47,8 @@ constexpr std::array kTable = {
     Text("ExtractRuleConfig_KeywordTail", &SettingsValues::keywordTail),
     Number("ExtractRuleConfig_VCodeLen", &SettingsValues::codeLength, 6),
     Number("OtherConfig_WindowTop", &SettingsValues::windowTop, 0),
+    Number("OtherConfig_NotifyOnCode", &SettingsValues::notifyOnCode, 1),
+    Number("OtherConfig_AutoCopyCode", &SettingsValues::autoCopyCode, 0),
     Host("ServerConfig_ApiHost", &SettingsValues::apiHost, kDefaultApiHost, "api-host"),
     Host("ServerConfig_ServicesHost", &SettingsValues::servicesHost, kDefaultServicesHost, "services-host"),
     Host("ServerConfig_WebSite", &SettingsValues::webSite, kDefaultWebSite, "web-site"),

@@ -29,6 +29,10 @@ struct SettingsValues
     std::u16string keywordTail;
     uint32_t codeLength = 0;
     uint32_t windowTop = 0;
+    // When a code is extracted: a desktop notification with the number and the code, and a copy
+    // of the code on the clipboard.
+    uint32_t notifyOnCode = 0;
+    uint32_t autoCopyCode = 0;
     // The service's host names ("host" or "host:port"), ANSI.
     std::string apiHost;
     std::string servicesHost;

@@ -12,6 +12,7 @@
 #include "ui/GuiLineEdit.h"
 #include "ui/GuiListView.h"
 #include "ui/GuiMessageBox.h"
+#include "ui/GuiNotifier.h"
 #include "ui/GuiShell.h"
 #include "ui/GuiStatusBar.h"
 #include "ui/GuiThread.h"
@@ -21,6 +22,12 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileDialog>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -31,6 +38,8 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QStandardPaths>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <mutex>
 
@@ -78,6 +87,10 @@ constexpr MenuCommand kListMenu[] = {
     {u"加黑手机号码", kCmdBlacklistSelected},
 };
 
+const QString kExportTitle = QStringLiteral("导出列表");
+// How long closing waits for an export in progress to finish.
+constexpr qint64 kExportFinishMs = 10000;
+
 constexpr const char* kVersion = "1.0";
 
 QString Text(const char16_t* text)
@@ -89,7 +102,8 @@ QString Text(const char16_t* text)
 
 MainWindow::MainWindow(QWidget* parent)
     : QMainWindow(parent), executor(new GuiExecutor(this)), messageBox(std::make_unique<GuiMessageBox>(this)),
-      shell(std::make_unique<GuiShell>()), clipboard(std::make_unique<GuiClipboard>())
+      shell(std::make_unique<GuiShell>()), clipboard(std::make_unique<GuiClipboard>()),
+      notifier(std::make_unique<GuiNotifier>(this))
 {
     InitUiResources();
     setWindowIcon(QIcon(QStringLiteral(":/app.svg")));
@@ -191,6 +205,10 @@ void MainWindow::BuildControls()
         int32_t code = item.code;
         connect(listMenu->addAction(Text(item.text)), &QAction::triggered, this, [this, code] { Push(code); });
     }
+    // Not a command of the queue: the file is chosen here, the rows are read and written by the
+    // session's exporter on a thread of its own.
+    listMenu->addSeparator();
+    connect(listMenu->addAction(Text(u"导出列表...")), &QAction::triggered, this, &MainWindow::OnExportList);
 
     trayMenu = new QMenu(this);
     connect(trayMenu->addAction(Text(u"显示/隐藏")), &QAction::triggered, this,
@@ -223,6 +241,7 @@ SessionControls MainWindow::Controls()
     controls.messageBox = messageBox.get();
     controls.shell = shell.get();
     controls.clipboard = clipboard.get();
+    controls.notifier = notifier.get();
     controls.trayIcon = trayIcon;
     controls.executor = executor;
     return controls;
@@ -329,6 +348,25 @@ void MainWindow::OnListMenu(const QPoint& globalPosition)
     listMenu->popup(globalPosition);
 }
 
+void MainWindow::OnExportList()
+{
+    if (session == nullptr || closed)
+        return;
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QDir(folder).exists())
+        folder = QDir::homePath();
+    QString suggested = QDir(folder).filePath(Text(u"号码列表-") +
+                                              QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")) +
+                                              QStringLiteral(".csv"));
+    QString path = exportFileChooser
+                       ? exportFileChooser(suggested)
+                       : QFileDialog::getSaveFileName(this, kExportTitle, suggested, Text(u"CSV 文件 (*.csv)"));
+    // The dialog ran its own event loop: the window may have been closed meanwhile.
+    if (path.isEmpty() || session == nullptr || closed)
+        return;
+    session->Exporter().StartExport(QFile::encodeName(path).toStdString());
+}
+
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     if (closed) {
@@ -376,6 +414,21 @@ void MainWindow::ForceShutdown()
 
 void MainWindow::Detach()
 {
+    // An export still reading the list needs the GUI thread: once closing has begun its reads
+    // would come back empty and it would replace the chosen file with a header alone. So it is
+    // let finish first, the GUI served meanwhile (a hundred rows take a few milliseconds).
+    if (session != nullptr && !session->Exporter().WaitUntilIdle(0)) {
+        QEventLoop loop;
+        QElapsedTimer waited;
+        waited.start();
+        QTimer check;
+        connect(&check, &QTimer::timeout, &loop, [&] {
+            if (session->Exporter().WaitUntilIdle(0) || waited.elapsed() >= kExportFinishMs)
+                loop.quit();
+        });
+        check.start(5);
+        loop.exec();
+    }
     BeginClosing();
     executor->Stop();
     qApp->removeEventFilter(this);

@@ -1,10 +1,11 @@
 #pragma once
 // The main window of the windowed client: toolbar, project group, phone-number group, SMS group,
-// the number list, the tips box and the status bar, plus the notification-area icon. Its controls
-// are the session's ports; its handlers only turn user actions into commands, store the three check
-// boxes in the settings and set the tips box's auto-scroll flag. Closing (close box, Alt+F4,
-// Escape, the tray menu) queues the shutdown command, which asks and then posts the close notice;
-// only that notice ends the window.
+// the number list, the tips box and the status bar, plus the notification-area icon and the desktop
+// notifications of new codes. Its controls are the session's ports; its handlers only turn user
+// actions into commands, store the three check boxes in the settings, set the tips box's
+// auto-scroll flag and start the list's export (in the background) for the file the user chose. Closing (close box,
+// Alt+F4, Escape, the tray menu) queues the shutdown command, which asks and then posts the close notice; only that
+// notice ends the window.
 //
 // Order of use: construct, hand Controls() to the ClientSession, Attach the session, LoadSettings
 // of the session, then ShowSettings; after the sign-in the session is started and the window shown.
@@ -13,6 +14,7 @@
 #include "core/ports/MainWindowPort.h"
 
 #include <QMainWindow>
+#include <functional>
 #include <memory>
 
 class QMenu;
@@ -28,6 +30,7 @@ class GuiInfoBox;
 class GuiLineEdit;
 class GuiListView;
 class GuiMessageBox;
+class GuiNotifier;
 class GuiShell;
 class GuiStatusBar;
 class GuiTipsView;
@@ -55,9 +58,15 @@ public:
     void ForceShutdown();
     // True once the close notice has arrived.
     bool IsClosed() const { return closed; }
-    // Ends the session's use of the window: no port runs any more, posted work is dropped. After
-    // the session's workers have ended, before the session is destroyed.
+    // Ends the session's use of the window: no port runs any more, posted work is dropped (an
+    // export in progress is let finish first). After the session's workers have ended, before the
+    // session is destroyed.
     void Detach();
+
+    // How "导出列表..." asks for the file: a save dialog, offering suggested; an empty answer
+    // exports nothing. Tests answer in advance.
+    using FileChooser = std::function<QString(const QString& suggested)>;
+    void SetExportFileChooser(FileChooser chooser) { exportFileChooser = std::move(chooser); }
 
     // The window's caption for a web site "host" or "host:port".
     static QString Caption(const std::string& webSite);
@@ -89,6 +98,7 @@ public:
     QMenu* TrayMenu() const { return trayMenu; }
     GuiTrayIcon* TrayIcon() const { return trayIcon; }
     GuiMessageBox& MessageBox() { return *messageBox; }
+    GuiNotifier& Notifier() { return *notifier; }
 
 signals:
     // The close notice has arrived: the window is hidden and the application may leave its loop.
@@ -109,6 +119,7 @@ private:
     void OnProjectActivated(int index);
     void OnCheckBoxClicked(GuiCheckBox* box, bool checked);
     void OnListMenu(const QPoint& globalPosition);
+    void OnExportList();
 
     ClientSession* session = nullptr;
     bool closed = false;
@@ -134,6 +145,8 @@ private:
     std::unique_ptr<GuiMessageBox> messageBox;
     std::unique_ptr<GuiShell> shell;
     std::unique_ptr<GuiClipboard> clipboard;
+    std::unique_ptr<GuiNotifier> notifier;
+    FileChooser exportFileChooser;
 };
 
 } // namespace kh::ui

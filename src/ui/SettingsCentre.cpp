@@ -5,6 +5,7 @@
 #include "ui/GuiThread.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -132,9 +133,22 @@ QWidget* SettingsCentre::BuildSmsPage()
     grid->setColumnStretch(3, 1);
     grid->setVerticalSpacing(14);
 
+    notifyBox = new QCheckBox(QStringLiteral("收到验证码时显示桌面通知"), page);
+    notifyBox->setObjectName(QStringLiteral("notifyBox"));
+    notifyBox->setToolTip(QStringLiteral("通知中显示手机号码和验证码，点击通知可打开主窗口"));
+    autoCopyBox = new QCheckBox(QStringLiteral("自动复制新验证码到剪贴板"), page);
+    autoCopyBox->setObjectName(QStringLiteral("autoCopyBox"));
+    auto* codeRow = new QHBoxLayout;
+    codeRow->addWidget(notifyBox);
+    codeRow->addSpacing(16);
+    codeRow->addWidget(autoCopyBox);
+    codeRow->addStretch(1);
+
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(16, 16, 16, 16);
     layout->addLayout(grid);
+    layout->addSpacing(14);
+    layout->addLayout(codeRow);
     layout->addStretch(1);
     return page;
 }
@@ -267,13 +281,19 @@ void SettingsCentre::LoadSmsPage()
 {
     uint32_t spaceTime = 0;
     uint32_t timeoutTime = 0;
+    bool notify = false;
+    bool autoCopy = false;
     {
         std::lock_guard<CriticalSection> guard(config.SettingsLock());
         spaceTime = config.spaceTime;
         timeoutTime = config.timeoutTime;
+        notify = config.notifyOnCode != 0;
+        autoCopy = config.autoCopyCode != 0;
     }
     intervalEdit->setText(QString::number(spaceTime / kMsPerSecond));
     timeoutEdit->setText(QString::number(timeoutTime / kMsPerMinute));
+    notifyBox->setChecked(notify);
+    autoCopyBox->setChecked(autoCopy);
 }
 
 void SettingsCentre::LoadRule(bool allFields)
@@ -335,6 +355,8 @@ void SettingsCentre::accept()
         std::lock_guard<CriticalSection> guard(config.SettingsLock());
         config.spaceTime = seconds * kMsPerSecond;
         config.timeoutTime = minutes * kMsPerMinute;
+        config.notifyOnCode = notifyBox->isChecked() ? 1 : 0;
+        config.autoCopyCode = autoCopyBox->isChecked() ? 1 : 0;
         config.extractMode = rule.mode;
         config.keywordHead = rule.headKeyword;
         config.keywordTail = rule.tailKeyword;

@@ -1,6 +1,7 @@
 #pragma once
 // The settings centre: a modeless dialog with two pages, "获取短信" (the automatic polling interval
-// and time-out) and "提取规则" (how the verification code is taken out of an SMS). The main window
+// and time-out, and what happens when a code is found: a desktop notification, a copy on the
+// clipboard) and "提取规则" (how the verification code is taken out of an SMS). The main window
 // builds it hidden once after sign-in; the settings-centre and extraction-rule commands show it
 // through the settings-centre port from the command worker.
 //
@@ -20,6 +21,7 @@
 #include <vector>
 
 class QButtonGroup;
+class QCheckBox;
 class QLineEdit;
 class QPlainTextEdit;
 class QShowEvent;
@@ -76,6 +78,8 @@ private:
     QTabWidget* tabs = nullptr;
     QLineEdit* intervalEdit = nullptr;
     QLineEdit* timeoutEdit = nullptr;
+    QCheckBox* notifyBox = nullptr;
+    QCheckBox* autoCopyBox = nullptr;
     QButtonGroup* modeGroup = nullptr;
     QLineEdit* betweenHeadEdit = nullptr;
     QLineEdit* betweenTailEdit = nullptr;

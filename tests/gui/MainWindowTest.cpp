@@ -1,12 +1,14 @@
 // The main window end to end against the sandbox, driven as a user drives it: the project box
 // with its count line and the project information, renting numbers with the toolbar, codes
 // arriving by automatic fetching, a header sort, a copy from the context menu, blacklisting, the
-// check boxes, the pressed states, the tips box's auto-scroll, and closing with its question.
+// list's export, the check boxes, the pressed states, the tips box's auto-scroll, and closing with
+// its question.
 
 #include "WindowFixture.h"
 #include "app/TipsBox.h"
 #include "core/ports/ToolBarPort.h"
 #include "platform/TextCodec.h"
+#include "support/CsvReader.h"
 #include "ui/GuiCheckBox.h"
 #include "ui/GuiComboBox.h"
 #include "ui/GuiInfoBox.h"
@@ -19,6 +21,7 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QInputMethodEvent>
 #include <QMenu>
@@ -207,7 +210,8 @@ private slots:
         QStringList items;
         for (QAction* action : w.ListMenu()->actions())
             items << (action->isSeparator() ? QStringLiteral("-") : action->text());
-        QCOMPARE(items, QStringList({"复制手机号码", "复制短信", "复制验证码", "-", "加黑手机号码"}));
+        QCOMPARE(items,
+                 QStringList({"复制手机号码", "复制短信", "复制验证码", "-", "加黑手机号码", "-", "导出列表..."}));
         MenuItem(w.ListMenu(), QStringLiteral("复制验证码"))->trigger();
         w.ListMenu()->hide();
         QString code = f.Cell(2, 3);
@@ -249,6 +253,72 @@ private slots:
         QString text = ReadGbkFile(log);
         QVERIFY(text.contains(QStringLiteral("[手机号码] [升序] 正在排序...排序完成。")));
         QVERIFY(text.contains(QStringLiteral("正在关闭软件...关闭完成。")));
+    }
+
+    // "导出列表..." writes the list as the window shows it, with the arrival times, to the file
+    // chosen; the outcome is a tip. A cancelled choice writes nothing.
+    void exportWritesTheListToTheChosenFile()
+    {
+        WindowFixture f(WindowScenario(300));
+        QVERIFY(f.SignInAndStart());
+        MainWindow& w = *f.window;
+        QVERIFY(RentNumbers(f, 3));
+        QTRY_VERIFY_WITH_TIMEOUT(f.Column(3).filter(kSixDigits).size() == 3, kWait);
+        QVERIFY(f.Drain());
+
+        QTemporaryDir folder;
+        QString path = folder.filePath(QStringLiteral("导出的列表.csv"));
+        QString offered;
+        w.SetExportFileChooser([&](const QString& suggested) {
+            offered = suggested;
+            return path;
+        });
+        RightClick(w.NumberList(), RowPoint(w.NumberList(), 0));
+        QTRY_VERIFY(w.ListMenu()->isVisible());
+        MenuItem(w.ListMenu(), QStringLiteral("导出列表..."))->trigger();
+        w.ListMenu()->hide();
+        QVERIFY2(QFileInfo(offered).fileName().startsWith(QStringLiteral("号码列表-")) &&
+                     offered.endsWith(QStringLiteral(".csv")),
+                 qPrintable(offered));
+        QString done = QStringLiteral("正在导出列表...导出完成，共 3 行，已保存到 ") + path;
+        QTRY_VERIFY_WITH_TIMEOUT(w.TipsView()->toPlainText().contains(done), kWait);
+
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        std::optional<test::CsvFile> csv = test::ReadCsv(file.readAll().toStdString());
+        QVERIFY(csv.has_value());
+        QCOMPARE(int(csv->records.size()), 4);
+        for (int row = 0; row < 3; ++row) {
+            const std::vector<std::string>& fields = csv->records[size_t(row) + 1];
+            QCOMPARE(int(fields.size()), 6);
+            for (int column = 0; column < 5; ++column)
+                QCOMPARE(QString::fromStdString(fields[size_t(column)]), f.Cell(row, column));
+            QVERIFY2(QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d$"))
+                         .match(QString::fromStdString(fields[5]))
+                         .hasMatch(),
+                     fields[5].c_str());
+        }
+
+        // Cancelled: no file, no tip.
+        file.remove();
+        w.SetExportFileChooser([](const QString&) { return QString(); });
+        RightClick(w.NumberList(), RowPoint(w.NumberList(), 0));
+        MenuItem(w.ListMenu(), QStringLiteral("导出列表..."))->trigger();
+        w.ListMenu()->hide();
+        QVERIFY(WindowFixture::OnWorker([&] { ClientSession::WaitForIdle(f.session->Exporter()); }));
+        QVERIFY(!QFile::exists(path));
+        QCOMPARE(w.TipsView()->toPlainText().count(QStringLiteral("正在导出列表")), 1);
+
+        // Closing right after the choice, before the export has read a row (every read needs the
+        // GUI thread, which has served nothing since): the export still gets the whole list.
+        w.SetExportFileChooser([&](const QString&) { return path; });
+        MenuItem(w.ListMenu(), QStringLiteral("导出列表..."))->trigger();
+        w.Detach();
+        QVERIFY(WindowFixture::OnWorker([&] { ClientSession::WaitForIdle(f.session->Exporter()); }));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        csv = test::ReadCsv(file.readAll().toStdString());
+        QVERIFY(csv.has_value());
+        QCOMPARE(int(csv->records.size()), 4);
     }
 
     void closingReleasesWaitingNumbers()

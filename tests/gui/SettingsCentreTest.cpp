@@ -6,6 +6,7 @@
 #include "settings/ConfigCenter.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -65,6 +66,7 @@ private slots:
     void RefusesTimesOutOfRangeAndStoresNothing_data();
     void RefusesTimesOutOfRangeAndStoresNothing();
     void CancelDiscardsWhatWasTyped();
+    void CodeBoxesShowAndStoreTheirSettings();
     void ModeClickStoresModeAtOnceAndEnablesItsFields_data();
     void ModeClickStoresModeAtOnceAndEnablesItsFields();
     void StoredModeAboveThreeShowsAsSmart();
@@ -76,6 +78,7 @@ private slots:
 
 private:
     QLineEdit* Edit(const char* name) { return centre->findChild<QLineEdit*>(QLatin1String(name)); }
+    QCheckBox* Box(const char* name) { return centre->findChild<QCheckBox*>(QLatin1String(name)); }
     QRadioButton* Radio(const char* name) { return centre->findChild<QRadioButton*>(QLatin1String(name)); }
     QTabWidget* Tabs() { return centre->findChild<QTabWidget*>(QStringLiteral("pages")); }
     void ClickOk() { centre->findChild<QPushButton*>(QStringLiteral("okButton"))->click(); }
@@ -198,6 +201,47 @@ void SettingsCentreTest::CancelDiscardsWhatWasTyped()
     QCOMPARE(Edit("intervalEdit")->text(), QStringLiteral("10"));
     QCOMPARE(Edit("betweenHeadEdit")->text(), QStringLiteral("为"));
     QCOMPARE(Edit("afterCountEdit")->text(), QStringLiteral("6"));
+}
+
+// The notification and auto-copy boxes of the SMS page: loaded when shown, stored by OK only, and
+// (like the times) not stored while another field is refused.
+void SettingsCentreTest::CodeBoxesShowAndStoreTheirSettings()
+{
+    auto stored = [&] {
+        std::lock_guard<kh::CriticalSection> guard(config->SettingsLock());
+        return QList<uint32_t>({config->notifyOnCode, config->autoCopyCode});
+    };
+    centre->Show();
+    QCOMPARE(Box("notifyBox")->text(), QStringLiteral("收到验证码时显示桌面通知"));
+    QCOMPARE(Box("autoCopyBox")->text(), QStringLiteral("自动复制新验证码到剪贴板"));
+    QVERIFY(Box("notifyBox")->isChecked());
+    QVERIFY(!Box("autoCopyBox")->isChecked());
+
+    QTest::mouseClick(Box("notifyBox"), Qt::LeftButton, {}, QPoint(5, Box("notifyBox")->height() / 2));
+    QTest::mouseClick(Box("autoCopyBox"), Qt::LeftButton, {}, QPoint(5, Box("autoCopyBox")->height() / 2));
+    QCOMPARE(stored(), QList<uint32_t>({1, 0}));
+    ClickCancel();
+    QCOMPARE(stored(), QList<uint32_t>({1, 0}));
+
+    centre->Show();
+    QVERIFY(Box("notifyBox")->isChecked());
+    Box("notifyBox")->setChecked(false);
+    Box("autoCopyBox")->setChecked(true);
+    {
+        MessageBoxAnswerer answerer;
+        Edit("intervalEdit")->setText(QStringLiteral("4"));
+        ClickOk();
+        QCOMPARE(answerer.texts, QStringList({QStringLiteral("请输入一个 5 至 60 之间的整数。")}));
+    }
+    QCOMPARE(stored(), QList<uint32_t>({1, 0}));
+    Edit("intervalEdit")->setText(QStringLiteral("5"));
+    ClickOk();
+    QVERIFY(!centre->isVisible());
+    QCOMPARE(stored(), QList<uint32_t>({0, 1}));
+
+    centre->Show();
+    QVERIFY(!Box("notifyBox")->isChecked());
+    QVERIFY(Box("autoCopyBox")->isChecked());
 }
 
 void SettingsCentreTest::ModeClickStoresModeAtOnceAndEnablesItsFields_data()

@@ -1,13 +1,14 @@
 // borvankh-cli as a process against the sandbox: the whole get flow (sign in, rent, SMS, codes,
 // shutdown with the tip log), the failures that end it with the tip as the message, the command
 // line, the password read from standard input and never from the command line, the desktop
-// auto-run entry left alone unless asked for, and that neither the password nor the token is ever
-// printed.
+// auto-run entry left alone unless asked for, that neither the password nor the token is ever
+// printed, and the script-facing options of get: --quiet, --csv and --copy.
 
 #include "platform/Json.h"
 #include "platform/TextCodec.h"
 #include "settings/PasswordHex.h"
 #include "support/ChildProcess.h"
+#include "support/CsvReader.h"
 #include "support/SandboxProcess.h"
 #include "support/TempSettingsDir.h"
 
@@ -234,6 +235,9 @@ TEST_F(CliTest, CommandLineIsCheckedAndSecretsAreNotShown)
         {{"get"}, 2},
         {{"get", "--project", "1001", "--count", "0"}, 2},
         {{"get", "--project", "1001", "--count", "many"}, 2},
+        {{"get", "--project", "1001", "--csv"}, 2},
+        {{"get", "--project", "1001", "--csv", "/no/such/folder/list.csv"}, 2},
+        {{"get", "--project", "1001", "--csv", "/tmp"}, 2},
         {{"set", "GetSMSConfig_SpaceTime", "-5"}, 2},
         {{"set", "ServerConfig_ApiHost", "http://x/"}, 2},
         {{"set", "NoSuchSetting", "1"}, 2},
@@ -329,6 +333,82 @@ TEST_F(CliTest, AutostartEntryOnlyFollowsAnExplicitAutoRunSetting)
     std::ofstream(settings.AutostartFile(kAutostartName)) << entry;
     ASSERT_EQ(Cli({"set", "user", "demo"}).status, 0);
     EXPECT_TRUE(HasAutostartEntry());
+}
+
+// The codes the sandbox handed out, by number, from its state.
+std::map<std::string, std::string> SandboxCodes(SandboxProcess& sandbox)
+{
+    std::map<std::string, std::string> codes;
+    JsonPtr dump = ParseJson(sandbox.State());
+    const cJSON* held = nullptr;
+    cJSON_ArrayForEach(held, cJSON_GetObjectItemCaseSensitive(DemoAccount(dump.get()), "held"))
+    {
+        codes[Member(held, "mobile")] = Member(held, "code");
+    }
+    return codes;
+}
+
+// For scripts: stdout holds "number<TAB>code" lines and nothing else, stderr nothing at all, and the
+// CSV file written at the end holds the same numbers and codes with the rest of the list.
+TEST_F(CliTest, QuietGetPrintsNumberAndCodeLinesAndWritesTheListAsCsv)
+{
+    Configure();
+    std::string csv = settings.Path() + "/号码列表.csv";
+    CliResult run = Cli({"get", "--project", "1001", "--count", "3", "--quiet", "--csv", csv});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+
+    std::map<std::string, std::string> printed;
+    std::istringstream lines(run.out);
+    for (std::string line; std::getline(lines, line);) {
+        std::smatch m;
+        ASSERT_TRUE(std::regex_match(line, m, std::regex("([0-9]{11})\t([0-9]{4,8})"))) << line;
+        EXPECT_TRUE(printed.emplace(m[1], m[2]).second) << "printed twice: " << line;
+    }
+    ASSERT_EQ(printed.size(), 3u) << run.out;
+    std::map<std::string, std::string> codes = SandboxCodes(sandbox);
+    for (const auto& [number, code] : printed)
+        EXPECT_EQ(codes[number], code) << number;
+
+    std::optional<test::CsvFile> file = test::ReadCsv(TempSettingsDir::ReadFile(csv));
+    ASSERT_TRUE(file.has_value());
+    EXPECT_TRUE(file->byteOrderMark);
+    ASSERT_EQ(file->records.size(), 4u);
+    EXPECT_EQ(file->records[0],
+              (std::vector<std::string>{"序号", "手机号码", "短信", "验证码", "归属信息", "收到时间"}));
+    for (size_t i = 1; i < file->records.size(); ++i) {
+        const std::vector<std::string>& row = file->records[i];
+        ASSERT_EQ(row.size(), 6u);
+        EXPECT_EQ(row[0], std::to_string(i));
+        EXPECT_EQ(printed[row[1]], row[3]) << row[1];
+        EXPECT_NE(row[2].find(row[3]), std::string::npos) << row[2];
+        EXPECT_FALSE(row[4].empty());
+        EXPECT_TRUE(std::regex_match(row[5], std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)"))) << row[5];
+    }
+}
+
+// --copy reaches the desktop's clipboard through xclip, and only where there is a display.
+TEST_F(CliTest, CopyPutsTheCodeOnTheDesktopsClipboard)
+{
+    Configure();
+    CliResult headless = test::RunProcess({KH_BORVANKH_CLI_PATH, "get", "--project", "1001", "--copy"}, {},
+                                          {"DISPLAY", "WAYLAND_DISPLAY"});
+    EXPECT_EQ(headless.status, 1);
+    EXPECT_NE(headless.err.find("DISPLAY is not set"), std::string::npos) << headless.err;
+    EXPECT_EQ(sandbox.RequestCount("/get_mobile"), 0) << "nothing is rented without the clipboard";
+
+    std::string xvfbRun = "/usr/bin/xvfb-run";
+    if (!std::filesystem::exists(xvfbRun) || !std::filesystem::exists("/usr/bin/xclip"))
+        GTEST_SKIP() << "xvfb-run and xclip are needed for a display with a clipboard (scripts/setup installs them)";
+    // The client and then a reader of the clipboard on the same virtual display; the code stays on
+    // the clipboard after the client has ended.
+    CliResult run = test::RunProcess({xvfbRun, "-a", "sh", "-c", "\"$0\" \"$@\" && xclip -o -selection clipboard",
+                                      KH_BORVANKH_CLI_PATH, "get", "--project", "1001", "--copy", "--quiet"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(run.out, m, std::regex("([0-9]{11})\t([0-9]{4,8})\n(.*)"))) << run.out;
+    EXPECT_EQ(m[3].str(), m[2].str());
+    EXPECT_EQ(SandboxCodes(sandbox)[m[1]], m[2].str());
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-// The number batch: marks, active numbers, and a new batch that starts without marks.
+// The number batch: marks, active numbers, arrival times, and a new batch that starts without marks.
 
 #include "numbers/NumberBatch.h"
 
@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <gtest/gtest.h>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -102,6 +103,31 @@ TEST_F(NumberBatchTest, EmptyNumberIsRefusedWithItsTip)
         EXPECT_EQ(tips.Tips()[0].error, c.error);
     }
     EXPECT_EQ(ActiveNumbers(), (std::vector<std::u16string>{u"101"}));
+}
+
+// The arrival time is the moment of the first MarkReceived, kept until the next batch.
+TEST_F(NumberBatchTest, ReceivingStampsTheArrivalTimeOnce)
+{
+    batch.Install({Record(u"13800000001"), Record(u"13800000002")});
+    EXPECT_FALSE(batch.ArrivalTime(u"13800000001").has_value());
+
+    auto before = NumberBatch::Clock::now();
+    batch.MarkReceived(u"13800000001");
+    auto after = NumberBatch::Clock::now();
+    std::optional<NumberBatch::Clock::time_point> arrived = batch.ArrivalTime(u"13800000001");
+    ASSERT_TRUE(arrived.has_value());
+    EXPECT_GE(*arrived, before);
+    EXPECT_LE(*arrived, after);
+
+    // Marked again later (a repeated arrival): the first moment stays.
+    batch.MarkReceived(u"13800000001");
+    EXPECT_EQ(batch.ArrivalTime(u"13800000001"), arrived);
+    // Other marks are not arrivals.
+    batch.MarkOffline(u"13800000002");
+    EXPECT_FALSE(batch.ArrivalTime(u"13800000002").has_value());
+
+    batch.Install({Record(u"13800000001")});
+    EXPECT_FALSE(batch.ArrivalTime(u"13800000001").has_value());
 }
 
 } // namespace

@@ -1,8 +1,8 @@
 // SMS fetching against the sandbox over loopback: by hand (one request per number) and
 // automatically (until arrival, stop or time-out), the cells and tips of each outcome, the
 // handling of an arrival (move-up, mark, extraction), the bound of 100 pollers, the wait for every
-// poller when the manager is destroyed mid-fetch, and the hand-off recovering from a number whose
-// poller never starts.
+// poller when the manager is destroyed mid-fetch, the hand-off recovering from a number whose
+// poller never starts, and the copy and notification of each code found.
 
 #include "numbers/ExtractRule.h"
 #include "support/RefusingPort.h"
@@ -14,6 +14,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -198,6 +199,78 @@ INSTANTIATE_TEST_SUITE_P(
                       ArrivalCase{"InvalidRule", true, {BetweenKeywords, u"是", u"", 6}, u"提取失败", true},
                       ArrivalCase{"ExtractionOff", false, {}, u"未提取", false}),
     [](const ::testing::TestParamInfo<ArrivalCase>& info) { return info.param.name; });
+
+// ---- a code found: clipboard and notification ----
+
+struct AnnounceCase
+{
+    const char* name;
+    uint32_t notifyOnCode;
+    uint32_t autoCopyCode;
+    bool codeFound;     // the rule finds the code in the SMS
+    bool clipboardHeld; // another program keeps the clipboard open
+};
+
+class SmsAnnounceTest : public ::testing::TestWithParam<AnnounceCase>, public SmsFixture
+{
+};
+
+// Each code found goes to the clipboard and to the notifier as the settings say, after its cell is
+// written; a code not found is announced nowhere, and a clipboard that cannot be opened costs the
+// copy only.
+TEST_P(SmsAnnounceTest, FoundCodesAreCopiedAndNotifiedAsTheSettingsSay)
+{
+    const AnnounceCase& c = GetParam();
+    Rent(2);
+    Automatic(30, 60000);
+    rig.Configure([&](ConfigCenter& config) {
+        config.notifyOnCode = c.notifyOnCode;
+        config.autoCopyCode = c.autoCopyCode;
+        if (!c.codeFound) {
+            config.extractMode = AfterKeyword;
+            config.keywordHead = u"密码";
+        }
+    });
+    rig.controls.clipboard.HoldByOther(c.clipboardHeld);
+    rig.Sms().StartFetch();
+    const std::string texts[] = {"您的验证码是482915，请勿泄露", "验证码771204，5分钟内有效"};
+    const std::u16string codes[] = {u"482915", u"771204"};
+    // One arrival after the other, so their order is known.
+    for (int i : {1, 0}) {
+        ASSERT_TRUE(rig.Deliver(mobiles[i], texts[1 - i]));
+        // The next arrival waits for the manager's lock, which this one holds until it is announced.
+        ASSERT_TRUE(WaitUntil([&] { return !rig.Cell(mobiles[i], kColumnCode).empty(); }));
+    }
+    rig.Sms().StopFetch();
+    ASSERT_TRUE(rig.WaitIdle());
+
+    std::vector<HeadlessNotifier::Notice> expected;
+    if (c.codeFound && c.notifyOnCode != 0)
+        expected = {{mobiles[1], codes[0]}, {mobiles[0], codes[1]}};
+    EXPECT_EQ(rig.controls.notifier.Notices(), expected);
+
+    bool copies = c.codeFound && c.autoCopyCode != 0;
+    if (copies && !c.clipboardHeld) {
+        EXPECT_EQ(rig.controls.clipboard.Text(), std::optional<std::u16string>(codes[1]));
+        EXPECT_EQ(rig.controls.clipboard.SetCount(), 2);
+    } else {
+        EXPECT_FALSE(rig.controls.clipboard.Text().has_value());
+        EXPECT_EQ(rig.controls.clipboard.SetCount(), 0);
+    }
+    // A clipboard held elsewhere is one internal tip per code; the codes are in the list either way.
+    EXPECT_EQ(rig.tips.HasError("Clipboard.1."), copies && c.clipboardHeld);
+    EXPECT_FALSE(rig.controls.clipboard.IsOpen());
+    EXPECT_EQ(rig.Cell(mobiles[0], kColumnCode), c.codeFound ? codes[1] : u"提取失败");
+}
+
+INSTANTIATE_TEST_SUITE_P(Settings, SmsAnnounceTest,
+                         ::testing::Values(AnnounceCase{"Defaults", 1, 0, true, false},
+                                           AnnounceCase{"CopyAndNotify", 1, 1, true, false},
+                                           AnnounceCase{"CopyOnly", 0, 1, true, false},
+                                           AnnounceCase{"Neither", 0, 0, true, false},
+                                           AnnounceCase{"NoCodeFound", 1, 1, false, false},
+                                           AnnounceCase{"ClipboardHeldElsewhere", 1, 1, true, true}),
+                         [](const ::testing::TestParamInfo<AnnounceCase>& info) { return info.param.name; });
 
 // ---- automatic fetching ----
 

@@ -79,6 +79,8 @@ TEST_F(ConfigCenterTest, ResetGivesEverySettingItsDefault)
     EXPECT_EQ(config.keywordTail, u"");
     EXPECT_EQ(config.codeLength, 6u);
     EXPECT_EQ(config.windowTop, 0u);
+    EXPECT_EQ(config.notifyOnCode, 1u);
+    EXPECT_EQ(config.autoCopyCode, 0u);
     EXPECT_EQ(config.apiHost, kDefaultApiHost);
     EXPECT_EQ(config.servicesHost, kDefaultServicesHost);
     EXPECT_EQ(config.webSite, kDefaultWebSite);
