@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <memory>
 #include <mutex>
+#include <atomic>
 #include <thread>
 
 using kh::ui::SettingsCentre;
@@ -394,14 +395,14 @@ void SettingsCentreTest::PortCallsFromAWorkerSelectThePage()
     // As the extraction-rule command does from the command worker: select, centre, show. Each call
     // waits for the GUI thread, which keeps processing events here.
     centre->move(0, 0);
-    bool done = false;
+    std::atomic<bool> done = false;
     std::thread worker([this, &done] {
         centre->SelectPage(kh::SettingsCentrePort::kExtractRulePage);
         centre->Centre();
         centre->Show();
-        QMetaObject::invokeMethod(centre.get(), [&done] { done = true; });
+        done = true;
     });
-    QVERIFY(QTest::qWaitFor([&done] { return done; }, 10000));
+    QVERIFY(QTest::qWaitFor([&done] { return done.load(); }, 10000));
     worker.join();
     QVERIFY(centre->isVisible());
     QCOMPARE(Tabs()->currentIndex(), int(kh::SettingsCentrePort::kExtractRulePage));
