@@ -7,6 +7,7 @@
 // checked as SetTls asks.
 
 #include "http/TlsOptions.h"
+#include "platform/Socket.h"
 
 #include <chrono>
 #include <cstdint>
@@ -127,7 +128,7 @@ private:
     int32_t headerEnd = -1;
     int32_t contentLength = -1;
     bool networkStarted = false;
-    int socketHandle = -1;
+    Socket socket;
 };
 
 } // namespace kh
