@@ -1,8 +1,10 @@
 #pragma once
-// A private configuration home for one test: a fresh temporary directory set as XDG_CONFIG_HOME
-// while the object lives, so the settings store and autostart entries land there. The previous
-// value is restored and the directory removed on destruction. Create it before any thread that
-// reads the settings starts, and destroy it after they have ended.
+// A private settings root for one test, restored when the object goes: on Linux a fresh temporary
+// directory set as XDG_CONFIG_HOME, so the settings file and the autostart entries land there; on
+// Windows a fresh temporary registry key that stands for HKEY_CURRENT_USER in this process
+// (RegOverridePredefKey), so the settings key and the Run key land there, plus a temporary
+// directory for the files a test writes. The key and the directory are removed on destruction.
+// Create it before any thread that reads the settings starts, and destroy it after they have ended.
 
 #include <string>
 
@@ -16,13 +18,14 @@ public:
     TempSettingsDir(const TempSettingsDir&) = delete;
     TempSettingsDir& operator=(const TempSettingsDir&) = delete;
 
-    // The directory that stands for XDG_CONFIG_HOME.
+    // The temporary directory (on Linux the one that stands for XDG_CONFIG_HOME).
     const std::string& Path() const { return path; }
+
+    // Linux only, for the tests of the settings file (tests/settings/posix):
     // $XDG_CONFIG_HOME/BorvanKH/registry.json
     std::string SettingsFile() const;
     // $XDG_CONFIG_HOME/autostart/<name>.desktop
     std::string AutostartFile(const std::string& name) const;
-
     // Writes text as the settings file (creating its folder), for tests that start from a given store.
     void WriteSettingsFile(const std::string& text) const;
     // The whole content of a file, or empty when it cannot be read.
@@ -30,6 +33,9 @@ public:
 
 private:
     std::string path;
+    // Windows: the open temporary key standing for HKEY_CURRENT_USER, and its path in the real hive.
+    void* overrideKey = nullptr;
+    std::string overridePath;
     std::string previous;
     bool hadPrevious = false;
 };

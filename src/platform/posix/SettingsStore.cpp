@@ -5,6 +5,8 @@
 #include "platform/LocalTime.h"
 #include "platform/Paths.h"
 #include "platform/TextCodec.h"
+#include "platform/posix/DesktopEntry.h"
+#include "platform/posix/SettingsFile.h"
 
 #include <cctype>
 #include <cerrno>
@@ -28,7 +30,7 @@ namespace {
 
 // One lock for the file and the autostart entries: every operation reads, changes and writes the
 // whole file, so two threads must not interleave. It is recursive so that a thread holding a
-// SettingsFileLock across several operations can still run each of them.
+// SettingsStoreLock across several operations can still run each of them.
 std::recursive_mutex& StoreMutex()
 {
     static std::recursive_mutex mutex;
@@ -240,7 +242,7 @@ static void RemoveStaleTemporaryFiles(const std::string& settingsFile)
     closedir(dir);
 }
 
-SettingsFileLock::SettingsFileLock()
+SettingsStoreLock::SettingsStoreLock()
 {
     StoreMutex().lock();
     if (lockDepth++ > 0)
@@ -266,7 +268,7 @@ SettingsFileLock::SettingsFileLock()
     RemoveStaleTemporaryFiles(file);
 }
 
-SettingsFileLock::~SettingsFileLock()
+SettingsStoreLock::~SettingsStoreLock()
 {
     if (--lockDepth == 0 && lockFileFd >= 0) {
         flock(lockFileFd, LOCK_UN);
@@ -344,7 +346,7 @@ long OpenStoreKey(const std::string& hive, const std::u16string& path, StoreKey&
     if (hive.empty() || !IsValidKeyPath(path))
         return kStoreInvalidParameter;
     StoreKey opened{hive, WideToUtf8(path), false, true};
-    SettingsFileLock guard;
+    SettingsStoreLock guard;
 
     if (hive == kCurrentUserHive && EqualsIgnoringAsciiCase(opened.path, WideToUtf8(kRunKeyPath))) {
         std::string dir = AutostartDirectory();
@@ -397,7 +399,7 @@ long QueryStoreValue(const StoreKey& key, const std::u16string& name, StoreValue
         return kStoreInvalidHandle;
     if (!IsValidValueName(name))
         return kStoreInvalidParameter;
-    SettingsFileLock guard;
+    SettingsStoreLock guard;
     if (key.autostart) {
         std::u16string program;
         long result = ReadAutostartEntry(name, program);
@@ -430,7 +432,7 @@ long SetStoreValue(const StoreKey& key, const std::u16string& name, const StoreV
         return kStoreInvalidHandle;
     if (!IsValidValueName(name))
         return kStoreInvalidParameter;
-    SettingsFileLock guard;
+    SettingsStoreLock guard;
     if (key.autostart) {
         if (value.type != StoreType::String)
             return kStoreInvalidParameter;
@@ -488,7 +490,7 @@ long DeleteStoreValue(const StoreKey& key, const std::u16string& name, std::stri
         return kStoreInvalidHandle;
     if (!IsValidValueName(name))
         return kStoreInvalidParameter;
-    SettingsFileLock guard;
+    SettingsStoreLock guard;
     if (key.autostart)
         return DeleteAutostartEntry(name);
 
