@@ -554,7 +554,8 @@ int HttpClient::SocketClose()
 }
 
 // The https channel: HttpClient looks the host up, builds the header block and the body, fills
-// the cookie jar and makes the reply text; TlsChannel carries the request over libcurl.
+// the cookie jar and makes the reply text; TlsChannel carries the request over the system's HTTPS
+// library.
 int HttpClient::TlsConnect()
 {
     tlsProblem = TlsProblem::None;
@@ -568,6 +569,7 @@ int HttpClient::TlsConnect()
     target.port = port;
     target.path = path;
     target.connectMs = connectTimeout;
+    target.sendMs = sendTimeout;
     target.receiveMs = receiveTimeout;
     target.totalMs = StepBudget(0);
     if (target.totalMs == 0)

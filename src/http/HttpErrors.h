@@ -36,7 +36,7 @@ inline constexpr int kErrCacheTextException = 16;
 inline constexpr int kErrCacheResolveException = 17;
 inline constexpr int kErrCacheClearException = 18;
 
-// The https channel (TlsChannel.cpp maps libcurl's results onto these).
+// The https channel (each implementation of TlsChannel maps its library's results onto these).
 inline constexpr int kErrTlsSessionOpen = 18;
 inline constexpr int kErrTlsTimeouts = 21;
 inline constexpr int kErrTlsConnect = 25;
