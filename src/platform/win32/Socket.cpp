@@ -4,11 +4,10 @@
 
 #include "platform/Socket.h"
 
-// winsock2.h must come before windows.h, which would otherwise pull in the old winsock.h.
 #include <algorithm>
 #include <climits>
 #include <cstring>
-#include <windows.h>
+// winsock2.h brings windows.h with it (included first, windows.h would bring the old winsock.h).
 #include <winsock2.h>
 #include <ws2tcpip.h>
 

@@ -4,7 +4,7 @@
 #include <climits>
 #include <stdexcept>
 #include <string>
-#include <windows.h>
+// winsock2.h brings windows.h with it (included first, windows.h would bring the old winsock.h).
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
