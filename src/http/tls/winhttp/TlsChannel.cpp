@@ -419,7 +419,9 @@ int TlsChannel::Session::SendFailure(DWORD error)
 {
     if (certificateRefused)
         return kErrTlsCertificate;
-    if (error == ERROR_WINHTTP_SECURE_FAILURE || error == ERROR_WINHTTP_SECURE_INVALID_CA ||
+    // A secure-failure notice means the certificate was refused, whatever error the send reports
+    // (wine reports a secure channel error).
+    if (secureFailureFlags != 0 || error == ERROR_WINHTTP_SECURE_FAILURE || error == ERROR_WINHTTP_SECURE_INVALID_CA ||
         error == ERROR_WINHTTP_SECURE_CERT_CN_INVALID || error == ERROR_WINHTTP_SECURE_CERT_DATE_INVALID ||
         error == ERROR_WINHTTP_SECURE_INVALID_CERT) {
         DWORD flags = secureFailureFlags;
