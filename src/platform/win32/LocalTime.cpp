@@ -6,9 +6,13 @@ namespace kh {
 
 std::string FormatLocalTime(const char* format)
 {
-    std::time_t now = std::time(nullptr);
+    return FormatLocalTime(format, std::time(nullptr));
+}
+
+std::string FormatLocalTime(const char* format, std::time_t when)
+{
     std::tm local{};
-    localtime_s(&local, &now);
+    localtime_s(&local, &when);
     char buffer[128];
     size_t n = std::strftime(buffer, sizeof buffer, format, &local);
     return std::string(buffer, n);
