@@ -28,6 +28,18 @@ std::string Utf8Of(const std::wstring& wide)
     return WideToUtf8(std::u16string(wide.begin(), wide.end()));
 }
 
+// The variable's value, or false when it is not set.
+bool ReadVariable(const wchar_t* name, std::wstring& value)
+{
+    DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
+    if (size == 0)
+        return false;
+    value.assign(size, L'\0');
+    DWORD n = GetEnvironmentVariableW(name, value.data(), size);
+    value.resize(n < size ? n : 0);
+    return true;
+}
+
 std::wstring UniqueName()
 {
     static std::atomic<unsigned> counter{0};
@@ -53,6 +65,15 @@ TempSettingsDir::TempSettingsDir()
         return;
     }
     path = Utf8Of(folder.wstring());
+    // The per-user folders the program reads (platform/win32/Paths.cpp), for this process and the
+    // programs it starts.
+    std::wstring value;
+    hadPrevious = ReadVariable(L"APPDATA", value);
+    previous = Utf8Of(value);
+    hadPreviousData = ReadVariable(L"LOCALAPPDATA", value);
+    previousData = Utf8Of(value);
+    SetEnvironmentVariableW(L"APPDATA", WideOf(path).c_str());
+    SetEnvironmentVariableW(L"LOCALAPPDATA", WideOf(DataPath()).c_str());
 
     // The key is made in the real hive before the override, which then points the predefined
     // handle at it for this process only.
@@ -85,9 +106,34 @@ TempSettingsDir::~TempSettingsDir()
         RegDeleteKeyW(HKEY_CURRENT_USER, kTestKeysPath); // fails while other tests hold keys there
     }
     if (!path.empty()) {
+        SetEnvironmentVariableW(L"APPDATA", hadPrevious ? WideOf(previous).c_str() : nullptr);
+        SetEnvironmentVariableW(L"LOCALAPPDATA", hadPreviousData ? WideOf(previousData).c_str() : nullptr);
         std::error_code ignored;
         std::filesystem::remove_all(std::filesystem::path(WideOf(path)), ignored);
     }
+}
+
+bool TempSettingsDir::SettingsKeyExists() const
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Zelto\\KH", 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+void TempSettingsDir::WriteBinarySettingsValue(const std::string& name) const
+{
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Zelto\\KH", 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                        nullptr, &key, nullptr) != ERROR_SUCCESS) {
+        ReportSupportFailure("cannot create the settings key");
+        return;
+    }
+    const BYTE bytes[] = {1, 2, 3};
+    if (RegSetValueExW(key, WideOf(name).c_str(), 0, REG_BINARY, bytes, sizeof bytes) != ERROR_SUCCESS)
+        ReportSupportFailure("cannot write a registry value");
+    RegCloseKey(key);
 }
 
 std::string TempSettingsDir::ReadFile(const std::string& file)
