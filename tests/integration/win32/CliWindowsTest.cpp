@@ -1,6 +1,6 @@
-// borvankh-cli.exe as a process against the sandbox the Linux side started: settings stored in the
-// registry by `set`, then `get` signs in, rents three numbers and prints their codes, which are the
-// codes the sandbox sent.
+// borvankh-cli.exe and kh-http.exe as processes against the sandbox the Linux side started:
+// settings stored in the registry by `set`, then `get` signs in, rents three numbers and prints
+// their codes, which are the codes the sandbox sent; kh-http signs in and prints the reply whole.
 // The child programs use the real HKEY_CURRENT_USER (the override of TempSettingsDir is for this
 // process only), so this test clears HKCU\Software\Zelto\KH before and after; it runs only with
 // KH_WINDOWS_SANDBOX, that is under scripts/test-windows in its private wine prefix, never against
@@ -36,6 +36,15 @@ std::string Utf8(const std::filesystem::path& path)
 {
     std::u8string text = path.u8string();
     return std::string(text.begin(), text.end());
+}
+
+// The reply's "code", written as a number or as text.
+std::string CodeOf(const cJSON* reply)
+{
+    const cJSON* code = cJSON_GetObjectItemCaseSensitive(reply, "code");
+    if (cJSON_IsNumber(code))
+        return std::to_string(code->valueint);
+    return cJSON_IsString(code) ? code->valuestring : "";
 }
 
 class CliWindowsTest : public ::testing::Test
@@ -122,6 +131,27 @@ TEST_F(CliWindowsTest, GetThroughTheRegistrySettingsPrintsTheThreeCodesTheSandbo
     }
     EXPECT_EQ(matched, 3) << run.out;
     EXPECT_NE(run.err.find("正在关闭软件...关闭完成。"), std::string::npos) << run.err;
+}
+
+// kh-http.exe writes the reply body byte for byte (binary standard output) and exits 0.
+TEST(KhHttpWindowsTest, SignsInAtTheSandboxAndPrintsTheReplyWhole)
+{
+    SandboxProcess sandbox;
+    KH_REQUIRE_SANDBOX(sandbox);
+    test::ProcessResult ok = test::RunProcess({KH_KH_HTTP_PATH, sandbox.Url("/login"), "user=demo&pwd=demo"});
+    ASSERT_EQ(ok.status, 0) << ok.err;
+    JsonPtr reply = ParseJson(ok.out);
+    ASSERT_NE(reply, nullptr) << ok.out;
+    EXPECT_EQ(CodeOf(reply.get()), "0") << ok.out;
+    EXPECT_FALSE(Member(reply.get(), "token").empty()) << ok.out;
+    EXPECT_EQ(ok.out.find("\r\n"), std::string::npos) << "no text-mode line ends added";
+
+    test::ProcessResult refused = test::RunProcess({KH_KH_HTTP_PATH, sandbox.Url("/login"), "user=demo&pwd=wrong"});
+    EXPECT_EQ(refused.status, 0) << refused.err;
+    JsonPtr refusal = ParseJson(refused.out);
+    ASSERT_NE(refusal, nullptr) << refused.out;
+    EXPECT_NE(CodeOf(refusal.get()), "") << refused.out;
+    EXPECT_NE(CodeOf(refusal.get()), "0") << refused.out;
 }
 
 } // namespace
