@@ -3,10 +3,12 @@
 // exactly what a server conversation would see.
 
 #include "http/HttpClient.h"
+#include "platform/Terminal.h"
 
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -40,12 +42,21 @@ int UsageError(const char* message, const char* argument)
 
 int main(int argc, char** argv)
 {
+    // The body goes out byte for byte; arguments and messages are UTF-8.
+    kh::UseUtf8Console();
+    kh::UseBinaryStdout();
+    const std::vector<std::string> arguments = kh::ProgramArguments(argc, argv);
+    std::vector<const char*> args;
+    for (const std::string& argument : arguments)
+        args.push_back(argument.c_str());
+    const int count = static_cast<int>(args.size());
+
     bool utf8 = false;
     kh::TlsOptions tls;
     const char* url = nullptr;
     const char* body = nullptr;
-    for (int i = 1; i < argc; ++i) {
-        const char* argument = argv[i];
+    for (int i = 1; i < count; ++i) {
+        const char* argument = args[i];
         if (std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0) {
             PrintUsage(stdout);
             return 0;
@@ -55,9 +66,9 @@ int main(int argc, char** argv)
         } else if (std::strcmp(argument, "--insecure") == 0 || std::strcmp(argument, "-k") == 0) {
             tls.insecure = true;
         } else if (std::strcmp(argument, "--cacert") == 0) {
-            if (i + 1 >= argc)
+            if (i + 1 >= count)
                 return UsageError("missing file after", argument);
-            tls.caFile = argv[++i];
+            tls.caFile = args[++i];
         } else if (argument[0] == '-' && argument[1] == '-') {
             return UsageError("unknown option", argument);
         } else if (url == nullptr) {

@@ -35,14 +35,23 @@ function(kh_add_library name)
     target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
 endfunction()
 
+# The folder of the operating system's implementations inside a layer: a service's header stays in
+# the layer's folder, its implementation for each system lives in <layer>/posix or <layer>/win32.
+if(WIN32)
+    set(KH_OS_FOLDER win32)
+else()
+    set(KH_OS_FOLDER posix)
+endif()
+
 # kh_add_module(name FOLDERS dir... LINKS target...)
-# A layer library made of every source file in the named folders below src/, linking only what the
-# layer builds on.
+# A layer library made of every source file in the named folders below src/, and in their
+# subfolder for this system (KH_OS_FOLDER), linking only what the layer builds on.
 function(kh_add_module name)
     cmake_parse_arguments(M "" "" "FOLDERS;LINKS" ${ARGN})
     kh_add_library(${name})
     foreach(_dir ${M_FOLDERS})
-        file(GLOB _sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/${_dir}/*.cpp)
+        file(GLOB _sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/${_dir}/*.cpp
+             ${PROJECT_SOURCE_DIR}/src/${_dir}/${KH_OS_FOLDER}/*.cpp)
         target_sources(${name} PRIVATE ${_sources})
     endforeach()
     target_link_libraries(${name} PUBLIC ${M_LINKS})

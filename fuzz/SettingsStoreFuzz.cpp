@@ -8,6 +8,7 @@
 #include "FuzzSupport.h"
 #include "platform/SettingsStore.h"
 #include "platform/TextCodec.h"
+#include "platform/posix/SettingsFile.h"
 
 #include <dirent.h>
 #include <fstream>

@@ -249,7 +249,7 @@ void SandboxServer::Handle(const httplib::Request& request, httplib::Response& r
     else if (path == "/user_reg.html")
         response.set_content(RegistrationPage(), kHtmlType);
     else if (path == "/soft/" || path == "/soft") {
-        const Scenario& scenario = state.LoadedScenario();
+        Scenario scenario = state.LoadedScenario();
         response.set_content(DownloadPage(scenario.version, scenario.updateContent), kHtmlType);
     } else if (path == "/oauth.aspx") {
         std::string token = request.get_param_value("token");
@@ -323,10 +323,45 @@ void SandboxServer::HandleControl(const httplib::Request& request, httplib::Resp
         else
             ControlReply(response, state.SetOffline(mobile, error), error);
     } else if (path == "/_sandbox/reset") {
-        faults.Clear();
-        faults.Reseed(seed);
-        state.Reset();
-        ControlReply(response, true);
+        // {} resets to the scenario and seed in use; {"scenario":{...},"seed":N} (either member
+        // optional; "scenario":"built-in" for the demo) replaces them first: a fresh sandbox of
+        // another scenario without a restart.
+        std::unique_ptr<cJSON, decltype(&cJSON_Delete)> root(
+            cJSON_ParseWithLength(request.body.data(), request.body.size()), cJSON_Delete);
+        const cJSON* given = root ? cJSON_GetObjectItemCaseSensitive(root.get(), "scenario") : nullptr;
+        const cJSON* newSeed = root ? cJSON_GetObjectItemCaseSensitive(root.get(), "seed") : nullptr;
+        Scenario replacement;
+        if (!cJSON_IsObject(root.get())) {
+            ControlReply(response, false, "give {} or {\"scenario\":{...},\"seed\":N}");
+        } else if (newSeed != nullptr && (!cJSON_IsNumber(newSeed) || newSeed->valuedouble < 0 ||
+                                          newSeed->valuedouble > 9007199254740992.0)) {
+            ControlReply(response, false, "seed: give a whole number");
+        } else if (given != nullptr && !cJSON_IsObject(given) &&
+                   !(cJSON_IsString(given) && std::string(given->valuestring) == "built-in")) {
+            ControlReply(response, false, "scenario: give an object or \"built-in\"");
+        } else {
+            bool parsed = true;
+            if (cJSON_IsString(given)) {
+                replacement = DefaultScenario();
+            } else if (given != nullptr) {
+                char* text = cJSON_PrintUnformatted(given);
+                parsed = text != nullptr && ParseScenario(text, replacement, error);
+                cJSON_free(text);
+            }
+            if (!parsed) {
+                ControlReply(response, false, error.empty() ? "scenario: cannot be read" : error);
+            } else {
+                if (newSeed != nullptr)
+                    seed = static_cast<uint64_t>(newSeed->valuedouble);
+                faults.Clear();
+                faults.Reseed(seed);
+                if (given != nullptr || newSeed != nullptr)
+                    state.Reset(given != nullptr ? replacement : state.LoadedScenario(), seed);
+                else
+                    state.Reset();
+                ControlReply(response, true);
+            }
+        }
     } else if (path == "/_sandbox/fault") {
         ControlReply(response, faults.AddRule(request.body, error), error);
     } else if (path == "/_sandbox/faults/clear") {

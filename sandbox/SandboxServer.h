@@ -8,6 +8,7 @@
 #include "SandboxState.h"
 #include "Scenario.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -21,7 +22,7 @@ namespace kh::sandbox {
 
 class SandboxServer final
 {
-  public:
+public:
     // Request bodies above this size are refused with HTTP 413.
     static constexpr size_t kMaxBodyBytes = 64 * 1024;
 
@@ -37,7 +38,7 @@ class SandboxServer final
     // Ends Run: stops accepting, ends injected delays, lets running requests finish. Any thread.
     void Stop();
 
-  private:
+private:
     class HttpServer;
 
     void Handle(const httplib::Request& request, httplib::Response& response);
@@ -45,7 +46,7 @@ class SandboxServer final
     // False when the fault took the request's place entirely.
     bool ApplyFault(const httplib::Request& request, httplib::Response& response);
 
-    const uint64_t seed;
+    std::atomic<uint64_t> seed;
     SandboxClock clock;
     SandboxState state;
     FaultInjector faults;

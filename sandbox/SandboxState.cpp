@@ -574,6 +574,21 @@ void SandboxState::Reset()
     Load();
 }
 
+void SandboxState::Reset(const Scenario& replacement, uint64_t newSeed)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    scenario = replacement;
+    seed = newSeed;
+    clock.Restart();
+    Load();
+}
+
+Scenario SandboxState::LoadedScenario()
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    return scenario;
+}
+
 void SandboxState::CountRequest(const std::string& path)
 {
     std::lock_guard<std::mutex> lock(mutex);

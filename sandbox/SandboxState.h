@@ -32,7 +32,7 @@ inline constexpr const char* kCodeNotHeld = "204";
 
 class SandboxState final
 {
-  public:
+public:
     SandboxState(const Scenario& scenario, uint64_t seed, SandboxClock& clock);
     SandboxState(const SandboxState&) = delete;
     SandboxState& operator=(const SandboxState&) = delete;
@@ -47,8 +47,8 @@ class SandboxState final
     std::string AddBlack(const FormFields& form);
     std::string GetSms(const FormFields& form);
 
-    // The scenario the state was built from (it never changes while the sandbox runs).
-    const Scenario& LoadedScenario() const { return scenario; }
+    // The scenario the state was built from (a copy: a reset may replace it).
+    Scenario LoadedScenario();
     // Web page support: the account a token belongs to, empty when it is unknown or expired.
     std::string TokenOwner(const std::string& token);
 
@@ -59,11 +59,14 @@ class SandboxState final
     bool SetOffline(const std::string& mobile, std::string& error);
     // Back to the scenario as loaded, with the same seed; request counts start again.
     void Reset();
+    // The same with another scenario and seed, which later resets keep (a sandbox shared by tests
+    // that each need their own, such as the Windows tests under wine).
+    void Reset(const Scenario& replacement, uint64_t newSeed);
     void CountRequest(const std::string& path);
     // The whole state as formatted JSON (accounts, pool summary, request counts, clock).
     std::string Dump();
 
-  private:
+private:
     enum class NumberStatus
     {
         Free,
@@ -117,8 +120,8 @@ class SandboxState final
                    std::vector<size_t>& indexes, std::string& reply);
     std::string ListReply(const std::vector<std::string>& pids) const;
 
-    const Scenario scenario;
-    const uint64_t seed;
+    Scenario scenario;
+    uint64_t seed;
     SandboxClock& clock;
 
     std::mutex mutex;

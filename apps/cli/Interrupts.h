@@ -1,16 +1,16 @@
 #pragma once
-// Ctrl-C and SIGTERM for the terminal client. Both signals are blocked in every thread and taken by
-// one waiting thread, which may safely touch the managers: the first signal sets the interrupted
+// Ctrl-C (and SIGTERM on Linux) for the terminal client, taken by the platform's stop-request
+// watch on a thread that may safely touch the managers: the first request sets the interrupted
 // flag and runs the action of the innermost InterruptScope (a session stops what its command waits
-// for, so the command closes as the window would); with no scope, or at a second signal, the
+// for, so the command closes as the window would); with no scope, or at a second request, the
 // program ends at once with status 130.
 
 #include <functional>
 
 namespace kh::cli {
 
-// Blocks the signals and starts the waiting thread; the destructor ends and joins it. One, made
-// by main before any other thread starts.
+// Starts watching for stop requests; the destructor stops. One, made by main before any other
+// thread starts.
 class InterruptWatch final
 {
 public:
@@ -20,10 +20,10 @@ public:
     InterruptWatch& operator=(const InterruptWatch&) = delete;
 };
 
-// True once a signal has arrived.
+// True once a stop request has arrived.
 bool Interrupted();
 
-// While it lives, the first signal runs action on the waiting thread (the previous scope's action
+// While it lives, the first stop request runs action on the watch's thread (the previous scope's action
 // comes back when it ends).
 class InterruptScope final
 {

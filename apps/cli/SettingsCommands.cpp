@@ -95,7 +95,7 @@ int CommandSet(const std::vector<std::string>& args)
     config.SetAutoRunEntryManaged(autoRun);
     config.Save();
     PrintOut(std::string(entry->name) + "=" + (entry->IsSecret() ? "(stored)" : value));
-    if (autoRun && value != "0" && !std::filesystem::exists(WideToUtf8(program)))
+    if (autoRun && value != "0" && !std::filesystem::exists(std::filesystem::path(program)))
         PrintErr("borvankh-cli: note: the auto-run entry starts " + WideToUtf8(program) + ", which is not built yet");
     return kExitOk;
 }

@@ -3,32 +3,24 @@
 #include "platform/ChildProgram.h"
 #include "platform/TextCodec.h"
 
-#include <cstdlib>
-
 namespace kh::cli {
 
 namespace {
 
 // xclip sets the selection before it returns (and then serves it from the background), so a
 // paste right after sees the code; a display that does not answer in this time gets no copy.
+// clip.exe on Windows returns once the clipboard holds the text.
 constexpr uint32_t kToolTimeoutMs = 5000;
 
 } // namespace
 
 bool SystemClipboard::Prepare(std::string& problem)
 {
-    const char* display = std::getenv("DISPLAY");
-    if (display == nullptr || *display == '\0') {
-        problem = "--copy needs a desktop's X display, and DISPLAY is not set";
+    std::vector<std::string> command = ClipboardCommand(problem);
+    if (command.empty())
         return false;
-    }
-    std::string found = FindProgram("xclip");
-    if (found.empty()) {
-        problem = "--copy needs xclip to reach the clipboard (Debian package xclip, installed by scripts/setup)";
-        return false;
-    }
     std::lock_guard<std::mutex> guard(mutex);
-    tool = found;
+    tool = command;
     return true;
 }
 
@@ -54,15 +46,15 @@ bool SystemClipboard::Empty()
 
 bool SystemClipboard::SetUnicodeText(const std::u16string& text)
 {
-    std::string program;
+    std::vector<std::string> command;
     {
         std::lock_guard<std::mutex> guard(mutex);
         if (!openedBy || *openedBy != std::this_thread::get_id())
             return false;
-        program = tool;
+        command = tool;
     }
     std::string problem;
-    return RunProgramWithInput({program, "-selection", "clipboard"}, WideToUtf8(text), kToolTimeoutMs, problem) == 0;
+    return RunProgramWithInput(command, WideToUtf8(text), kToolTimeoutMs, problem) == 0;
 }
 
 bool SystemClipboard::Close()

@@ -1,8 +1,8 @@
 #pragma once
 // The desktop's clipboard for the terminal client (get --copy), without a window toolkit: each text
-// is handed to xclip, which holds it on the X display's clipboard for as long as no other program
-// takes the clipboard, after this client has ended too. On a Wayland desktop the X display of
-// Xwayland shares its clipboard with the desktop's. Like the system clipboard, one thread at a time
+// is handed to the system's clipboard tool (clip.exe on Windows; on Linux xclip, which holds it on the X display's
+// clipboard for as long as no other program takes the clipboard, after this client has ended too; on a Wayland desktop
+// the X display of Xwayland shares its clipboard with the desktop's). Like the system clipboard, one thread at a time
 // has it open.
 
 #include "core/ports/ClipboardPort.h"
@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace kh::cli {
 
@@ -32,7 +33,7 @@ private:
 
     std::mutex mutex;
     std::optional<std::thread::id> openedBy;
-    std::string tool;
+    std::vector<std::string> tool;
 };
 
 } // namespace kh::cli

@@ -6,6 +6,7 @@
 #include "Commands.h"
 #include "Interrupts.h"
 #include "Output.h"
+#include "platform/Terminal.h"
 
 #include <string>
 #include <vector>
@@ -54,7 +55,10 @@ int RunCommand(const std::string& command, const std::vector<std::string>& args)
 
 int main(int argc, char** argv)
 {
-    std::vector<std::string> args(argv + 1, argv + argc);
+    kh::UseUtf8Console();
+    std::vector<std::string> args = kh::ProgramArguments(argc, argv);
+    if (!args.empty())
+        args.erase(args.begin());
     if (args.empty())
         return kh::cli::Usage("no command given", kMainHelp);
     std::string command = args[0];

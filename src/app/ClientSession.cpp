@@ -158,7 +158,7 @@ bool ClientSession::StartJournal()
 std::string ClientSession::JournalFolder()
 {
     std::string home = DataHome();
-    return home.empty() ? std::string() : home + "/BorvanKH/journal";
+    return home.empty() ? std::string() : home + kPathSeparator + "BorvanKH" + kPathSeparator + "journal";
 }
 
 bool ClientSession::DispatchCounted(const CommandQueue::Dispatcher& dispatch, const Command& record)

@@ -28,7 +28,7 @@ namespace {
 std::string UserLogFolder()
 {
     std::string home = DataHome();
-    return home.empty() ? std::string() : home + "/BorvanKH/TipsLog";
+    return home.empty() ? std::string() : home + kPathSeparator + "BorvanKH" + kPathSeparator + "TipsLog";
 }
 
 // The box separates lines with CR LF; a bare LF inside a tip also becomes CR LF, so the file has
@@ -45,11 +45,18 @@ std::string ToCrLf(const std::string& text)
     return out;
 }
 
+// A path of the program's UTF-8 text, built from UTF-16 so that no system reads it in another
+// code page.
+std::filesystem::path FileSystemPath(const std::string& path)
+{
+    return std::filesystem::path(Utf8ToWide(path));
+}
+
 bool EnsureFolder(const std::string& folder, int& error)
 {
     std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    if (std::filesystem::is_directory(folder))
+    std::filesystem::create_directories(FileSystemPath(folder), ec);
+    if (std::filesystem::is_directory(FileSystemPath(folder), ec))
         return true;
     error = ec ? ec.value() : ENOTDIR;
     return false;
@@ -252,7 +259,7 @@ void TipsBox::State::SaveNow()
     if (text.empty())
         return;
 
-    std::string primary = logDirectory + "/TipsLog";
+    std::string primary = logDirectory + kPathSeparator + "TipsLog";
     std::string path;
     int error = 0;
     bool inPrimary = !logDirectory.empty() && WriteLogFile(primary, text, path, error);
@@ -293,21 +300,21 @@ bool TipsBox::State::WriteLogFile(const std::string& folder, const std::u16strin
     encoded = ToCrLf(encoded);
     // Named by the local time; a second save within the same second gets a numbered name rather
     // than replacing the first file.
-    std::string stem = folder + "/" + FormatLocalTime("%Y%m%d_%H%M%S");
+    std::string stem = folder + kPathSeparator + FormatLocalTime("%Y%m%d_%H%M%S");
     for (int n = 1; n < 1000; ++n) {
         std::string candidate = n == 1 ? stem + ".log" : stem + "_" + std::to_string(n) + ".log";
-        std::FILE* file = std::fopen(candidate.c_str(), "wbx");
+        std::FILE* file = CreateNewFile(candidate, error);
         if (file == nullptr) {
-            if (errno == EEXIST)
+            if (error == EEXIST)
                 continue;
-            error = errno;
             return false;
         }
         bool ok = std::fwrite(encoded.data(), 1, encoded.size(), file) == encoded.size();
         ok = std::fclose(file) == 0 && ok;
         if (!ok) {
             error = errno != 0 ? errno : EIO;
-            std::remove(candidate.c_str());
+            std::error_code ignored;
+            std::filesystem::remove(FileSystemPath(candidate), ignored);
             return false;
         }
         path = candidate;

@@ -1,13 +1,11 @@
 #include "http/HostCache.h"
 
 #include "http/HttpErrors.h"
+#include "platform/Socket.h"
 
-#include <arpa/inet.h>
 #include <map>
 #include <mutex>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
+#include <vector>
 
 namespace kh {
 namespace {
@@ -29,22 +27,11 @@ std::map<std::string, uint32_t>& CacheEntries()
 // The system look-up, outside the lock: the first IPv4 address of host, or 0 in address.
 bool LookUp(const std::string& host, uint32_t& address)
 {
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* result = nullptr;
-    if (getaddrinfo(host.c_str(), nullptr, &hints, &result) != 0 || result == nullptr)
+    std::vector<IpAddress> found;
+    if (!ResolveAddresses(host, AddressFamily::Ipv4, found))
         return false;
-    bool found = false;
-    for (addrinfo* ai = result; ai != nullptr; ai = ai->ai_next) {
-        if (ai->ai_family == AF_INET && ai->ai_addr != nullptr) {
-            address = reinterpret_cast<const sockaddr_in*>(ai->ai_addr)->sin_addr.s_addr;
-            found = true;
-            break;
-        }
-    }
-    freeaddrinfo(result);
-    return found;
+    address = found.front().Ipv4();
+    return true;
 }
 
 } // namespace
@@ -90,12 +77,9 @@ int ResolveHostText(const std::string& host, std::string& text)
         int error = ResolveHost(host, address);
         if (error != kHttpOk)
             return error;
-        in_addr in{};
-        in.s_addr = address;
-        char buffer[INET_ADDRSTRLEN] = {};
-        if (inet_ntop(AF_INET, &in, buffer, sizeof buffer) == nullptr)
+        std::string formatted;
+        if (!FormatAddress(IpAddress::FromIpv4(address), formatted))
             return kErrCacheFormatAddress;
-        std::string formatted(buffer);
         if (formatted.empty())
             return kErrCacheEmptyAddressText;
         text = std::move(formatted);

@@ -7,16 +7,8 @@
 #include "platform/TextCodec.h"
 
 #include <algorithm>
-#include <arpa/inet.h>
-#include <cerrno>
 #include <climits>
-#include <fcntl.h>
-#include <netinet/in.h>
 #include <new>
-#include <poll.h>
-#include <sys/socket.h>
-#include <sys/time.h>
-#include <unistd.h>
 
 namespace kh {
 namespace {
@@ -64,24 +56,48 @@ int32_t ReadDecimal(const std::string& text)
     return static_cast<int32_t>(negative ? -value : value);
 }
 
-timeval ToTimeval(int32_t ms)
+// The client's error number for a failed step of the socket service.
+int SocketErrorNumber(SocketError error)
 {
-    timeval tv{};
-    tv.tv_sec = ms / 1000;
-    tv.tv_usec = (ms % 1000) * 1000;
-    return tv;
+    switch (error) {
+    case SocketError::None:
+        return kHttpOk;
+    case SocketError::NetworkStart:
+        return kErrNetworkStart;
+    case SocketError::Create:
+        return kErrSocketCreate;
+    case SocketError::NonBlocking:
+        return kErrNonBlocking;
+    case SocketError::ConnectSucceeded:
+        return kErrConnectReturnedSuccess;
+    case SocketError::NotConnected:
+        return kErrNotConnected;
+    case SocketError::Blocking:
+        return kErrBlocking;
+    case SocketError::SendTimeout:
+        return kErrSendTimeout;
+    case SocketError::ReceiveTimeout:
+        return kErrReceiveTimeout;
+    case SocketError::Send:
+        return kErrSend;
+    case SocketError::Receive:
+        return kErrReceive;
+    case SocketError::Closed:
+        return kErrClosedEarly;
+    case SocketError::Deadline:
+        return kErrDeadline;
+    case SocketError::Close:
+        return kErrSocketClose;
+    }
+    return kErrException;
 }
 
 } // namespace
 
 HttpClient::HttpClient() = default;
 
-HttpClient::~HttpClient()
-{
-    // Send always closes; this only guards against a socket left behind by a fault.
-    if (socketHandle != -1)
-        ::close(socketHandle);
-}
+// A socket left open by a fault is closed by its own destructor.
+HttpClient::~HttpClient() = default;
 
 void HttpClient::Reset()
 {
@@ -116,9 +132,7 @@ void HttpClient::Reset()
     headerEnd = -1;
     contentLength = -1;
     networkStarted = false;
-    if (socketHandle != -1)
-        ::close(socketHandle);
-    socketHandle = -1;
+    socket.Close();
 }
 
 void HttpClient::UseUtf8()
@@ -284,58 +298,31 @@ std::string HttpClient::HeaderBlock() const
 
 int HttpClient::SocketConnect()
 {
-    // Sockets need no start-up on this platform; the flag only mirrors the request's life.
+    // The socket library is started once per process, inside the first Open; the flag mirrors the
+    // request's life.
     networkStarted = true;
-    socketHandle = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
-    if (socketHandle == -1)
-        return kErrSocketCreate;
+    SocketError failure = socket.Open(AddressFamily::Ipv4);
+    if (failure == SocketError::NetworkStart)
+        networkStarted = false;
+    if (failure != SocketError::None)
+        return SocketErrorNumber(failure);
 
     uint32_t address = 0;
     int error = ResolveHost(host, address);
     if (error != kHttpOk)
         return error;
 
-    int flags = ::fcntl(socketHandle, F_GETFL, 0);
-    if (flags == -1 || ::fcntl(socketHandle, F_SETFL, flags | O_NONBLOCK) == -1)
-        return kErrNonBlocking;
-
-    sockaddr_in target{};
-    target.sin_family = AF_INET;
-    target.sin_port = htons(port);
-    target.sin_addr.s_addr = address;
-    if (::connect(socketHandle, reinterpret_cast<const sockaddr*>(&target), sizeof target) == 0)
-        return kErrConnectReturnedSuccess;
-
-    // A connect that fails outright (refused, unreachable) is as much "not connected" as one
-    // that never completes; both make the next request look the host up again.
-    bool connected = false;
-    if (errno == EINPROGRESS || errno == EINTR) {
-        pollfd pfd{socketHandle, POLLOUT, 0};
-        int ready;
-        do
-            ready = ::poll(&pfd, 1, std::min(connectTimeout < 0 ? 0 : connectTimeout, StepBudget(0)));
-        while (ready == -1 && errno == EINTR);
-        if (ready > 0 && (pfd.revents & POLLOUT) != 0) {
-            int socketError = 0;
-            socklen_t length = sizeof socketError;
-            connected =
-                ::getsockopt(socketHandle, SOL_SOCKET, SO_ERROR, &socketError, &length) == 0 && socketError == 0;
-        }
-    }
-    if (!connected) {
+    // A connect that is refused at once is as much "not connected" as one that never completes;
+    // both make the next request look the host up again.
+    failure = socket.Connect(IpAddress::FromIpv4(address), port,
+                             std::min(connectTimeout < 0 ? 0 : connectTimeout, StepBudget(0)));
+    if (failure == SocketError::NotConnected) {
         error = ClearHostCache();
         return error != kHttpOk ? error : kErrNotConnected;
     }
-
-    if (::fcntl(socketHandle, F_SETFL, flags & ~O_NONBLOCK) == -1)
-        return kErrBlocking;
-    timeval tv = ToTimeval(sendTimeout);
-    if (sendTimeout < 0 || ::setsockopt(socketHandle, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv) != 0)
-        return kErrSendTimeout;
-    tv = ToTimeval(receiveTimeout);
-    if (receiveTimeout < 0 || ::setsockopt(socketHandle, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv) != 0)
-        return kErrReceiveTimeout;
-    return kHttpOk;
+    if (failure == SocketError::None)
+        failure = socket.SetTimeouts(sendTimeout, receiveTimeout);
+    return SocketErrorNumber(failure);
 }
 
 int HttpClient::SocketWrite()
@@ -352,27 +339,9 @@ int HttpClient::SocketWrite()
     if (hasBody)
         request += sent;
 
-    // MSG_NOSIGNAL: a peer that already closed gives an error here instead of SIGPIPE. A partial
-    // send is continued until the whole request is out, each call within what is left of the
-    // request's time.
-    size_t done = 0;
-    while (done < request.size()) {
-        int32_t budget = StepBudget(sendTimeout);
-        if (budget == 0)
-            return kErrDeadline;
-        timeval tv = ToTimeval(budget);
-        if (::setsockopt(socketHandle, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv) != 0)
-            return kErrSendTimeout;
-        ssize_t n = ::send(socketHandle, request.data() + done, request.size() - done, MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && StepBudget(sendTimeout) == 0)
-            return kErrDeadline;
-        if (n <= 0)
-            return kErrSend;
-        done += static_cast<size_t>(n);
-    }
-    return kHttpOk;
+    // A partial send is continued until the whole request is out, each call within what is left of
+    // the request's time.
+    return SocketErrorNumber(socket.SendAll(request, WaitLimit{sendTimeout, deadline}));
 }
 
 int HttpClient::AppendToReplyText(size_t from)
@@ -394,13 +363,7 @@ int HttpClient::AppendToReplyText(size_t from)
 
 int32_t HttpClient::StepBudget(int32_t stepTimeout) const
 {
-    const auto left = deadline - std::chrono::steady_clock::now();
-    if (left <= std::chrono::steady_clock::duration::zero())
-        return 0;
-    const int64_t leftMs = std::chrono::ceil<std::chrono::milliseconds>(left).count();
-    if (stepTimeout > 0 && stepTimeout < leftMs)
-        return stepTimeout;
-    return static_cast<int32_t>(std::min<int64_t>(leftMs, INT32_MAX));
+    return WaitLimit{stepTimeout, deadline}.Budget();
 }
 
 int HttpClient::ReceiveMore()
@@ -414,25 +377,12 @@ int HttpClient::ReceiveMore()
     } catch (const std::bad_alloc&) {
         return kErrBufferAllocation;
     }
-    // Wait for data first: the receive time-out bounds this one wait, the deadline all of them.
-    pollfd pfd{socketHandle, POLLIN, 0};
-    int ready;
-    do {
-        int32_t budget = StepBudget(receiveTimeout);
-        if (budget == 0)
-            return kErrDeadline;
-        ready = ::poll(&pfd, 1, budget);
-    } while (ready == -1 && errno == EINTR);
-    if (ready <= 0)
-        return kErrReceive;
-    ssize_t n;
-    do
-        n = ::recv(socketHandle, receiveBuffer.data() + receivedLength, step, 0);
-    while (n < 0 && errno == EINTR);
-    if (n == 0)
-        return kErrClosedEarly;
-    if (n < 0)
-        return kErrReceive;
+    // The receive time-out bounds this one wait for data, the deadline all of them.
+    size_t n = 0;
+    SocketError failure =
+        socket.Receive(receiveBuffer.data() + receivedLength, step, WaitLimit{receiveTimeout, deadline}, n);
+    if (failure != SocketError::None)
+        return SocketErrorNumber(failure);
     size_t from = static_cast<size_t>(receivedLength);
     receivedLength += static_cast<int32_t>(n);
     receiveBuffer.resize(static_cast<size_t>(receivedLength));
@@ -596,18 +546,16 @@ std::string HttpClient::CookieHeader() const
 
 int HttpClient::SocketClose()
 {
-    if (socketHandle != -1) {
-        int result = ::close(socketHandle);
-        socketHandle = -1;
-        if (result != 0 && errno != EINTR)
-            return kErrSocketClose;
-    }
+    // The socket library stays started for the process's later requests, so there is nothing to
+    // stop and the stop's failure (142) cannot happen.
+    int error = SocketErrorNumber(socket.Close());
     networkStarted = false;
-    return kHttpOk;
+    return error;
 }
 
 // The https channel: HttpClient looks the host up, builds the header block and the body, fills
-// the cookie jar and makes the reply text; TlsChannel carries the request over libcurl.
+// the cookie jar and makes the reply text; TlsChannel carries the request over the system's HTTPS
+// library.
 int HttpClient::TlsConnect()
 {
     tlsProblem = TlsProblem::None;
@@ -621,6 +569,7 @@ int HttpClient::TlsConnect()
     target.port = port;
     target.path = path;
     target.connectMs = connectTimeout;
+    target.sendMs = sendTimeout;
     target.receiveMs = receiveTimeout;
     target.totalMs = StepBudget(0);
     if (target.totalMs == 0)

@@ -3,10 +3,11 @@
 // HttpClient on its own thread, calls Reset and UseUtf8, then Send, and reads the reply text.
 // Send returns 0 or a small error number naming the step that failed; the numbers are shown to
 // the user as tip details, so they are part of the interface (see HttpErrors.h). "http" URLs go
-// over a plain socket; "https" URLs over TlsChannel (libcurl), with the server's certificate
-// checked as SetTls asks.
+// over a plain socket; "https" URLs over TlsChannel (libcurl on Linux, WinHTTP on Windows), with
+// the server's certificate checked as SetTls asks.
 
 #include "http/TlsOptions.h"
+#include "platform/Socket.h"
 
 #include <chrono>
 #include <cstdint>
@@ -127,7 +128,7 @@ private:
     int32_t headerEnd = -1;
     int32_t contentLength = -1;
     bool networkStarted = false;
-    int socketHandle = -1;
+    Socket socket;
 };
 
 } // namespace kh

@@ -36,7 +36,7 @@ inline constexpr int kErrCacheTextException = 16;
 inline constexpr int kErrCacheResolveException = 17;
 inline constexpr int kErrCacheClearException = 18;
 
-// The https channel (TlsChannel.cpp maps libcurl's results onto these).
+// The https channel (each implementation of TlsChannel maps its library's results onto these).
 inline constexpr int kErrTlsSessionOpen = 18;
 inline constexpr int kErrTlsTimeouts = 21;
 inline constexpr int kErrTlsConnect = 25;
@@ -48,6 +48,9 @@ inline constexpr int kErrTlsSendRequest = 45;
 inline constexpr int kErrTlsReceiveResponse = 48;
 inline constexpr int kErrTlsQueryStatus = 49;
 inline constexpr int kErrTlsStatusNot200 = 50;
+inline constexpr int kErrTlsCookieSize = 53;   // WinHTTP: the size of a Set-Cookie header
+inline constexpr int kErrTlsCookieBuffer = 54; // WinHTTP: its buffer
+inline constexpr int kErrTlsCookieValue = 55;  // WinHTTP: its value or the value's conversion
 inline constexpr int kErrTlsQueryDataAvailable = 69;
 inline constexpr int kErrTlsBufferAllocation = 72;
 inline constexpr int kErrTlsReadData = 78;

@@ -1,6 +1,7 @@
 #include "numbers/NumberJournal.h"
 
 #include "platform/Json.h"
+#include "platform/Paths.h"
 #include "platform/TextCodec.h"
 
 #include <algorithm>
@@ -28,16 +29,15 @@ const char* const kMsgWriteFailed = "号码记录写入失败！软件异常退�
 const char* const kJournalSuffix = ".json";
 const char* const kLockSuffix = ".lock";
 
-// Escapes every byte outside A-Z a-z 0-9 . _ - as %XX, so that any account and host make one file
-// name, and different ones different names.
+// Escapes every byte outside a-z 0-9 . _ - as %XX, so that any account and host make one file
+// name, and different ones different names, also on a file system that ignores case (Windows):
+// capitals are escaped too, and the escapes' hex digits are capitals that no literal '%' precedes.
 std::string FileNamePart(const std::string& text)
 {
     static const char* const hex = "0123456789ABCDEF";
     std::string out;
     for (unsigned char c : text) {
-        if (std::isalnum(c) != 0 && c < 128)
-            out += static_cast<char>(c);
-        else if (c == '.' || c == '_' || c == '-')
+        if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' || c == '_' || c == '-')
             out += static_cast<char>(c);
         else {
             out += '%';
@@ -78,7 +78,7 @@ std::string NumberJournal::FileStem(const std::u16string& account, const std::st
 
 std::string NumberJournal::SlotPath(int slot, const char* suffix) const
 {
-    return folder + "/" + stem + "-" + std::to_string(slot) + suffix;
+    return folder + kPathSeparator + stem + "-" + std::to_string(slot) + suffix;
 }
 
 std::string NumberJournal::Format(const std::vector<JournalEntry>& list, const std::u16string& accountName,

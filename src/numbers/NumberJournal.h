@@ -7,7 +7,8 @@
 // settles it (LeftoverManager). The number batch and the number manager keep it up to date.
 //
 // Files: <folder>/<account>@<host>-<slot>.json (account and host with every character outside
-// A-Z a-z 0-9 . _ - written as %XX). Each running client owns one slot: the lowest whose lock file
+// a-z 0-9 . _ - written as %XX, capitals too, so that names differing in case stay apart where the
+// file system ignores case). Each running client owns one slot: the lowest whose lock file
 // <account>@<host>-<slot>.lock it could take without waiting, held for the client's whole life. A
 // second client of the same account therefore writes its own file, and neither ever takes the
 // other's live numbers. When it opens, a client adopts every journal of its account and host whose

@@ -1,27 +1,22 @@
 #pragma once
-// XDG autostart entries: the Linux form of the values under the auto-run key. The value "Name"
-// is the file $XDG_CONFIG_HOME/autostart/Name.desktop, and its text is the program that the
-// entry's Exec line starts. SettingsStore routes the auto-run key's values here.
+// The entries that start programs when the user signs in: the values of the current user's Run
+// key (kRunKeyPath), one per program, named by the program's entry name and holding its path.
+// On Windows they are those registry values. On Linux each is an XDG autostart entry
+// $XDG_CONFIG_HOME/autostart/Name.desktop whose Exec line starts the program (posix/DesktopEntry.h).
+// SettingsStore routes the Run key's values here; ConfigCenter asks for the running program's path.
 
 #include <string>
 
 namespace kh {
 
-std::string AutostartDirectory();
-
 // Result codes as SettingsStore's. ReadAutostartEntry and DeleteAutostartEntry give
-// kStoreNotFound when there is no entry; a name that cannot be a file name is kStoreInvalidParameter.
+// kStoreNotFound when there is no entry; a name that cannot name an entry is kStoreInvalidParameter.
 long WriteAutostartEntry(const std::u16string& name, const std::u16string& program);
 long ReadAutostartEntry(const std::u16string& name, std::u16string& program);
 long DeleteAutostartEntry(const std::u16string& name);
 
-// The full path of the running executable, the program an auto-run entry starts. False with the
-// system's error number when it cannot be found.
+// The full path of the running executable (UTF-8), the program an auto-run entry starts. False
+// with the system's error number when it cannot be found.
 bool RunningExecutablePath(std::string& path, int& error);
-
-// The Exec value that starts program with no arguments (quoted and escaped as desktop entries
-// require), and the program named by an Exec value's first argument.
-std::string ExecLineForProgram(const std::string& program);
-std::string ProgramFromExecLine(const std::string& exec);
 
 } // namespace kh

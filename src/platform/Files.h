@@ -23,7 +23,8 @@ inline constexpr long kStoreInvalidParameter = 87;
 // The folder part of path ("." without one, "/" for a file at the root).
 std::string ParentFolder(const std::string& path);
 
-// Creates the directory and its missing parents with mode 0700.
+// Creates the directory and its missing parents with mode 0700 (on Windows with the access rules
+// of its parent).
 long MakeDirectories(const std::string& path);
 
 // Writes content to path through a temporary file in the same directory (fsync, rename, fsync of
@@ -67,12 +68,16 @@ public:
     // A lock file that its holder removed while this one waited is opened again, so a lock is only
     // ever granted on the file the path names.
     bool Lock(const std::string& path, bool wait);
-    bool IsLocked() const { return fd >= 0; }
+    bool IsLocked() const;
     // Lets the lock go; with removeFile the lock file is removed first, while still held.
     void Unlock(bool removeFile);
 
 private:
+#ifdef _WIN32
+    void* handle = nullptr; // the lock file's HANDLE
+#else
     int fd = -1;
+#endif
     std::string lockedPath;
 };
 

@@ -1,6 +1,8 @@
 #pragma once
-// Text conversion between the process's ANSI code page (UTF-8 on Linux), UTF-8, UTF-16 and
-// GBK (code page 936). Byte strings hold ANSI text; wide strings are UTF-16 code units.
+// Text conversion between the program's narrow text, UTF-8, UTF-16, GBK (code page 936) and the
+// thread's ANSI code page. Narrow strings hold UTF-8 inside the program on every system; wide
+// strings are UTF-16 code units. Text meets other code pages only at the boundaries: the tip log
+// (GBK) and the remembered password's stored form (the thread's ANSI code page, see kCpThreadAcp).
 // Used by the HTTP client (request body and reply recoding), the managers where text meets a
 // window, the settings store and the tip log.
 
@@ -11,8 +13,11 @@ namespace kh {
 
 enum CodePage : unsigned
 {
-    kCpAcp = 0,       // the process's ANSI code page
-    kCpThreadAcp = 3, // the calling thread's ANSI code page (the same as kCpAcp here)
+    kCpAcp = 0, // the program's narrow text: UTF-8 on every system
+    // The calling thread's ANSI code page as the system knows it: UTF-8 on Linux; on Windows the
+    // code page of CP_THREAD_ACP (936 on a Chinese system), in which earlier versions of the client
+    // stored the remembered password, so that stored value reads back unchanged.
+    kCpThreadAcp = 3,
     kCpGbk = 936,
     kCpUtf8 = 65001,
 };

@@ -1,6 +1,7 @@
 #include "settings/ConfigCenter.h"
 
 #include "platform/Autostart.h"
+#include "platform/Paths.h"
 #include "platform/SettingsStore.h"
 #include "platform/TextCodec.h"
 #include "settings/PasswordHex.h"
@@ -30,8 +31,8 @@ void ConfigCenter::LocateExecutable()
         return;
     }
     std::u16string wide = AnsiToWide(path);
-    // The directory is cut at the last "/", which is dropped.
-    size_t slash = wide.rfind(u'/');
+    // The directory is cut at the last separator ("/" or "\\" by the system), which is dropped.
+    size_t slash = wide.rfind(static_cast<char16_t>(kPathSeparator));
     {
         std::lock_guard<CriticalSection> guard(settingsLock);
         executablePath = wide;
@@ -199,7 +200,7 @@ void ConfigCenter::Save()
     };
 
     // One hold of the settings file for the whole save: no other process writes in between.
-    SettingsFileLock fileLock;
+    SettingsStoreLock fileLock;
     registry.SetKey(RootKey::CurrentUser, kSettingsKey);
     bool passwordTouched = false;
     for (const SettingEntry& entry : SettingsTable()) {

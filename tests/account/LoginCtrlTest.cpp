@@ -140,7 +140,7 @@ TEST_F(LoginCtrlTest, TwoQuickStartsMakeOneRequestAndPublishTheToken)
 TEST_F(LoginCtrlTest, SignsInAgainstTheSandboxAndShowsItsRefusal)
 {
     test::SandboxProcess sandbox;
-    ASSERT_TRUE(sandbox.Started()) << sandbox.Error();
+    KH_REQUIRE_SANDBOX(sandbox);
     config.apiHost = sandbox.Host();
     config.userName = u"demo";
     config.password = u"wrong";

@@ -135,7 +135,7 @@ TEST_F(UpdateManagerTest, VersionsAreComparedAsNumbers)
 TEST_F(UpdateManagerTest, SandboxReportingTheClientsOwnVersionOffersNothing)
 {
     test::SandboxProcess sandbox;
-    ASSERT_TRUE(sandbox.Started()) << sandbox.Error();
+    KH_REQUIRE_SANDBOX(sandbox);
     config.servicesHost = sandbox.Host();
     updates.StartVersionCheck();
     ASSERT_TRUE(WaitUntil([&] { return sandbox.RequestCount("/get_version.aspx") >= 2; }));

@@ -11,6 +11,7 @@
 #include "platform/Sync.h"
 #include "platform/TextCodec.h"
 #include "support/GuiThreadExecutor.h"
+#include "support/TempSettingsDir.h"
 
 #include <algorithm>
 #include <atomic>
@@ -40,31 +41,16 @@ std::string ReadFile(const std::string& path)
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+// The system's path separator as a regular expression.
+const std::string kSeparatorPattern = kPathSeparator == '\\' ? R"(\\)" : "/";
+
 class TipsBoxTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/kh-tipsbox-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
-        const char* old = std::getenv("XDG_DATA_HOME");
-        savedDataHome = old != nullptr ? old : "";
-        hadDataHome = old != nullptr;
-        setenv("XDG_DATA_HOME", (dir + "/data").c_str(), 1);
-    }
-    void TearDown() override
-    {
-        if (hadDataHome)
-            setenv("XDG_DATA_HOME", savedDataHome.c_str(), 1);
-        else
-            unsetenv("XDG_DATA_HOME");
-        fs::remove_all(dir);
-    }
-
-    std::string dir;
-    std::string savedDataHome;
-    bool hadDataHome = false;
+    // A private data folder (TempSettingsDir's "data" folder stands for the user's): dir is its
+    // parent.
+    test::TempSettingsDir settings;
+    std::string dir = settings.Path();
     HeadlessMessageBox severe{kIdOk};
     HeadlessTipsView view;
     OwnerWindow owner;
@@ -151,7 +137,8 @@ TEST_F(TipsBoxTest, SavesAtTheLimitIncludingTheTipThatReachedIt)
     ASSERT_GE(text.size(), 19u);
     EXPECT_EQ(text.substr(19), "以上提示信息，已经保存到了 " + box.LastLogFile() + " 文件中。");
     EXPECT_TRUE(
-        std::regex_match(box.LastLogFile().substr(dir.size()), std::regex(R"(/TipsLog/\d{8}_\d{6}(_\d+)?\.log)")))
+        std::regex_match(box.LastLogFile().substr(dir.size()),
+                         std::regex(kSeparatorPattern + "TipsLog" + kSeparatorPattern + R"(\d{8}_\d{6}(_\d+)?\.log)")))
         << box.LastLogFile();
     EXPECT_TRUE(severe.Shown().empty());
 }
@@ -204,7 +191,9 @@ TEST_F(TipsBoxTest, UnwritableProgramFolderFallsBackToUserDataFolder)
     box.AddTip(u"keep me");
     box.SaveAndClear();
     std::string file = box.LastLogFile();
-    EXPECT_EQ(file.rfind(dir + "/data/BorvanKH/TipsLog/", 0), 0u) << file;
+    std::string expected =
+        dir + kPathSeparator + "data" + kPathSeparator + "BorvanKH" + kPathSeparator + "TipsLog" + kPathSeparator;
+    EXPECT_EQ(file.rfind(expected, 0), 0u) << file;
     EXPECT_NE(ReadFile(file).find("keep me"), std::string::npos);
     EXPECT_NE(Utf8(view.GetText()).find(file), std::string::npos);
     EXPECT_TRUE(severe.Shown().empty());
@@ -213,7 +202,12 @@ TEST_F(TipsBoxTest, UnwritableProgramFolderFallsBackToUserDataFolder)
 TEST_F(TipsBoxTest, TextThatCannotBeWrittenAnywhereStaysInTheBox)
 {
     std::ofstream(dir + "/plainfile") << "x";
+    // The user's data folder is a file too (TempSettingsDir restores the variable).
+#ifdef _WIN32
+    _putenv_s("LOCALAPPDATA", (dir + "\\plainfile").c_str());
+#else
     setenv("XDG_DATA_HOME", (dir + "/plainfile").c_str(), 1);
+#endif
     TipsBox box(&severe, nullptr, 100);
     box.Init(&view, &owner, AnsiToWide(dir + "/plainfile"));
     for (int i = 0; i < 10; ++i)
@@ -409,7 +403,9 @@ TEST_F(TipsBoxTest, PostedWorkRunsAfterTheBoxIsGone)
     gate->Set();
     gui.Flush();
     std::string text = Utf8(view.GetText());
-    EXPECT_NE(text.find("以上提示信息，已经保存到了 " + dir + "/TipsLog/"), std::string::npos) << text;
+    EXPECT_NE(text.find("以上提示信息，已经保存到了 " + dir + kPathSeparator + "TipsLog" + kPathSeparator),
+              std::string::npos)
+        << text;
     EXPECT_TRUE(severe.Shown().empty());
 }
 

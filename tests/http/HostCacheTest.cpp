@@ -3,8 +3,8 @@
 #include "http/HostCache.h"
 
 #include "http/HttpErrors.h"
+#include "platform/Socket.h"
 
-#include <arpa/inet.h>
 #include <atomic>
 #include <gtest/gtest.h>
 #include <thread>
@@ -13,6 +13,17 @@
 namespace kh {
 namespace {
 
+// The 32-bit form of a dotted-quad address in network byte order, as the cache stores it.
+uint32_t Ipv4(uint8_t a, uint8_t b, uint8_t c, uint8_t d)
+{
+    IpAddress address;
+    address.bytes[0] = a;
+    address.bytes[1] = b;
+    address.bytes[2] = c;
+    address.bytes[3] = d;
+    return address.Ipv4();
+}
+
 TEST(HostCache, ResolvesCachesAndForgets)
 {
     ASSERT_EQ(ClearHostCache(), kHttpOk);
@@ -20,7 +31,7 @@ TEST(HostCache, ResolvesCachesAndForgets)
     EXPECT_FALSE(LookupCachedHost("127.0.0.1", address));
 
     ASSERT_EQ(ResolveHost("127.0.0.1", address), kHttpOk);
-    EXPECT_EQ(address, htonl(INADDR_LOOPBACK));
+    EXPECT_EQ(address, Ipv4(127, 0, 0, 1));
     uint32_t cached = 0;
     ASSERT_TRUE(LookupCachedHost("127.0.0.1", cached));
     EXPECT_EQ(cached, address);
@@ -55,7 +66,7 @@ TEST(HostCache, ManyThreadsResolveAndClearAtOnce)
                 }
                 uint32_t address = 0;
                 if (ResolveHost(t % 2 ? "127.0.0.1" : "127.0.0.2", address) != kHttpOk ||
-                    (address != htonl(INADDR_LOOPBACK) && address != htonl(INADDR_LOOPBACK + 1)))
+                    (address != Ipv4(127, 0, 0, 1) && address != Ipv4(127, 0, 0, 2)))
                     ++wrong;
             }
         });

@@ -5,22 +5,20 @@
 
 #include "http/HostCache.h"
 #include "http/HttpErrors.h"
+#include "support/LoopbackSocket.h"
 #include "support/RefusingPort.h"
 #include "support/ScriptedServer.h"
 
-#include <arpa/inet.h>
 #include <atomic>
 #include <chrono>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <thread>
-#include <unistd.h>
 
 namespace kh {
 namespace {
 
 using test::ScriptedServer;
+using test::SocketHandle;
 
 constexpr const char* kUserAgentLine = "User-Agent: Mozilla/4.0 (compatible; MSIE 8.0; Windows NT 6.1)";
 
@@ -33,10 +31,10 @@ std::string Ok(const std::string& body)
 // that waits for more than it should runs into its receive time-out instead of passing.
 ScriptedServer::Handler AnswerAndHold(std::string reply)
 {
-    return [reply = std::move(reply)](int socket, const std::string&) {
+    return [reply = std::move(reply)](SocketHandle socket, const std::string&) {
         ScriptedServer::SendAll(socket, reply);
         char byte;
-        while (::recv(socket, &byte, 1, 0) > 0) {
+        while (test::ReceiveSome(socket, &byte, 1) > 0) {
         }
     };
 }
@@ -261,7 +259,7 @@ TEST(HttpClientReply, TricklingServerRunsIntoTheOverallDeadline)
         {"header block", "HTTP/1.1 200 OK\r\n", "X-Slow: " + std::string(40, 'h')},
     };
     for (const Case& c : cases) {
-        ScriptedServer server([&c](int socket, const std::string&) {
+        ScriptedServer server([&c](SocketHandle socket, const std::string&) {
             if (!ScriptedServer::SendAll(socket, c.head))
                 return;
             for (char byte : c.trickled) {
@@ -324,7 +322,7 @@ TEST(HttpClientReply, RepliesAboveTheCapFailInsteadOfGrowingWithoutBound)
     }
     // A server that never ends its header block is cut off at the cap.
     {
-        ScriptedServer server([](int socket, const std::string&) {
+        ScriptedServer server([](SocketHandle socket, const std::string&) {
             const std::string chunk(64 * 1024, 'x');
             ScriptedServer::SendAll(socket, "HTTP/1.1 200 OK\r\n");
             for (int sent = 0; sent < 2 * HttpClient::kMaxReplyBytes; sent += static_cast<int>(chunk.size()))
@@ -413,34 +411,24 @@ TEST(HttpClientConnect, ConnectThatNeverCompletesTimesOut)
 {
     // A listener whose accept queue is full drops further connection attempts, so the connect
     // stays pending until the client's connect time-out.
-    int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(::listen(listener, 0), 0);
-    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
-    std::vector<int> fillers;
-    for (int i = 0; i < 4; ++i) {
-        int filler = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
-        ::connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        fillers.push_back(filler);
-    }
+    uint16_t port = 0;
+    const SocketHandle listener = test::OpenLoopbackListener("ConnectThatNeverCompletesTimesOut", port, 0);
+    std::vector<SocketHandle> fillers;
+    for (int i = 0; i < 4; ++i)
+        fillers.push_back(test::StartLoopbackConnect(port));
 
     uint32_t cached = 0;
     ASSERT_EQ(ResolveHost("127.0.0.1", cached), kHttpOk);
     Client client;
     client.http.SetTimeouts(300, 1000, 1000);
     std::string reply;
-    EXPECT_EQ(client.http.Send("http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/", "", reply),
-              kErrNotConnected);
+    EXPECT_EQ(client.http.Send("http://127.0.0.1:" + std::to_string(port) + "/", "", reply), kErrNotConnected);
     // The next request looks the host up again.
     EXPECT_FALSE(LookupCachedHost("127.0.0.1", cached));
 
-    for (int filler : fillers)
-        ::close(filler);
-    ::close(listener);
+    for (SocketHandle filler : fillers)
+        test::CloseSocket(filler);
+    test::CloseSocket(listener);
 }
 
 TEST(HttpClientConcurrency, ClientsOnManyThreadsShareTheHostCache)

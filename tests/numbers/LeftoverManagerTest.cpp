@@ -38,7 +38,8 @@ std::vector<std::string> Sorted(std::vector<std::string> items)
 // This client's journal file as the first client of the account on the sandbox host has it.
 std::string JournalFile(SessionFixture& rig)
 {
-    return ClientSession::JournalFolder() + "/" + NumberJournal::FileStem(u"demo", rig.ApiHost()) + "-1.json";
+    return ClientSession::JournalFolder() + kPathSeparator + NumberJournal::FileStem(u"demo", rig.ApiHost()) +
+           "-1.json";
 }
 
 // Numbers rented by an earlier run of the client: held at the sandbox, listed in a journal whose

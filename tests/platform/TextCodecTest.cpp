@@ -63,6 +63,14 @@ TEST(TextCodec, GbkConvertsBothWays)
     ASSERT_TRUE(MultiByteToWide(kCpGbk, "\xB1\xB1\xBE\xA9 ok", wide));
     EXPECT_EQ(wide, u"\u5317\u4EAC ok");
 
+    // A whole SMS and tip text, full-width punctuation included, survives the trip both ways.
+    const std::u16string sms =
+        u"【云购商城】您的验证码是４８２９１０，５分钟内有效。以上提示信息，已经保存到了 文件中！";
+    ASSERT_TRUE(WideToMultiByte(kCpGbk, sms, gbk));
+    EXPECT_EQ(gbk.size(), sms.size() * 2 - 1); // two bytes a character, one for the space
+    ASSERT_TRUE(MultiByteToWide(kCpGbk, gbk, wide));
+    EXPECT_EQ(wide, sms);
+
     // A character GBK cannot hold costs one "?", not the rest of the text.
     ASSERT_TRUE(WideToMultiByte(kCpGbk, u"a\u0E01b", gbk));
     EXPECT_EQ(gbk, "a?b");

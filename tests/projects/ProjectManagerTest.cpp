@@ -487,7 +487,7 @@ protected:
 
 TEST_F(ProjectSandboxTest, FetchShowsFavouritesAndSearchesAllProjects)
 {
-    ASSERT_TRUE(sandbox.Started()) << sandbox.Error();
+    KH_REQUIRE_SANDBOX(sandbox);
     SignIn("demo");
     projects.StartFetchProjects();
     ASSERT_TRUE(FetchDone());
@@ -506,7 +506,7 @@ TEST_F(ProjectSandboxTest, FetchShowsFavouritesAndSearchesAllProjects)
 
 TEST_F(ProjectSandboxTest, AccountWithoutFavouritesGetsTheFullView)
 {
-    ASSERT_TRUE(sandbox.Started()) << sandbox.Error();
+    KH_REQUIRE_SANDBOX(sandbox);
     SignIn("nofav");
     projects.StartFetchProjects();
     ASSERT_TRUE(FetchDone());
@@ -520,7 +520,7 @@ TEST_F(ProjectSandboxTest, AccountWithoutFavouritesGetsTheFullView)
 
 TEST_F(ProjectSandboxTest, InjectedFailuresAreRetriedUntilTheFetchSucceeds)
 {
-    ASSERT_TRUE(sandbox.Started()) << sandbox.Error();
+    KH_REQUIRE_SANDBOX(sandbox);
     SignIn("demo");
     test::SandboxFault refuse;
     refuse.path = "/get_project_list";
@@ -550,7 +550,7 @@ TEST_F(ProjectSandboxTest, InjectedFailuresAreRetriedUntilTheFetchSucceeds)
 
 TEST_F(ProjectSandboxTest, StopEndsRetriesAgainstAFailingService)
 {
-    ASSERT_TRUE(sandbox.Started()) << sandbox.Error();
+    KH_REQUIRE_SANDBOX(sandbox);
     SignIn("demo");
     test::SandboxFault refuse;
     refuse.path = "/get_project_list";

@@ -455,6 +455,37 @@ TEST_F(SandboxRobustnessTest, ResetRestoresTheScenario)
     EXPECT_EQ(sandbox.RequestCount("/get_mobile"), 0);
 }
 
+// A reset may bring another scenario and seed (how the Windows tests share one sandbox): they
+// replace the ones in use, later plain resets keep them, "built-in" is the demo, and a body that
+// is not one of these is refused with the sandbox unchanged.
+TEST_F(SandboxRobustnessTest, ResetWithAScenarioAndSeedReplacesThemUntilTheNext)
+{
+    int status = 0;
+    std::string other = R"({"scenario":{"accounts":[{"user":"w","pwd":"x","balance":"1","max_mobiles":7}],)"
+                        R"("projects":[{"pid":"9","pname":"n","p_price":"0.1"}],"pool":{"generate":3}},"seed":42})";
+    ASSERT_NE(sandbox.Post("/_sandbox/reset", other, &status).find("\"ok\":true"), std::string::npos);
+    EXPECT_EQ(status, 200);
+    EXPECT_TRUE(sandbox.Login("u", "p").empty()) << "the old scenario's account is gone";
+    std::string first = sandbox.Login("w", "x");
+    ASSERT_FALSE(first.empty());
+    EXPECT_EQ(CallSandbox(sandbox, "/userinfo", "token=" + first).Field("\"max_get_mobile_size\":", ","), "7");
+    ASSERT_TRUE(sandbox.Reset());
+    EXPECT_EQ(sandbox.Login("w", "x"), first) << "a plain reset keeps the scenario and the seed";
+
+    for (const char* refused : {R"({"scenario":5})", R"({"scenario":"other"})", R"({"seed":-1})", R"({"seed":"1"})",
+                                R"({"scenario":{"accounts":7}})", "[]", "not json"}) {
+        sandbox.Post("/_sandbox/reset", refused, &status);
+        EXPECT_EQ(status, 400) << refused;
+    }
+    EXPECT_FALSE(sandbox.Login("w", "x").empty()) << "a refused reset changes nothing";
+    EXPECT_TRUE(sandbox.Login("demo", "demo").empty());
+
+    sandbox.Post("/_sandbox/reset", R"({"scenario":"built-in"})", &status);
+    EXPECT_EQ(status, 200);
+    EXPECT_FALSE(sandbox.Login("demo", "demo").empty());
+    EXPECT_TRUE(sandbox.Login("w", "x").empty());
+}
+
 // Same seed, same requests: same tokens, numbers and codes. Another seed draws differently.
 TEST(SandboxSeedTest, TheSameSeedRepeatsEveryDraw)
 {

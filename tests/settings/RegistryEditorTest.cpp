@@ -5,10 +5,9 @@
 #include "support/TempSettingsDir.h"
 #include "support/TipRecorder.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <functional>
+#include <gtest/gtest.h>
 
 namespace kh {
 namespace {
@@ -116,19 +115,6 @@ TEST_F(RegistryEditorTest, DeletedValueIsGoneAndOthersStay)
     EXPECT_EQ(a, u"absent");
     EXPECT_EQ(b, u"b");
     EXPECT_EQ(tips.Count(), 0u);
-}
-
-TEST_F(RegistryEditorTest, AStoreThatCannotBeReadFailsEveryOperationAndIsLeftAlone)
-{
-    // A directory where the file should be: it cannot be read, so it must not be replaced.
-    std::filesystem::create_directories(dir.SettingsFile());
-    std::u16string text = u"kept";
-    editor.ReadString(u"A", text);
-    editor.WriteString(u"A", u"new");
-    EXPECT_EQ(tips.Errors(), (std::vector<std::string>{"RegistryEditor.12.", "RegistryEditor.1.", "RegistryEditor.12.",
-                                                       "RegistryEditor.5."}));
-    EXPECT_EQ(text, u"kept");
-    EXPECT_TRUE(std::filesystem::is_directory(dir.SettingsFile()));
 }
 
 } // namespace

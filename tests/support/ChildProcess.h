@@ -1,10 +1,13 @@
 #pragma once
-// The one way the tests start another program: posix_spawn with the arguments as they are (no
-// shell), a chosen environment, and pipes for the standard streams that are asked for (otherwise
-// standard input is /dev/null and the outputs are inherited). ChildProcess keeps a long-running
-// child (the sandbox) and stops it with SIGTERM, then SIGKILL, always reaping it; RunProcess runs a
-// program to its end with a given standard input and collects both outputs (the command-line
-// tools under test).
+// The one way the tests start another program, with the arguments as they are (no shell), a
+// chosen environment, and pipes for the standard streams that are asked for (otherwise standard
+// input is empty and the outputs are inherited). ChildProcess keeps a long-running child (the
+// sandbox) and stops it, always reaping it; RunProcess runs a program to its end with a given
+// standard input and collects both outputs (the command-line tools under test).
+// Linux (posix/ChildProcess.cpp): posix_spawn; Stop sends SIGTERM, then SIGKILL after the deadline.
+// Windows (win32/ChildProcess.cpp): CreateProcessW with the arguments quoted for the C runtime;
+// the pipe ends are C runtime descriptors; Stop terminates a child that has not ended (Windows has
+// no SIGTERM for another console program).
 
 #include <chrono>
 #include <string>
@@ -59,6 +62,7 @@ private:
     void Reaped(int rawStatus);
 
     pid_t child = -1;
+    void* process = nullptr; // Windows: the child's process handle until it is reaped
     int stdinFd = -1;
     int stdoutFd = -1;
     int stderrFd = -1;

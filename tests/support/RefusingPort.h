@@ -2,6 +2,8 @@
 // A loopback port on which every connect is refused at once: bound, so nobody else takes it while
 // the object lives, but never listening. For the transport-failure paths of the client.
 
+#include "platform/Socket.h"
+
 #include <cstdint>
 #include <string>
 
@@ -22,7 +24,7 @@ public:
     std::string Url(const std::string& path = "/") const;
 
 private:
-    int socket = -1;
+    NativeSocket socket = kNoSocket;
     uint16_t port = 0;
 };
 

@@ -4,6 +4,11 @@
 // is always reaped. Also wraps the sandbox's control endpoints (state, SMS delivery, offline
 // numbers, clock, faults, reset) and offers a plain POST for setting up state, so tests can arrange
 // and inspect what the client under test then sees. Used by every test that talks to the sandbox.
+// On Windows (win32/SandboxProcess.cpp) a test cannot start the Linux sandbox: it uses the one
+// scripts/test-windows started, named by KH_WINDOWS_SANDBOX (127.0.0.1:PORT), reset to the test's
+// scenario and seed (/_sandbox/reset), and Stop leaves it running. The test programs that use it
+// run one at a time there (a CTest resource lock). A test that asks for threads of its own, or
+// runs without KH_WINDOWS_SANDBOX, gets none, and SkipReason() says why (KH_REQUIRE_SANDBOX skips).
 
 #include "support/ChildProcess.h"
 
@@ -46,6 +51,9 @@ public:
     // True once the sandbox has printed its port; otherwise Error() says why.
     bool Started() const { return port > 0; }
     const std::string& Error() const { return error; }
+    // Why the sandbox this test asks for cannot be had on this system (a test to skip, not a
+    // failure); empty otherwise.
+    const std::string& SkipReason() const { return skipReason; }
     int Port() const { return port; }
     // The sandbox's process id while it runs (for reading its /proc entries), else -1.
     pid_t Pid() const { return process.Pid(); }
@@ -83,7 +91,17 @@ private:
     ChildProcess process;
     int port = 0;
     std::string error;
+    std::string skipReason;
     std::string scenarioPath; // temporary file to remove, if any
 };
 
 } // namespace kh::test
+
+// In a GoogleTest body: skips the test when its sandbox cannot be had on this system, else asserts
+// that it started.
+#define KH_REQUIRE_SANDBOX(sandbox)                                                                                    \
+    do {                                                                                                               \
+        if (!(sandbox).SkipReason().empty())                                                                           \
+            GTEST_SKIP() << (sandbox).SkipReason();                                                                    \
+        ASSERT_TRUE((sandbox).Started()) << (sandbox).Error();                                                         \
+    } while (false)

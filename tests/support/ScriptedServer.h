@@ -3,6 +3,8 @@
 // on a port the system picks, records the exact bytes of each request, and answers with scripted
 // bytes (or lets a handler drive the socket). Used by the HTTP client tests and the benchmark.
 
+#include "support/LoopbackSocket.h"
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -21,7 +23,7 @@ class ScriptedServer
 public:
     // Runs on the server thread for each connection, after the request has been read and recorded.
     // The socket is closed when the handler returns.
-    using Handler = std::function<void(int socket, const std::string& request)>;
+    using Handler = std::function<void(SocketHandle socket, const std::string& request)>;
 
     // Answers every connection with reply, then closes it.
     explicit ScriptedServer(std::string reply);
@@ -43,23 +45,22 @@ public:
     void KeepRequests(bool keep) { keepRequests = keep; }
 
     // Writes all of bytes to socket; false when the peer is gone.
-    static bool SendAll(int socket, std::string_view bytes);
-    // A socket listening on 127.0.0.1 at a port the system picks (port receives it); throws
-    // std::runtime_error naming owner when that fails. Shared with the TLS test server.
-    // The Content-Length of a request's header block (any letter case), 0 when absent.
+    static bool SendAll(SocketHandle socket, std::string_view bytes) { return test::SendAll(socket, bytes); }
+    // The Content-Length of a request's header block (any letter case), 0 when absent. Shared with
+    // the TLS test server.
     static size_t RequestBodyLength(const std::string& headers);
-    static int OpenLoopbackListener(const char* owner, uint16_t& port);
     // A complete "200 OK" reply carrying body as JSON, with its length, closing the connection.
     static std::string JsonReply(const std::string& body);
 
 private:
     void Run();
-    std::string ReadRequest(int socket) const;
+    std::string ReadRequest(SocketHandle socket) const;
 
     Handler handler;
-    int listenSocket = -1;
-    int wakePipe[2] = {-1, -1};
+    SocketHandle listenSocket = kNoSocket;
     uint16_t port = 0;
+    // Set by the destructor, which then connects once to wake the accepting thread.
+    std::atomic<bool> stopping{false};
     mutable std::mutex mutex;
     mutable std::condition_variable recorded;
     std::vector<std::string> requests;

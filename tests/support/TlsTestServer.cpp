@@ -1,5 +1,6 @@
 #include "support/TlsTestServer.h"
 
+#include "support/LoopbackSocket.h"
 #include "support/ScriptedServer.h"
 
 #include <arpa/inet.h>
@@ -73,7 +74,7 @@ TlsTestServer::TlsTestServer(const TestCertificate& certificate, std::string rep
 TlsTestServer::TlsTestServer(const TestCertificate& certificate, Handler handler)
     : handler(std::move(handler)), context(MakeContext(certificate))
 {
-    listenSocket = ScriptedServer::OpenLoopbackListener("TlsTestServer", port);
+    listenSocket = OpenLoopbackListener("TlsTestServer", port);
     if (::pipe(wakePipe) != 0)
         throw std::runtime_error("TlsTestServer: pipe");
     thread = std::thread([this] { Run(); });

@@ -5,18 +5,15 @@
 #include "http/HostCache.h"
 #include "http/HttpClient.h"
 #include "http/HttpErrors.h"
+#include "support/RefusingPort.h"
 #include "support/ScriptedServer.h"
 #include "support/TestCertificates.h"
 #include "support/TlsTestServer.h"
 
-#include <arpa/inet.h>
 #include <atomic>
 #include <chrono>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace kh {
@@ -174,14 +171,7 @@ TEST(TlsChannelRequest, UnknownHostFailsBeforeAnyConnection)
 
 TEST(TlsChannelRequest, FailedConnectionsFailToSend)
 {
-    // A port that refuses: bound, so nobody else takes it, but not listening.
-    int refusing = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ASSERT_EQ(::bind(refusing, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(::getsockname(refusing, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    test::RefusingPort refusing;
     test::ScriptedServer plain("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok");
 
     struct Case
@@ -189,7 +179,7 @@ TEST(TlsChannelRequest, FailedConnectionsFailToSend)
         const char* name;
         uint16_t port;
     } cases[] = {
-        {"connection refused", ntohs(address.sin_port)},
+        {"connection refused", refusing.Port()},
         // The plain server waits for a request line that never comes.
         {"server that never answers the handshake", plain.Port()},
     };
@@ -205,7 +195,6 @@ TEST(TlsChannelRequest, FailedConnectionsFailToSend)
         // As on the socket channel, an address that does not answer is looked up again next time.
         EXPECT_FALSE(LookupCachedHost("localhost", cached)) << c.name;
     }
-    ::close(refusing);
 }
 
 TEST(TlsChannelReply, OnlyStatus200IsAReply)

@@ -4,6 +4,8 @@
 #include "platform/Json.h"
 #include "platform/Paths.h"
 #include "platform/TextCodec.h"
+#include "platform/posix/DesktopEntry.h"
+#include "platform/posix/SettingsFile.h"
 
 #include <cctype>
 #include <cjson/cJSON.h>
@@ -17,7 +19,7 @@ namespace {
 
 // One lock for the file and the autostart entries: every operation reads, changes and writes the
 // whole file, so two threads must not interleave. It is recursive so that a thread holding a
-// SettingsFileLock across several operations can still run each of them.
+// SettingsStoreLock across several operations can still run each of them.
 std::recursive_mutex& StoreMutex()
 {
     static std::recursive_mutex mutex;
@@ -161,7 +163,7 @@ std::string SettingsFilePath()
     return home.empty() ? std::string() : home + "/BorvanKH/registry.json";
 }
 
-SettingsFileLock::SettingsFileLock()
+SettingsStoreLock::SettingsStoreLock()
 {
     StoreMutex().lock();
     if (lockDepth++ > 0)
@@ -179,7 +181,7 @@ SettingsFileLock::SettingsFileLock()
     RemoveStaleTemporaryFiles(file);
 }
 
-SettingsFileLock::~SettingsFileLock()
+SettingsStoreLock::~SettingsStoreLock()
 {
     if (--lockDepth == 0)
         ProcessLock().Unlock(false);
@@ -193,7 +195,7 @@ long OpenStoreKey(const std::string& hive, const std::u16string& path, StoreKey&
     if (hive.empty() || !IsValidKeyPath(path))
         return kStoreInvalidParameter;
     StoreKey opened{hive, WideToUtf8(path), false, true};
-    SettingsFileLock guard;
+    SettingsStoreLock guard;
 
     if (hive == kCurrentUserHive && EqualsIgnoringAsciiCase(opened.path, WideToUtf8(kRunKeyPath))) {
         std::string dir = AutostartDirectory();
@@ -246,7 +248,7 @@ long QueryStoreValue(const StoreKey& key, const std::u16string& name, StoreValue
         return kStoreInvalidHandle;
     if (!IsValidValueName(name))
         return kStoreInvalidParameter;
-    SettingsFileLock guard;
+    SettingsStoreLock guard;
     if (key.autostart) {
         std::u16string program;
         long result = ReadAutostartEntry(name, program);
@@ -279,7 +281,7 @@ long SetStoreValue(const StoreKey& key, const std::u16string& name, const StoreV
         return kStoreInvalidHandle;
     if (!IsValidValueName(name))
         return kStoreInvalidParameter;
-    SettingsFileLock guard;
+    SettingsStoreLock guard;
     if (key.autostart) {
         if (value.type != StoreType::String)
             return kStoreInvalidParameter;
@@ -337,7 +339,7 @@ long DeleteStoreValue(const StoreKey& key, const std::u16string& name, std::stri
         return kStoreInvalidHandle;
     if (!IsValidValueName(name))
         return kStoreInvalidParameter;
-    SettingsFileLock guard;
+    SettingsStoreLock guard;
     if (key.autostart)
         return DeleteAutostartEntry(name);
 

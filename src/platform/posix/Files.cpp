@@ -216,6 +216,11 @@ bool FileLock::Lock(const std::string& path, bool wait)
     }
 }
 
+bool FileLock::IsLocked() const
+{
+    return fd >= 0;
+}
+
 void FileLock::Unlock(bool removeFile)
 {
     if (fd < 0)

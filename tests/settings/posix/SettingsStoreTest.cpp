@@ -4,6 +4,7 @@
 #include "platform/SettingsStore.h"
 
 #include "platform/Autostart.h"
+#include "platform/posix/DesktopEntry.h"
 #include "support/TempSettingsDir.h"
 
 #include <filesystem>

@@ -3,7 +3,10 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <pthread.h>
+#include <signal.h>
 #include <termios.h>
+#include <thread>
 #include <unistd.h>
 
 namespace kh {
@@ -56,6 +59,67 @@ bool ReadSecretLine(const std::string& prompt, std::string& line)
     if (!line.empty() && line.back() == '\r')
         line.pop_back();
     return any;
+}
+
+} // namespace kh
+
+namespace kh {
+
+namespace {
+
+std::atomic<bool> watchClosing{false};
+std::function<void()> watchAction;
+std::thread watchThread;
+
+sigset_t StopSignals()
+{
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    return signals;
+}
+
+void WaitForStopSignals()
+{
+    sigset_t signals = StopSignals();
+    for (;;) {
+        int received = 0;
+        if (sigwait(&signals, &received) != 0)
+            continue;
+        if (watchClosing)
+            return;
+        watchAction();
+    }
+}
+
+} // namespace
+
+void UseUtf8Console() {}
+
+void UseBinaryStdout() {}
+
+std::vector<std::string> ProgramArguments(int argc, char** argv)
+{
+    return std::vector<std::string>(argv, argv + argc);
+}
+
+StopRequestWatch::StopRequestWatch(std::function<void()> onStop)
+{
+    watchAction = std::move(onStop);
+    watchClosing = false;
+    sigset_t signals = StopSignals();
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    watchThread = std::thread(&WaitForStopSignals);
+}
+
+StopRequestWatch::~StopRequestWatch()
+{
+    // The waiting thread is woken by a signal of its own and sees that it is to end.
+    watchClosing = true;
+    pthread_kill(watchThread.native_handle(), SIGTERM);
+    watchThread.join();
+    watchAction = nullptr;
 }
 
 } // namespace kh

@@ -102,6 +102,21 @@ std::string FindProgram(const std::string& name)
     return {};
 }
 
+std::vector<std::string> ClipboardCommand(std::string& problem)
+{
+    const char* display = std::getenv("DISPLAY");
+    if (display == nullptr || *display == '\0') {
+        problem = "--copy needs a desktop's X display, and DISPLAY is not set";
+        return {};
+    }
+    std::string found = FindProgram("xclip");
+    if (found.empty()) {
+        problem = "--copy needs xclip to reach the clipboard (Debian package xclip, installed by scripts/setup)";
+        return {};
+    }
+    return {found, "-selection", "clipboard"};
+}
+
 int RunProgramWithInput(const std::vector<std::string>& argv, const std::string& input, uint32_t timeoutMs,
                         std::string& problem)
 {

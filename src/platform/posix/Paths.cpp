@@ -1,5 +1,6 @@
 #include "platform/Paths.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <pwd.h>
 #include <unistd.h>
@@ -42,6 +43,14 @@ std::string ConfigHome()
 std::string DataHome()
 {
     return BaseDirectory("XDG_DATA_HOME", "/.local/share");
+}
+
+std::FILE* CreateNewFile(const std::string& path, int& error)
+{
+    std::FILE* file = std::fopen(path.c_str(), "wbx");
+    if (file == nullptr)
+        error = errno;
+    return file;
 }
 
 } // namespace kh

@@ -3,6 +3,8 @@
 #include "platform/Paths.h"
 #include "platform/SettingsStore.h"
 #include "platform/TextCodec.h"
+#include "platform/posix/DesktopEntry.h"
+#include "platform/posix/SettingsFile.h"
 
 #include <cerrno>
 #include <climits>

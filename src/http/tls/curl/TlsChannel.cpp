@@ -99,14 +99,83 @@ template <typename T> bool SetOption(CURL* curl, CURLoption option, T value)
 
 } // namespace
 
-TlsChannel::TlsChannel() = default;
-
-TlsChannel::~TlsChannel()
+struct TlsChannel::Session
 {
-    Close();
-}
+    ~Session() { Close(); }
+
+    int Open(const TlsTarget& target);
+    int SetRequest(const std::string& headerBlock, bool post, std::string sentBody);
+    int Perform(const std::string& marker, size_t limit, const CookieSink& cookies, std::vector<char>& received);
+    void Close();
+
+    // libcurl's header and write callbacks; userdata is the session.
+    static size_t HeaderCallback(char* data, size_t size, size_t count, void* userdata);
+    static size_t BodyCallback(char* data, size_t size, size_t count, void* userdata);
+    size_t OnHeader(const char* data, size_t length);
+    size_t OnBody(const char* data, size_t length);
+    int MapResult(int curlResult);
+    int SetCaBundle(const std::string& caFile);
+
+    CURL* curl = nullptr;
+    curl_slist* headers = nullptr; // the request headers
+    curl_slist* resolve = nullptr; // pins host:port to the address
+    std::string url;
+    std::string body;
+    std::vector<char> errorBuffer;
+    std::string caBundle;
+
+    // State of one Perform.
+    const std::string* endMarker = nullptr;
+    size_t maxBytes = 0;
+    const CookieSink* cookieSink = nullptr;
+    std::vector<char>* receivedBody = nullptr;
+    std::vector<std::string> setCookies;
+    bool headersDone = false;
+    bool markerFound = false;
+    size_t markerScanned = 0;
+    size_t textEnd = 0; // the body's text ends at its first zero byte
+    bool textEnded = false;
+    int callbackError = 0;
+    TlsProblem problem = TlsProblem::None;
+    std::string detail;
+};
+
+TlsChannel::TlsChannel() : session(std::make_unique<Session>()) {}
+
+TlsChannel::~TlsChannel() = default;
 
 int TlsChannel::Open(const TlsTarget& target)
+{
+    return session->Open(target);
+}
+
+int TlsChannel::SetRequest(const std::string& headerBlock, bool post, std::string sentBody)
+{
+    return session->SetRequest(headerBlock, post, std::move(sentBody));
+}
+
+int TlsChannel::Perform(const std::string& endMarker, size_t maxBytes, const CookieSink& cookies,
+                        std::vector<char>& received)
+{
+    return session->Perform(endMarker, maxBytes, cookies, received);
+}
+
+void TlsChannel::Close()
+{
+    session->Close();
+}
+
+TlsProblem TlsChannel::Problem() const
+{
+    return session->problem;
+}
+
+const std::string& TlsChannel::Detail() const
+{
+    return session->detail;
+}
+
+int TlsChannel::Session::Open(const TlsTarget& target)
 {
     InitCurlOnce();
     CURL* handle = curl_easy_init();
@@ -144,10 +213,9 @@ int TlsChannel::Open(const TlsTarget& target)
          // The path goes out as the URL has it, without "/../" folded away.
          SetOption(handle, CURLOPT_PATH_AS_IS, 1L) && SetOption(handle, CURLOPT_FOLLOWLOCATION, 0L) &&
          SetOption(handle, CURLOPT_SSL_VERIFYPEER, verify) && SetOption(handle, CURLOPT_SSL_VERIFYHOST, verify * 2) &&
-         SetOption(handle, CURLOPT_HEADERFUNCTION, &TlsChannel::HeaderCallback) &&
+         SetOption(handle, CURLOPT_HEADERFUNCTION, &Session::HeaderCallback) &&
          SetOption(handle, CURLOPT_HEADERDATA, this) &&
-         SetOption(handle, CURLOPT_WRITEFUNCTION, &TlsChannel::BodyCallback) &&
-         SetOption(handle, CURLOPT_WRITEDATA, this);
+         SetOption(handle, CURLOPT_WRITEFUNCTION, &Session::BodyCallback) && SetOption(handle, CURLOPT_WRITEDATA, this);
     if (!ok)
         return kErrTlsOpenRequest;
     if (!target.tls.insecure && !target.tls.caFile.empty())
@@ -155,7 +223,7 @@ int TlsChannel::Open(const TlsTarget& target)
     return kHttpOk;
 }
 
-int TlsChannel::SetCaBundle(const std::string& caFile)
+int TlsChannel::Session::SetCaBundle(const std::string& caFile)
 {
     std::string extra;
     if (!ReadWholeFile(caFile, extra) || extra.find("-----BEGIN CERTIFICATE-----") == std::string::npos) {
@@ -167,19 +235,19 @@ int TlsChannel::SetCaBundle(const std::string& caFile)
     // first and the extra authorities are added behind it. The system's certificate directory, if
     // libcurl has one, stays in use either way.
     char* systemFile = nullptr;
-    if (curl_easy_getinfo(static_cast<CURL*>(curl), CURLINFO_CAINFO, &systemFile) == CURLE_OK && systemFile != nullptr)
+    if (curl_easy_getinfo(curl, CURLINFO_CAINFO, &systemFile) == CURLE_OK && systemFile != nullptr)
         ReadWholeFile(systemFile, caBundle);
     caBundle += "\n";
     caBundle += extra;
     curl_blob blob{caBundle.data(), caBundle.size(), CURL_BLOB_NOCOPY};
-    if (!SetOption(static_cast<CURL*>(curl), CURLOPT_CAINFO_BLOB, &blob))
+    if (!SetOption(curl, CURLOPT_CAINFO_BLOB, &blob))
         return kErrTlsOpenRequest;
     return kHttpOk;
 }
 
-int TlsChannel::SetRequest(const std::string& headerBlock, bool post, std::string sentBody)
+int TlsChannel::Session::SetRequest(const std::string& headerBlock, bool post, std::string sentBody)
 {
-    CURL* handle = static_cast<CURL*>(curl);
+    CURL* handle = curl;
     std::vector<std::string> lines;
     size_t start = 0;
     while (start <= headerBlock.size()) {
@@ -195,12 +263,12 @@ int TlsChannel::SetRequest(const std::string& headerBlock, bool post, std::strin
     lines.emplace_back("Accept:");
     lines.emplace_back("Expect:");
     for (const std::string& line : lines) {
-        curl_slist* next = curl_slist_append(static_cast<curl_slist*>(headers), line.c_str());
+        curl_slist* next = curl_slist_append(headers, line.c_str());
         if (next == nullptr)
             return kErrTlsAddHeaders;
         headers = next;
     }
-    if (!SetOption(handle, CURLOPT_HTTPHEADER, static_cast<curl_slist*>(headers)))
+    if (!SetOption(handle, CURLOPT_HTTPHEADER, headers))
         return kErrTlsAddHeaders;
 
     bool ok;
@@ -214,7 +282,8 @@ int TlsChannel::SetRequest(const std::string& headerBlock, bool post, std::strin
     return ok ? kHttpOk : kErrTlsSendRequest;
 }
 
-int TlsChannel::Perform(const std::string& marker, size_t limit, const CookieSink& cookies, std::vector<char>& received)
+int TlsChannel::Session::Perform(const std::string& marker, size_t limit, const CookieSink& cookies,
+                                 std::vector<char>& received)
 {
     received.clear();
     endMarker = &marker;
@@ -231,7 +300,7 @@ int TlsChannel::Perform(const std::string& marker, size_t limit, const CookieSin
     problem = TlsProblem::None;
     detail.clear();
 
-    CURLcode result = curl_easy_perform(static_cast<CURL*>(curl));
+    CURLcode result = curl_easy_perform(curl);
     receivedBody = nullptr;
     if (result == CURLE_OK && headersDone)
         return kHttpOk;
@@ -243,9 +312,9 @@ int TlsChannel::Perform(const std::string& marker, size_t limit, const CookieSin
     return error;
 }
 
-int TlsChannel::MapResult(int curlResult)
+int TlsChannel::Session::MapResult(int curlResult)
 {
-    CURL* handle = static_cast<CURL*>(curl);
+    CURL* handle = curl;
     curl_off_t handshakeTime = 0;
     curl_easy_getinfo(handle, CURLINFO_APPCONNECT_TIME_T, &handshakeTime);
     long verifyResult = X509_V_OK;
@@ -293,17 +362,17 @@ int TlsChannel::MapResult(int curlResult)
     return headersDone ? kErrTlsReadData : kErrTlsReceiveResponse;
 }
 
-size_t TlsChannel::HeaderCallback(char* data, size_t size, size_t count, void* userdata)
+size_t TlsChannel::Session::HeaderCallback(char* data, size_t size, size_t count, void* userdata)
 {
-    return static_cast<TlsChannel*>(userdata)->OnHeader(data, size * count);
+    return static_cast<Session*>(userdata)->OnHeader(data, size * count);
 }
 
-size_t TlsChannel::BodyCallback(char* data, size_t size, size_t count, void* userdata)
+size_t TlsChannel::Session::BodyCallback(char* data, size_t size, size_t count, void* userdata)
 {
-    return static_cast<TlsChannel*>(userdata)->OnBody(data, size * count);
+    return static_cast<Session*>(userdata)->OnBody(data, size * count);
 }
 
-size_t TlsChannel::OnHeader(const char* data, size_t length)
+size_t TlsChannel::Session::OnHeader(const char* data, size_t length)
 {
     std::string_view line(data, length);
     if (line.starts_with("HTTP/")) {
@@ -314,7 +383,7 @@ size_t TlsChannel::OnHeader(const char* data, size_t length)
     }
     if (line == "\r\n" || line == "\n") {
         long status = 0;
-        curl_easy_getinfo(static_cast<CURL*>(curl), CURLINFO_RESPONSE_CODE, &status);
+        curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
         if (status >= 100 && status < 200)
             return length;
         if (status != 200) {
@@ -322,7 +391,7 @@ size_t TlsChannel::OnHeader(const char* data, size_t length)
             return 0;
         }
         curl_off_t announced = -1;
-        curl_easy_getinfo(static_cast<CURL*>(curl), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
+        curl_easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
         // An announced body that cannot fit under the cap fails now instead of after the cap.
         if (endMarker->empty() && announced > 0 && static_cast<size_t>(announced) > maxBytes) {
             callbackError = kErrReplyTooLarge;
@@ -349,7 +418,7 @@ size_t TlsChannel::OnHeader(const char* data, size_t length)
     return length;
 }
 
-size_t TlsChannel::OnBody(const char* data, size_t length)
+size_t TlsChannel::Session::OnBody(const char* data, size_t length)
 {
     std::vector<char>& received = *receivedBody;
     if (length > maxBytes - received.size()) {
@@ -379,14 +448,14 @@ size_t TlsChannel::OnBody(const char* data, size_t length)
     return length;
 }
 
-void TlsChannel::Close()
+void TlsChannel::Session::Close()
 {
     if (curl != nullptr)
-        curl_easy_cleanup(static_cast<CURL*>(curl));
+        curl_easy_cleanup(curl);
     curl = nullptr;
-    curl_slist_free_all(static_cast<curl_slist*>(headers));
+    curl_slist_free_all(headers);
     headers = nullptr;
-    curl_slist_free_all(static_cast<curl_slist*>(resolve));
+    curl_slist_free_all(resolve);
     resolve = nullptr;
 }
 
