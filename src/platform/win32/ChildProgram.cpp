@@ -1,6 +1,7 @@
 #include "platform/ChildProgram.h"
 
 #include "platform/TextCodec.h"
+#include "platform/win32/CommandLine.h"
 
 #include <windows.h>
 
@@ -17,29 +18,6 @@ std::wstring Wide(const std::string& utf8)
 std::string SystemMessage(DWORD error)
 {
     return "Windows error " + std::to_string(error);
-}
-
-// One argument quoted as the C runtime's command-line parser reads it back.
-std::wstring Quoted(const std::wstring& arg)
-{
-    if (!arg.empty() && arg.find_first_of(L" \t\n\v\"") == std::wstring::npos)
-        return arg;
-    std::wstring quoted = L"\"";
-    size_t backslashes = 0;
-    for (wchar_t c : arg) {
-        if (c == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        if (c == L'"')
-            quoted.append(backslashes * 2 + 1, L'\\');
-        else
-            quoted.append(backslashes, L'\\');
-        backslashes = 0;
-        quoted += c;
-    }
-    quoted.append(backslashes * 2, L'\\');
-    return quoted + L"\"";
 }
 
 } // namespace
@@ -84,7 +62,7 @@ int RunProgramWithInput(const std::vector<std::string>& argv, const std::string&
 
     std::wstring commandLine;
     for (const std::string& arg : argv)
-        commandLine += (commandLine.empty() ? L"" : L" ") + Quoted(Wide(arg));
+        commandLine += (commandLine.empty() ? L"" : L" ") + QuoteArgument(Wide(arg));
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -125,6 +103,28 @@ int RunProgramWithInput(const std::vector<std::string>& argv, const std::string&
     }
     CloseHandle(process.hProcess);
     return status;
+}
+
+std::wstring QuoteArgument(const std::wstring& arg)
+{
+    if (!arg.empty() && arg.find_first_of(L" \t\n\v\"") == std::wstring::npos)
+        return arg;
+    std::wstring quoted = L"\"";
+    size_t backslashes = 0;
+    for (wchar_t c : arg) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        if (c == L'"')
+            quoted.append(backslashes * 2 + 1, L'\\');
+        else
+            quoted.append(backslashes, L'\\');
+        backslashes = 0;
+        quoted += c;
+    }
+    quoted.append(backslashes * 2, L'\\');
+    return quoted + L"\"";
 }
 
 } // namespace kh

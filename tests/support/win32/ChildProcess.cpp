@@ -1,6 +1,7 @@
 #include "support/ChildProcess.h"
 
 #include "platform/TextCodec.h"
+#include "platform/win32/CommandLine.h"
 
 #include <cerrno>
 #include <cstring>
@@ -12,31 +13,6 @@
 namespace kh::test {
 
 namespace {
-
-// One argument quoted as CommandLineToArgvW and the C runtime read it back: backslashes are
-// literal except before a quote, where they and the quote are escaped.
-std::wstring QuoteArgument(const std::wstring& argument)
-{
-    if (!argument.empty() && argument.find_first_of(L" \t\n\v\"") == std::wstring::npos)
-        return argument;
-    std::wstring quoted = L"\"";
-    size_t backslashes = 0;
-    for (wchar_t c : argument) {
-        if (c == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        if (c == L'"')
-            quoted.append(backslashes * 2 + 1, L'\\');
-        else
-            quoted.append(backslashes, L'\\');
-        backslashes = 0;
-        quoted += c;
-    }
-    quoted.append(backslashes * 2, L'\\');
-    quoted += L'"';
-    return quoted;
-}
 
 std::wstring Wide(const std::string& utf8)
 {
