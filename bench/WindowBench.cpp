@@ -4,11 +4,11 @@
 
 #include "core/ports/ToolBarPort.h"
 #include "gui/WindowFixture.h"
-#include "ui/GuiComboBox.h"
-#include "ui/GuiLineEdit.h"
-#include "ui/GuiStatusBar.h"
-#include "ui/GuiToolBar.h"
-#include "ui/LoginDialog.h"
+#include "ui/qt/GuiComboBox.h"
+#include "ui/qt/GuiLineEdit.h"
+#include "ui/qt/GuiStatusBar.h"
+#include "ui/qt/GuiToolBar.h"
+#include "ui/qt/LoginDialog.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -29,7 +29,7 @@ int main(int argc, char** argv)
     QApplication::setQuitOnLastWindowClosed(false);
 
     WindowFixture f(WindowScenario(1500, 200));
-    ui::LoginDialog login(*f.session);
+    ui::LoginDialog login;
     login.show();
     if (!QTest::qWaitForWindowExposed(&login))
         std::printf("the login dialog was not exposed\n");
@@ -38,7 +38,7 @@ int main(int argc, char** argv)
 
     QElapsedTimer signIn;
     signIn.start();
-    if (!f.SignInAndStart([](ConfigCenter& c) { c.spaceTime = 50; })) {
+    if (!f.SignInAndStart([](ConfigCenter& c) { c.spaceTime = 100; })) {
         std::printf("sign-in failed\n");
         return 1;
     }
@@ -52,7 +52,7 @@ int main(int argc, char** argv)
     std::printf("sign-in to main window filled: %lld ms%s\n", static_cast<long long>(signIn.elapsed()),
                 filled ? "" : " (not filled)");
 
-    // 100 numbers, polled every 50 ms; a 10 ms timer notes how late it fires.
+    // 100 numbers, polled every 100 ms; a 10 ms timer notes how late it fires.
     qint64 longestStall = 0;
     QElapsedTimer tick;
     tick.start();

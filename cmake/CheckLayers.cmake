@@ -1,7 +1,8 @@
 cmake_policy(VERSION 3.25)
 # Fails when a source file under SOURCE_DIR includes a folder of a higher layer (or a sibling it
 # must not see). Run as: cmake -DSOURCE_DIR=<dir> -P CheckLayers.cmake
-# Each folder lists the folders its files may include, besides its own.
+# Each folder lists the folders its files may include, besides its own. A folder is the first part
+# of a path, except below ui/, where each toolkit (ui/qt, ui/win32) is a folder of its own.
 set(_lower_platform "")
 set(_lower_base "platform")
 set(_lower_http "base;platform")
@@ -11,9 +12,15 @@ set(_lower_numbers "projects;account;core;http;settings;base;platform")
 set(_lower_projects "numbers;account;core;http;settings;base;platform")
 set(_lower_account "numbers;projects;core;http;settings;base;platform")
 set(_lower_app "numbers;projects;account;core;http;settings;base;platform")
-set(_lower_headless "core;http;settings;base;platform")
-set(_lower_ui "app;numbers;projects;account;core;http;settings;base;platform")
-set(_layers platform base http settings core numbers projects account app headless ui)
+# The window behaviour both toolkits share, over the client session.
+set(_lower_desktop "app;numbers;projects;account;core;http;settings;base;platform")
+# The in-memory controls and views: the toolkit of the terminal client and the tests, beside the
+# real ones.
+set(_lower_headless "desktop;app;core;http;settings;base;platform")
+# The toolkits: each over the desktop layer, neither seeing the other.
+set(_lower_ui/qt "desktop;app;numbers;projects;account;core;http;settings;base;platform")
+set(_lower_ui/win32 "desktop;app;numbers;projects;account;core;http;settings;base;platform")
+set(_layers platform base http settings core numbers projects account app desktop headless ui/qt ui/win32)
 
 if(NOT SOURCE_DIR)
     message(FATAL_ERROR "CheckLayers: SOURCE_DIR is not set")
@@ -21,7 +28,7 @@ endif()
 file(GLOB_RECURSE _files RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/*.h ${SOURCE_DIR}/*.cpp)
 set(_faults 0)
 foreach(_file ${_files})
-    string(REGEX MATCH "^[^/]+" _folder ${_file})
+    string(REGEX MATCH "^(ui/[^/]+|[^/]+)" _folder ${_file})
     if(NOT _folder IN_LIST _layers)
         message(SEND_ERROR "${_file}: folder ${_folder} has no place in the layer order")
         math(EXPR _faults "${_faults} + 1")
@@ -29,7 +36,7 @@ foreach(_file ${_files})
     endif()
     file(STRINGS ${SOURCE_DIR}/${_file} _includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"[^\"/]+/")
     foreach(_line ${_includes})
-        string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"/]+)/.*" "\\1" _target "${_line}")
+        string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"(ui/[^\"/]+|[^\"/]+)/.*" "\\1" _target "${_line}")
         if(_target STREQUAL _folder OR NOT _target IN_LIST _layers)
             continue()
         endif()

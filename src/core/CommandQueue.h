@@ -1,8 +1,9 @@
 #pragma once
 // The command queue of the main window: handlers push a code and an argument, and one worker
 // thread takes the commands out in arrival order and hands each to the dispatcher, until the
-// dispatcher reports a confirmed shutdown. The main window owns one and starts its worker once,
-// after sign-in; the dispatcher is given at start.
+// dispatcher reports a confirmed shutdown. The client session (app/ClientSession) owns one and
+// starts its worker once, after sign-in, giving it the dispatcher; the window's handlers and the
+// terminal client push through the session.
 
 #include "platform/Sync.h"
 

@@ -34,12 +34,13 @@ public:
     // Stops the manager for good and waits until none of its threads touches it any more: signals
     // stopEvent (a retry or interval wait ends at once, a request in progress is finished first),
     // refuses every later start and waits for the job's thread, and any thread that one started,
-    // to end. Never call it on the GUI thread (see ports/UiExecutor.h).
+    // to end. A job may be waiting for the GUI thread in a port call, so on the GUI thread only once
+    // the windows' port calls return at once (ports/UiExecutor.h), as the windowed client's end does.
     void StopAndWait();
 
     // Waits until no thread of the manager runs (its job and any thread the job started), at most
-    // timeoutMs; false when one still runs. Unlike StopAndWait it stops nothing. Never on the GUI
-    // thread.
+    // timeoutMs; false when one still runs. Unlike StopAndWait it stops nothing. Not on the GUI
+    // thread while the windows serve port calls.
     bool WaitUntilIdle(uint32_t timeoutMs) { return threads.WaitAllFor(timeoutMs); }
 
     Event busyEvent{true};

@@ -1,9 +1,13 @@
 #pragma once
-// The owner window as the managers see it: the main window's records, managers and controls.
-// The Qt main window fills one in; tests and the terminal client fill one with the in-memory
-// ports of src/headless. Managers reach each other and every control only through it, and every
-// pointer may be null (a manager that needs a missing one reports its tip for that case).
-// It is also the tip context of the managers' tip callback, ShowTip.
+// The owner window as the managers see it: the client's records and managers, and the controls of
+// the front end. The client session (app/ClientSession) owns the records and managers and fills
+// one in, with the controls the front end plugged in (the Qt window's widgets, the terminal
+// client's or a test's in-memory ones); tests of a single manager fill one by hand. Managers reach
+// each other and every control only through it, and every pointer may be null (a manager that
+// needs a missing one reports its tip for that case). It is also the tip context of the managers'
+// tip callback, ShowTip.
+
+#include "core/SessionControls.h"
 
 namespace kh {
 
@@ -20,25 +24,11 @@ class SMSManager;
 class PhoneSMSListCtrl;
 class UserInfoManager;
 class UpdateManager;
-
-class ListViewPort;
-class ComboBoxPort;
-class TextBoxPort;
-class CheckBoxPort;
-class ToolBarPort;
-class StatusBarPort;
-class MainWindowPort;
-class MessageBoxPort;
-class ShellPort;
-class ClipboardPort;
-class NotifierPort;
-class TrayIconPort;
-class TipsViewPort;
-class SettingsCentrePort;
+class UnverifiedNotice;
 
 struct OwnerWindow
 {
-    // Records and managers, owned by the main window.
+    // Records and managers, owned by the client session.
     ConfigCenter* config = nullptr;
     TipsBox* tipsBox = nullptr;
     CommandQueue* commands = nullptr;
@@ -54,30 +44,11 @@ struct OwnerWindow
     PhoneSMSListCtrl* numberList = nullptr;
     UserInfoManager* userInfo = nullptr;
     UpdateManager* updates = nullptr;
+    // Whether "not verified" was said since the sign-in (null: said with every such request).
+    UnverifiedNotice* unverifiedNotice = nullptr;
 
-    // Controls of the main window, by their control identifiers.
-    TextBoxPort* remarkBox = nullptr;        // 1001, project price and remark
-    ComboBoxPort* projectCombo = nullptr;    // 1008
-    TextBoxPort* searchBox = nullptr;        // 1009, search keyword
-    ComboBoxPort* provinceCombo = nullptr;   // 1011
-    ComboBoxPort* carrierCombo = nullptr;    // 1012
-    TextBoxPort* countBox = nullptr;         // 1013, how many numbers
-    ListViewPort* numberListView = nullptr;  // 1014
-    CheckBoxPort* autoGetSmsBox = nullptr;   // 1015
-    CheckBoxPort* autoExtractBox = nullptr;  // 1016
-    CheckBoxPort* listAutoSortBox = nullptr; // 1040
-    ToolBarPort* toolBar = nullptr;
-    StatusBarPort* statusBar = nullptr;
-    TipsViewPort* tipsView = nullptr;
-
-    // The window itself and what it opens.
-    MainWindowPort* window = nullptr;
-    MessageBoxPort* messageBox = nullptr;
-    ShellPort* shell = nullptr;
-    ClipboardPort* clipboard = nullptr;
-    NotifierPort* notifier = nullptr; // a notice for each extracted code
-    TrayIconPort* trayIcon = nullptr;
-    SettingsCentrePort* settingsCentre = nullptr;
+    // The main window's controls, the window itself and what it opens.
+    SessionControls controls{};
 };
 
 } // namespace kh

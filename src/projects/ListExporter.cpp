@@ -6,6 +6,8 @@
 #include "platform/TextCodec.h"
 #include "projects/PhoneSMSListCtrl.h"
 
+#include <utility>
+
 namespace kh {
 
 namespace {
@@ -60,18 +62,21 @@ bool ListExporter::Export(const std::string& path, std::string& problem, size_t&
     return WriteCsvFile(path, records, problem);
 }
 
-void ListExporter::StartExport(const std::string& path)
+bool ListExporter::StartExport(const std::string& path, std::function<void()> finished)
 {
-    Launch launch = LaunchThread([this, path] {
+    Launch launch = LaunchThread([this, path, finished = std::move(finished)] {
         std::string problem;
         size_t rows = 0;
         if (Export(path, problem, rows))
             ReportTip(kMsgExported + std::string("共 ") + std::to_string(rows) + " 行，已保存到 " + path, 0);
         else
             ReportTip(kMsgExportFailed + std::string("无法写入 ") + path + "：" + problem, 0);
+        if (finished)
+            finished();
     });
     if (launch == Launch::Failed)
         ReportTip({}, kSiteExportThread);
+    return launch == Launch::Started;
 }
 
 } // namespace kh

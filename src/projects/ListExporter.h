@@ -11,6 +11,7 @@
 #include "core/Manager.h"
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,8 +35,11 @@ public:
     bool Export(const std::string& path, std::string& problem, size_t& rows);
 
     // Export on a thread of its own; the outcome is a tip ("正在导出列表...导出完成..." with the
-    // row count and the path, or "正在导出列表...导出失败！" with the path and the reason).
-    void StartExport(const std::string& path);
+    // row count and the path, or "正在导出列表...导出失败！" with the path and the reason). Then
+    // finished (when given) runs on that thread: the window hears of the end without asking.
+    // False, and finished never runs, when no thread was started (the manager is stopped, or the
+    // thread could not be created: a tip).
+    bool StartExport(const std::string& path, std::function<void()> finished = {});
 };
 
 } // namespace kh

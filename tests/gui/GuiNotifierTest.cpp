@@ -4,7 +4,7 @@
 // carries, that only a click on one of ours raises the window, and that without a service or
 // without a bus nothing is shown and nothing waits. Skipped when no bus daemon can be started.
 
-#include "ui/GuiNotifier.h"
+#include "ui/qt/GuiNotifier.h"
 
 #include "support/ChildProcess.h"
 

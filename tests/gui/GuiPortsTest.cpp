@@ -4,18 +4,19 @@
 // pressed state belongs to the core, programmatic changes emit no user signals, the clipboard is
 // held by one thread at a time, and message boxes map their flags and handle the shutdown question.
 
+#include "app/Dispatcher.h"
 #include "core/ports/MessageBoxPort.h"
 #include "core/ports/ToolBarPort.h"
-#include "ui/GuiCheckBox.h"
-#include "ui/GuiClipboard.h"
-#include "ui/GuiComboBox.h"
-#include "ui/GuiListView.h"
-#include "ui/GuiMessageBox.h"
-#include "ui/GuiStatusBar.h"
-#include "ui/GuiThread.h"
-#include "ui/GuiTipsView.h"
-#include "ui/GuiToolBar.h"
-#include "ui/NumberListModel.h"
+#include "ui/qt/GuiCheckBox.h"
+#include "ui/qt/GuiClipboard.h"
+#include "ui/qt/GuiComboBox.h"
+#include "ui/qt/GuiListView.h"
+#include "ui/qt/GuiMessageBox.h"
+#include "ui/qt/GuiStatusBar.h"
+#include "ui/qt/GuiThread.h"
+#include "ui/qt/GuiTipsView.h"
+#include "ui/qt/GuiToolBar.h"
+#include "ui/qt/NumberListModel.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -304,10 +305,11 @@ private slots:
         std::u16string text;
         QVERIFY(OnWorker([&] {
             bar.SetPaneText(0, u"用户名：demo");
-            outside = bar.SetPaneText(6, u"x");
-            text = bar.PaneText(0);
+            bar.SetPaneText(StatusBarPort::kNoticePane, u"连接未经验证");
+            outside = bar.SetPaneText(StatusBarPort::kNoticePane + 1, u"x");
+            text = bar.PaneText(0) + bar.PaneText(StatusBarPort::kNoticePane);
         }));
-        QCOMPARE(text, std::u16string(u"用户名：demo"));
+        QCOMPARE(text, std::u16string(u"用户名：demo连接未经验证"));
         QVERIFY(!outside);
     }
 
@@ -403,7 +405,7 @@ private slots:
         connect(&user, &QTimer::timeout, [&] {
             if (!shutdown.joinable() && OpenBox(QStringLiteral("发现新版本")) != nullptr) {
                 shutdown = std::thread([&] {
-                    shutdownAnswer = boxes.Show(GuiMessageBox::kShutdownQuestion, GuiMessageBox::kShutdownCaption,
+                    shutdownAnswer = boxes.Show(kShutdownQuestion, kShutdownCaption,
                                                 kMbOkCancel | kMbIconQuestion | kMbDefButton2, true);
                 });
             } else if (QMessageBox* question = OpenBox(QStringLiteral("确定要关闭软件吗？"))) {
@@ -425,8 +427,8 @@ private slots:
         QWidget owner;
         GuiMessageBox boxes(&owner);
         boxes.AnswerShutdownWithoutAsking();
-        int answer = boxes.Show(GuiMessageBox::kShutdownQuestion, GuiMessageBox::kShutdownCaption,
-                                kMbOkCancel | kMbIconQuestion | kMbDefButton2, true);
+        int answer =
+            boxes.Show(kShutdownQuestion, kShutdownCaption, kMbOkCancel | kMbIconQuestion | kMbDefButton2, true);
         QCOMPARE(answer, kIdOk);
         QVERIFY(OpenBox(QStringLiteral("确定要关闭软件吗？")) == nullptr);
     }

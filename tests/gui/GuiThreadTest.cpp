@@ -2,7 +2,7 @@
 // from a worker, and no waiting caller left behind once closing has begun or the call's context
 // object is gone.
 
-#include "ui/GuiThread.h"
+#include "ui/qt/GuiThread.h"
 
 #include "support/WaitUntil.h"
 

@@ -1,13 +1,15 @@
-// The login dialog over a real session signing in against the sandbox: the settings it shows and
+// The login dialog and its presenter over a real session signing in against the sandbox: the settings it shows and
 // stores, the tips strip, the success that ends it, and closing while signing in and while idle.
 
-#include "ui/LoginDialog.h"
+#include "ui/qt/LoginDialog.h"
 
 #include "app/ClientSession.h"
+#include "desktop/LoginPresenter.h"
 #include "headless/HeadlessShell.h"
 #include "settings/ConfigCenter.h"
 #include "support/SandboxProcess.h"
 #include "support/TempSettingsDir.h"
+#include "ui/qt/GuiExecutor.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -25,28 +27,28 @@ namespace {
 const QString kIdleCaption = QStringLiteral("登    录");
 const QString kBusyCaption = QStringLiteral("正在登录");
 
-// The window's wiring of the dialog: it is built first, and the session takes it as its login
-// dialog port and as the target of the sign-in tips.
+// The client's wiring of the dialog: the presenter is built first, and the session takes it as its
+// login dialog port and as the target of the sign-in tips, which reach the dialog through the GUI
+// thread's executor.
 struct LoginHarness
 {
     static kh::SessionControls Controls(LoginHarness* harness)
     {
         kh::SessionControls controls;
-        controls.loginDialog = &harness->dialog;
-        controls.loginTip = &LoginDialog::ShowLoginTip;
-        controls.loginTipContext = &harness->dialog;
+        controls.loginDialog = &harness->presenter;
+        controls.loginTip = &kh::desktop::LoginPresenter::ShowLoginTip;
+        controls.loginTipContext = &harness->presenter;
         controls.shell = &harness->shell;
+        controls.executor = &harness->executor;
         return controls;
     }
 
-    // The dialog only keeps the session until it is shown, so it may be handed the session that is
-    // built right after it.
-    static kh::ClientSession& SessionOf(LoginHarness* harness) { return harness->session; }
-
-    LoginHarness() : dialog(SessionOf(this)), session(Controls(this)) {}
+    LoginHarness() : presenter(dialog, &executor), session(Controls(this)) { presenter.Attach(session); }
 
     kh::HeadlessShell shell;
+    kh::ui::GuiExecutor executor;
     LoginDialog dialog;
+    kh::desktop::LoginPresenter presenter;
     kh::ClientSession session;
 };
 

@@ -1,8 +1,9 @@
-// The settings centre against a settings record: what each page shows, what OK stores, what a
+// The settings centre and its presenter against a settings record: what each page shows, what OK stores, what a
 // refused field prompts and keeps, and the port called from another thread.
 
-#include "ui/SettingsCentre.h"
+#include "ui/qt/SettingsCentre.h"
 
+#include "desktop/SettingsPresenter.h"
 #include "settings/ConfigCenter.h"
 
 #include <QApplication>
@@ -15,9 +16,9 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <atomic>
 #include <memory>
 #include <mutex>
-#include <atomic>
 #include <thread>
 
 using kh::ui::SettingsCentre;
@@ -44,6 +45,13 @@ public:
 private:
     QTimer timer;
 };
+
+// The help text of a mode as the centre shows it (its lines end with LF in Qt's text).
+QString HelpText(uint mode)
+{
+    return QString::fromStdU16String(kh::desktop::SettingsPresenter::HelpText(int(mode)))
+        .replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
 
 struct RuleValues
 {
@@ -89,17 +97,20 @@ private:
 
     std::unique_ptr<kh::ConfigCenter> config;
     std::unique_ptr<SettingsCentre> centre;
+    std::unique_ptr<kh::desktop::SettingsPresenter> presenter;
 };
 
 void SettingsCentreTest::init()
 {
     config = std::make_unique<kh::ConfigCenter>(nullptr, nullptr, nullptr);
     config->ResetToDefaults();
-    centre = std::make_unique<SettingsCentre>(*config);
+    centre = std::make_unique<SettingsCentre>();
+    presenter = std::make_unique<kh::desktop::SettingsPresenter>(*centre, *config);
 }
 
 void SettingsCentreTest::cleanup()
 {
+    presenter.reset();
     centre.reset();
     config.reset();
 }
@@ -266,8 +277,7 @@ void SettingsCentreTest::ModeClickStoresModeAtOnceAndEnablesItsFields()
     centre->Show();
     Radio(radio.toLatin1().constData())->click();
     QCOMPARE(config->extractMode, mode);
-    QCOMPARE(centre->findChild<QPlainTextEdit*>(QStringLiteral("helpText"))->toPlainText(),
-             SettingsCentre::HelpTexts()[mode]);
+    QCOMPARE(centre->findChild<QPlainTextEdit*>(QStringLiteral("helpText"))->toPlainText(), HelpText(mode));
     for (const char* field : {"betweenHeadEdit", "betweenTailEdit", "afterKeywordEdit", "afterCountEdit",
                               "beforeKeywordEdit", "beforeCountEdit"})
         QCOMPARE(Edit(field)->isEnabled(), enabledFields.contains(QLatin1String(field)));
@@ -288,8 +298,7 @@ void SettingsCentreTest::StoredModeAboveThreeShowsAsSmart()
     centre->Show();
     QVERIFY(Radio("smartRadio")->isChecked());
     QVERIFY(!Edit("betweenHeadEdit")->isEnabled());
-    QCOMPARE(centre->findChild<QPlainTextEdit*>(QStringLiteral("helpText"))->toPlainText(),
-             SettingsCentre::HelpTexts()[0]);
+    QCOMPARE(centre->findChild<QPlainTextEdit*>(QStringLiteral("helpText"))->toPlainText(), HelpText(0));
     ClickOk();
     QVERIFY(!centre->isVisible());
     QCOMPARE(config->extractMode, 0u);

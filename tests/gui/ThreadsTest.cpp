@@ -6,9 +6,9 @@
 #include "WindowFixture.h"
 #include "app/TipsBox.h"
 #include "core/ports/ToolBarPort.h"
-#include "ui/GuiComboBox.h"
-#include "ui/GuiLineEdit.h"
-#include "ui/GuiToolBar.h"
+#include "ui/qt/GuiComboBox.h"
+#include "ui/qt/GuiLineEdit.h"
+#include "ui/qt/GuiToolBar.h"
 
 #include <QHeaderView>
 #include <QRegularExpression>
@@ -44,7 +44,7 @@ private slots:
     {
         WindowFixture f(WindowScenario(1500, 2 * kNumbers));
         BoxAnswerer user;
-        QVERIFY(f.SignInAndStart([](ConfigCenter& c) { c.spaceTime = 50; }));
+        QVERIFY(f.SignInAndStart([](ConfigCenter& c) { c.spaceTime = 100; }));
         MainWindow& w = *f.window;
         // Filled: the last step of a fill selects the count line.
         QTRY_VERIFY_WITH_TIMEOUT(w.ProjectCombo()->count() == 4 && w.ProjectCombo()->currentIndex() == 0 &&

@@ -1,20 +1,22 @@
 #pragma once
-// The main window over a real ClientSession against a sandbox on loopback, for the GUI tests: a
+// The main window and its presenter over a real ClientSession against a sandbox on loopback, for
+// the GUI tests: a
 // private settings directory and log folder, the hosts pointed at the sandbox, the shell replaced
 // by the in-memory one (no browser opens). SignInAndStart signs in as the login dialog would, starts
 // the session and shows the window. Message boxes are real: AnswerBoxes clicks their buttons as a
 // user would, from a timer, and records what they said. The sandbox's state is read as JSON.
 
 #include "app/ClientSession.h"
+#include "desktop/MainPresenter.h"
 #include "headless/HeadlessShell.h"
 #include "settings/ConfigCenter.h"
 #include "support/SandboxProcess.h"
 #include "support/TempSettingsDir.h"
-#include "ui/GuiListView.h"
-#include "ui/GuiThread.h"
-#include "ui/GuiTipsView.h"
-#include "ui/MainWindow.h"
-#include "ui/NumberListModel.h"
+#include "ui/qt/GuiListView.h"
+#include "ui/qt/GuiThread.h"
+#include "ui/qt/GuiTipsView.h"
+#include "ui/qt/MainWindow.h"
+#include "ui/qt/NumberListModel.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -127,7 +129,7 @@ public:
         SessionControls controls = window->Controls();
         controls.shell = &shell;
         session = std::make_unique<ClientSession>(controls);
-        window->Attach(*session);
+        presenter = std::make_unique<desktop::MainPresenter>(*window, *session);
     }
 
     ~WindowFixture()
@@ -135,8 +137,9 @@ public:
         // What the client told the user, for the failure report.
         if (QTest::currentTestFailed())
             qWarning().noquote() << "tips box:\n" << window->TipsView()->toPlainText();
-        window->Detach();
+        presenter->Detach();
         session->StopAndWait();
+        presenter.reset();
         session.reset();
         window.reset();
     }
@@ -164,13 +167,13 @@ public:
             if (configure)
                 configure(config);
         }
-        window->ShowSettings();
+        presenter->ShowSettings();
         session->StartSignIn();
         if (!session->WaitForSignIn(std::chrono::seconds(20)))
             return false;
         if (!session->Start())
             return false;
-        window->show();
+        presenter->ShowWindow();
         return true;
     }
 
@@ -229,6 +232,7 @@ public:
     HeadlessShell shell;
     std::unique_ptr<ui::MainWindow> window;
     std::unique_ptr<ClientSession> session;
+    std::unique_ptr<desktop::MainPresenter> presenter;
 };
 
 } // namespace kh::test

@@ -4,9 +4,9 @@
 
 #include "WindowFixture.h"
 #include "core/ports/ToolBarPort.h"
-#include "ui/GuiComboBox.h"
-#include "ui/GuiLineEdit.h"
-#include "ui/GuiToolBar.h"
+#include "ui/qt/GuiComboBox.h"
+#include "ui/qt/GuiLineEdit.h"
+#include "ui/qt/GuiToolBar.h"
 
 #include <QGuiApplication>
 #include <QRegularExpression>

@@ -14,6 +14,7 @@
 #include "support/TipRecorder.h"
 #include "support/WaitUntil.h"
 
+#include <atomic>
 #include <gtest/gtest.h>
 #include <regex>
 #include <string>
@@ -91,18 +92,29 @@ TEST_F(ListExporterTest, RowsAreWrittenAsTheListShowsThemWithTheirArrivalTimes)
     EXPECT_EQ(tips.Count(), 0u);
 }
 
-TEST_F(ListExporterTest, BackgroundExportTellsTheOutcomeAsATip)
+// The outcome is a tip; then the caller hears of the end (the window waits for it when closing).
+// A stopped exporter starts nothing and never reports an end.
+TEST_F(ListExporterTest, BackgroundExportTellsTheOutcomeAsATipThenItsEnd)
 {
     std::string good = dir.Path() + "/list.csv";
     std::string bad = dir.Path() + "/missing/list.csv";
-    exporter.StartExport(good);
-    exporter.StartExport(bad);
-    ASSERT_TRUE(test::WaitUntil([&] { return tips.Count() == 2; }));
-    EXPECT_TRUE(tips.HasMessage("正在导出列表...导出完成，共 3 行，已保存到 " + good));
-    EXPECT_TRUE(tips.HasMessage("正在导出列表...导出失败！无法写入 " + bad + "：No such file or directory"));
+    std::string done = "正在导出列表...导出完成，共 3 行，已保存到 " + good;
+    std::string failed = "正在导出列表...导出失败！无法写入 " + bad + "：No such file or directory";
+    // Each end counts only when its outcome tip was raised before it.
+    std::atomic<int> ends{0};
+    auto endAfter = [&](const std::string& tip) { return [&, tip] { ends += tips.HasMessage(tip) ? 1 : 100; }; };
+    EXPECT_TRUE(exporter.StartExport(good, endAfter(done)));
+    EXPECT_TRUE(exporter.StartExport(bad, endAfter(failed)));
+    ASSERT_TRUE(test::WaitUntil([&] { return ends >= 2; }));
+    EXPECT_EQ(ends, 2);
+    EXPECT_EQ(tips.Count(), 2u);
     std::optional<test::CsvFile> file = test::ReadCsv(test::TempSettingsDir::ReadFile(good));
     ASSERT_TRUE(file.has_value());
     EXPECT_EQ(file->records.size(), 4u);
+
+    exporter.StopAndWait();
+    EXPECT_FALSE(exporter.StartExport(good, [&] { ends += 100; }));
+    EXPECT_EQ(ends, 2);
 }
 
 TEST_F(ListExporterTest, WithoutAListOnlyTheHeaderIsWritten)

@@ -3,12 +3,16 @@
 // event queue (in order, never waiting for it); the terminal client and the tests run it at once
 // on the calling thread, one task at a time (core/InlineExecutor.h).
 //
-// The thread rule of every port: the GUI thread never takes a manager lock, never reads core state
-// and never waits for a worker (of the tips box it takes only the append and scroll locks, and
-// those are held across no call); and no port call or tip is made while the settings,
-// command-queue or scroll lock is held. A worker may call a port and wait for the GUI thread to
-// carry it out, because the GUI thread can never be waiting for that worker. What must not wait
-// at all (closing the main window, the login success notice, the severe-error box) is posted.
+// The thread rule of every port: while the windows serve port calls, the GUI thread never waits
+// for a worker and takes no manager lock. What it does touch of the core is brief and held across
+// no call: it copies settings in and out under the settings lock, pushes commands under the
+// command queue's lock, sets the tips box's auto-scroll flag under its scroll lock, and tests a
+// manager's busy event without waiting. No port call or tip is made while the settings,
+// command-queue or scroll lock is held. So a worker may call a port and wait for the GUI thread to
+// carry it out, because the GUI thread can never be waiting for that worker. What must not wait at
+// all (closing the main window, the login success notice, the severe-error box) is posted. At the
+// end the GUI thread does wait for the workers, but only after every port call has been made to
+// return at once (desktop/MainView.h, EndPortCalls).
 
 #include <functional>
 

@@ -1,0 +1,240 @@
+#include "ui/qt/GuiListView.h"
+
+#include "ui/qt/GuiThread.h"
+#include "ui/qt/NumberListModel.h"
+
+#include <QHeaderView>
+#include <QItemSelectionModel>
+
+namespace kh::ui {
+
+GuiListView::GuiListView(QWidget* parent) : QTableView(parent), rows(new NumberListModel(this))
+{
+    setModel(rows);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setWordWrap(false);
+    setCornerButtonEnabled(false);
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    QHeaderView* header = horizontalHeader();
+    header->setSectionsClickable(true);
+    header->setSortIndicatorShown(false);
+    header->setHighlightSections(false);
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    header->setStretchLastSection(true);
+    header->setSectionsMovable(false);
+    connect(header, &QHeaderView::sectionClicked, this, &GuiListView::headerClicked);
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(this, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& position) { emit contextMenuWanted(viewport()->mapToGlobal(position)); });
+    ApplyExtendedStyle();
+}
+
+void GuiListView::ApplyExtendedStyle()
+{
+    setShowGrid((extendedStyle & kListExGridLines) != 0);
+    setSelectionBehavior((extendedStyle & kListExFullRowSelect) != 0 ? QAbstractItemView::SelectRows
+                                                                     : QAbstractItemView::SelectItems);
+}
+
+int GuiListView::GetItemCount()
+{
+    return OnGuiThread([&] { return rows->rowCount(); }, -1);
+}
+
+int GuiListView::InsertItem(int position, const std::u16string& text)
+{
+    if (position < 0)
+        return -1;
+    return OnGuiThread([&] { return rows->InsertRow(position, QString::fromStdU16String(text)); }, -1);
+}
+
+bool GuiListView::DeleteItem(int row)
+{
+    return OnGuiThread([&] { return rows->RemoveRow(row); });
+}
+
+bool GuiListView::DeleteAllItems()
+{
+    return OnGuiThread([&] {
+        rows->RemoveAll();
+        return true;
+    });
+}
+
+std::u16string GuiListView::GetItemText(int row, int column)
+{
+    return OnGuiThread([&] { return rows->Text(row, column).toStdU16String(); });
+}
+
+bool GuiListView::SetItemText(int row, int column, const std::u16string& text)
+{
+    return OnGuiThread([&] { return rows->SetText(row, column, QString::fromStdU16String(text)); });
+}
+
+std::vector<std::u16string> GuiListView::GetColumnTexts(int column)
+{
+    return OnGuiThread([&] {
+        std::vector<std::u16string> texts;
+        int count = rows->rowCount();
+        texts.reserve(static_cast<size_t>(count));
+        for (int row = 0; row < count; ++row)
+            texts.push_back(rows->Text(row, column).toStdU16String());
+        return texts;
+    });
+}
+
+bool GuiListView::SetColumnTexts(int column, const std::vector<std::u16string>& texts)
+{
+    return OnGuiThread([&] {
+        if (texts.size() != static_cast<size_t>(rows->rowCount()))
+            return false;
+        // A cell is refused only for an absent column, so the first row decides for all.
+        for (size_t row = 0; row < texts.size(); ++row) {
+            if (!rows->SetText(static_cast<int>(row), column, QString::fromStdU16String(texts[row])))
+                return false;
+        }
+        return true;
+    });
+}
+
+intptr_t GuiListView::GetItemData(int row)
+{
+    return OnGuiThread([&] { return rows->Data(row); }, intptr_t(0));
+}
+
+bool GuiListView::SetItemData(int row, intptr_t data)
+{
+    return OnGuiThread([&] { return rows->SetData(row, data); });
+}
+
+bool GuiListView::IsItemSelected(int row)
+{
+    return OnGuiThread([&] { return row >= 0 && selectionModel()->isRowSelected(row, QModelIndex()); });
+}
+
+bool GuiListView::SetItemSelected(int row, bool selected)
+{
+    return OnGuiThread([&] {
+        if (row < 0 || row >= rows->rowCount())
+            return false;
+        auto command =
+            (selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) | QItemSelectionModel::Rows;
+        selectionModel()->select(rows->index(row, 0), command);
+        return true;
+    });
+}
+
+std::vector<int> GuiListView::GetSelectedRows()
+{
+    return OnGuiThread([&] {
+        std::vector<int> selected;
+        int count = rows->rowCount();
+        for (int row = 0; row < count; ++row) {
+            if (selectionModel()->isRowSelected(row, QModelIndex()))
+                selected.push_back(row);
+        }
+        return selected;
+    });
+}
+
+int GuiListView::GetFocusedRow()
+{
+    return OnGuiThread(
+        [&] {
+            QModelIndex current = selectionModel()->currentIndex();
+            return current.isValid() ? current.row() : -1;
+        },
+        -1);
+}
+
+bool GuiListView::SetFocusedRow(int row)
+{
+    return OnGuiThread([&] {
+        if (row == -1) {
+            selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+            return true;
+        }
+        if (row < 0 || row >= rows->rowCount())
+            return false;
+        selectionModel()->setCurrentIndex(rows->index(row, 0), QItemSelectionModel::NoUpdate);
+        return true;
+    });
+}
+
+bool GuiListView::EnsureVisible(int row, bool)
+{
+    return OnGuiThread([&] {
+        if (row < 0 || row >= rows->rowCount())
+            return false;
+        scrollTo(rows->index(row, 0), QAbstractItemView::EnsureVisible);
+        return true;
+    });
+}
+
+int GuiListView::InsertColumn(int index, const std::u16string& title, int width)
+{
+    if (index < 0)
+        return -1;
+    return OnGuiThread(
+        [&] {
+            int column = rows->InsertColumn(index, QString::fromStdU16String(title));
+            // Widths are given for the standard font size; they grow with the font so that the
+            // texts fit as they do there (the scale of the screen is Qt's own business).
+            horizontalHeader()->resizeSection(column, width * fontMetrics().height() / 13);
+            return column;
+        },
+        -1);
+}
+
+int GuiListView::GetHeaderColumnCount()
+{
+    return OnGuiThread([&] { return rows->columnCount(); }, -1);
+}
+
+bool GuiListView::GetColumnTitle(int column, int maxChars, std::u16string& title)
+{
+    title.clear();
+    if (column < 0 || maxChars < 0)
+        return false;
+    return OnGuiThread([&] {
+        if (column >= rows->columnCount())
+            return false;
+        title = rows->Title(column).left(maxChars).toStdU16String();
+        return true;
+    });
+}
+
+uint32_t GuiListView::GetExtendedStyle()
+{
+    return OnGuiThread([&] { return extendedStyle; }, uint32_t(0));
+}
+
+void GuiListView::SetExtendedStyle(uint32_t style)
+{
+    OnGuiThread([&] {
+        extendedStyle = style;
+        ApplyExtendedStyle();
+    });
+}
+
+bool GuiListView::ApplyOrder(const std::vector<int>& order)
+{
+    return OnGuiThread([&] {
+        // Only a permutation of the rows is taken.
+        size_t count = static_cast<size_t>(rows->rowCount());
+        if (order.size() != count)
+            return false;
+        std::vector<bool> seen(count, false);
+        for (int from : order) {
+            if (from < 0 || static_cast<size_t>(from) >= count || seen[static_cast<size_t>(from)])
+                return false;
+            seen[static_cast<size_t>(from)] = true;
+        }
+        rows->Reorder(order);
+        return true;
+    });
+}
+
+} // namespace kh::ui

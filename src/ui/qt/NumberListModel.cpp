@@ -1,0 +1,142 @@
+#include "ui/qt/NumberListModel.h"
+
+#include <algorithm>
+
+namespace kh::ui {
+
+int NumberListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(rows.size());
+}
+
+int NumberListModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(titles.size());
+}
+
+QVariant NumberListModel::data(const QModelIndex& index, int role) const
+{
+    if (role != Qt::DisplayRole || !index.isValid())
+        return {};
+    return Text(index.row(), index.column());
+}
+
+QVariant NumberListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    return Title(section);
+}
+
+Qt::ItemFlags NumberListModel::flags(const QModelIndex& index) const
+{
+    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+}
+
+int NumberListModel::InsertRow(int position, const QString& text)
+{
+    position = std::clamp(position, 0, static_cast<int>(rows.size()));
+    Row row;
+    row.cells.resize(CellCount());
+    row.cells[0] = text;
+    beginInsertRows(QModelIndex(), position, position);
+    rows.insert(position, std::move(row));
+    endInsertRows();
+    return position;
+}
+
+bool NumberListModel::RemoveRow(int row)
+{
+    if (!ValidRow(row))
+        return false;
+    beginRemoveRows(QModelIndex(), row, row);
+    rows.removeAt(row);
+    endRemoveRows();
+    return true;
+}
+
+void NumberListModel::RemoveAll()
+{
+    beginResetModel();
+    rows.clear();
+    endResetModel();
+}
+
+QString NumberListModel::Text(int row, int column) const
+{
+    if (!ValidRow(row) || column < 0 || column >= rows[row].cells.size())
+        return {};
+    return rows[row].cells[column];
+}
+
+bool NumberListModel::SetText(int row, int column, const QString& text)
+{
+    if (!ValidRow(row) || column < 0 || column >= CellCount())
+        return false;
+    QStringList& cells = rows[row].cells;
+    if (cells.size() < CellCount())
+        cells.resize(CellCount());
+    if (cells[column] != text) {
+        cells[column] = text;
+        QModelIndex cell = index(row, column);
+        emit dataChanged(cell, cell, {Qt::DisplayRole});
+    }
+    return true;
+}
+
+intptr_t NumberListModel::Data(int row) const
+{
+    return ValidRow(row) ? rows[row].data : 0;
+}
+
+bool NumberListModel::SetData(int row, intptr_t value)
+{
+    if (!ValidRow(row))
+        return false;
+    rows[row].data = value;
+    return true;
+}
+
+int NumberListModel::InsertColumn(int index, const QString& title)
+{
+    index = std::clamp(index, 0, static_cast<int>(titles.size()));
+    bool hadColumns = !titles.isEmpty();
+    beginInsertColumns(QModelIndex(), index, index);
+    titles.insert(index, title);
+    // The first column takes over the cell a list without columns already holds.
+    if (hadColumns) {
+        for (Row& row : rows)
+            row.cells.insert(std::min(index, static_cast<int>(row.cells.size())), QString());
+    }
+    endInsertColumns();
+    return index;
+}
+
+QString NumberListModel::Title(int column) const
+{
+    return column >= 0 && column < titles.size() ? titles[column] : QString();
+}
+
+void NumberListModel::Reorder(const std::vector<int>& order)
+{
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    // Moves every persistent index (selection, focus) along with its row.
+    std::vector<int> newPosition(order.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        newPosition[static_cast<size_t>(order[i])] = static_cast<int>(i);
+    const QModelIndexList persistent = persistentIndexList();
+    QModelIndexList moved;
+    moved.reserve(persistent.size());
+    for (const QModelIndex& old : persistent)
+        moved.append(index(newPosition[static_cast<size_t>(old.row())], old.column()));
+    changePersistentIndexList(persistent, moved);
+
+    QList<Row> sorted;
+    sorted.reserve(rows.size());
+    for (int from : order)
+        sorted.append(std::move(rows[from]));
+    rows = std::move(sorted);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+} // namespace kh::ui

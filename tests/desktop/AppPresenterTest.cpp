@@ -1,0 +1,191 @@
+// The windowed client's start and end over the in-memory views: the login dialog ended without a
+// sign-in ends the client before the main window shows (no worker starts); a sign-in against the
+// sandbox starts the session, shows the window and passes on the settings tips held until then;
+// and each way the window ends (the confirmed close, a stop request from another thread, the end
+// of the desktop session) settles the session and leaves the tip log.
+
+#include "desktop/AppPresenter.h"
+
+#include "HeadlessWindows.h"
+#include "app/Dispatcher.h"
+#include "app/TipsBox.h"
+#include "platform/TextCodec.h"
+#include "settings/ConfigCenter.h"
+#include "support/SandboxProcess.h"
+#include "support/TempSettingsDir.h"
+
+#include <gtest/gtest.h>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace kh::desktop {
+namespace {
+
+using namespace std::chrono_literals;
+
+// What the next start loads from the store.
+SettingsValues Saved()
+{
+    ConfigCenter saved(nullptr, nullptr, nullptr);
+    saved.ResetToDefaults();
+    saved.Load();
+    return saved.Snapshot();
+}
+
+// Runs call on a thread of its own, as a stop request's watcher does.
+void FromAnotherThread(const std::function<void()>& call)
+{
+    std::thread(call).join();
+}
+
+TEST(AppPresenterTest, TheLoginDialogEndedWithoutASignInEndsTheClient)
+{
+    for (bool stopRequest : {false, true}) {
+        SCOPED_TRACE(stopRequest ? "stop request" : "close box");
+        test::TempSettingsDir settingsDir;
+        test::HeadlessWindows windows;
+        AppPresenter app(windows.mainView, windows.loginView, windows.settingsView, windows.Controls());
+        windows.loop.Post([&] {
+            windows.loginView.fields = {u"alice", u"secret", false, true};
+            if (stopRequest)
+                FromAnotherThread([&] { app.RequestTerminate(); });
+            else
+                windows.loginView.Presenter()->OnCloseRequested();
+        });
+        EXPECT_EQ(app.Run(), 0);
+        EXPECT_EQ(windows.loginView.result, false);
+        EXPECT_FALSE(app.Started());
+        EXPECT_FALSE(windows.mainView.shown);
+        EXPECT_FALSE(app.Session().IsRunning());
+        EXPECT_TRUE(windows.controls.messageBox.Shown().empty());
+        // Closing the dialog saved what it held.
+        SettingsValues saved = Saved();
+        EXPECT_EQ(saved.userName, u"alice");
+        EXPECT_EQ(saved.password, u"secret");
+    }
+}
+
+class AppPresenterSessionTest : public ::testing::Test
+{
+protected:
+    SessionOptions Options()
+    {
+        SessionOptions options;
+        options.tipObserver = [this](const char* marker, const std::string& message, const std::string& error) {
+            if (std::string(marker) != "ConfigCenter.")
+                return;
+            std::lock_guard<std::mutex> guard(mutex);
+            settingsTips.push_back(TipDisplayText(message, error));
+        };
+        return options;
+    }
+
+    // Loads the settings, points them at the sandbox and signs in through the login dialog.
+    void SignInAndStart(test::HeadlessWindows& windows, AppPresenter& app)
+    {
+        app.LoadSettings();
+        ConfigCenter& config = app.Session().Config();
+        {
+            std::lock_guard<CriticalSection> guard(config.SettingsLock());
+            config.apiHost = config.servicesHost = config.webSite = sandbox.Host();
+            config.userName = u"demo";
+            config.password = u"demo";
+            config.autoRun = 0;
+            config.executableDirectory = AnsiToWide(settingsDir.Path());
+        }
+        windows.loop.Post([&] { windows.loginView.Presenter()->OnSignIn(); });
+        ASSERT_TRUE(app.SignIn());
+        ASSERT_TRUE(app.Start());
+        EXPECT_TRUE(windows.mainView.shown);
+        EXPECT_TRUE(app.Session().IsRunning());
+        // The start-up commands ran: the account figures are in the status bar.
+        EXPECT_TRUE(
+            windows.loop.RunUntil([&] { return windows.controls.statusBar.PaneText(0) == u"用户名：demo"; }, 20s));
+    }
+
+    std::vector<std::u16string> SettingsTips()
+    {
+        std::lock_guard<std::mutex> guard(mutex);
+        return settingsTips;
+    }
+
+    test::TempSettingsDir settingsDir;
+    test::SandboxProcess sandbox;
+    std::mutex mutex;
+    std::vector<std::u16string> settingsTips;
+};
+
+// The settings record's tips come before the tips box can show anything: they are held and shown
+// once the session has started.
+TEST_F(AppPresenterSessionTest, SignInStartsTheSessionAndShowsTheHeldSettingsTips)
+{
+    KH_REQUIRE_SANDBOX(sandbox);
+#ifdef _WIN32
+    settingsDir.WriteBinarySettingsValue("GetSMSConfig_SpaceTime");
+#else
+    settingsDir.WriteSettingsFile("[1, 2, 3]");
+#endif
+    test::HeadlessWindows windows;
+    AppPresenter app(windows.mainView, windows.loginView, windows.settingsView, windows.Controls(), Options());
+    ASSERT_NO_FATAL_FAILURE(SignInAndStart(windows, app));
+    std::vector<std::u16string> held = SettingsTips();
+    ASSERT_EQ(held.size(), 1u);
+    EXPECT_TRUE(windows.loop.RunUntil(
+        [&] { return windows.controls.tipsView.GetText().find(held[0]) != std::u16string::npos; }, 10s));
+    app.End();
+}
+
+// Each way the window ends runs the shutdown, which saves the settings and writes the tip log; only
+// the user's own close asks first.
+TEST_F(AppPresenterSessionTest, EachWayOfClosingSettlesTheSession)
+{
+    KH_REQUIRE_SANDBOX(sandbox);
+    enum class Way
+    {
+        CloseBox,
+        StopRequest,
+        DesktopSessionEnd,
+    };
+    for (Way way : {Way::CloseBox, Way::StopRequest, Way::DesktopSessionEnd}) {
+        SCOPED_TRACE(static_cast<int>(way));
+        test::HeadlessWindows windows;
+        AppPresenter app(windows.mainView, windows.loginView, windows.settingsView, windows.Controls());
+        ASSERT_NO_FATAL_FAILURE(SignInAndStart(windows, app));
+        switch (way) {
+        case Way::CloseBox:
+            // Cancel keeps the window; the second close is confirmed.
+            windows.controls.messageBox.QueueAnswer(kIdCancel);
+            windows.controls.messageBox.QueueAnswer(kIdOk);
+            windows.loop.Post([&] { EXPECT_FALSE(app.Main().OnCloseRequested()); });
+            windows.loop.Post([&] { app.Main().OnEscape(); });
+            break;
+        case Way::StopRequest:
+            FromAnotherThread([&] { app.RequestTerminate(); });
+            break;
+        case Way::DesktopSessionEnd:
+            windows.loop.Post([&] {
+                app.EndOfDesktopSession();
+                // The desktop goes on only once the window has closed.
+                EXPECT_TRUE(app.Main().IsClosed());
+            });
+            break;
+        }
+        app.WaitForClose();
+        EXPECT_TRUE(app.Main().IsClosed());
+        EXPECT_TRUE(windows.mainView.closed);
+        app.End();
+        // The shutdown was carried out to its end: the command worker ends after it.
+        EXPECT_TRUE(app.Session().WaitUntilEnded(10s));
+        EXPECT_TRUE(windows.mainView.portCallsEnded);
+        EXPECT_FALSE(app.Session().Tips().LastLogFile().empty());
+        std::vector<ShownMessageBox> asked = windows.controls.messageBox.Shown();
+        EXPECT_EQ(asked.size(), way == Way::CloseBox ? 2u : 0u);
+        for (const ShownMessageBox& box : asked)
+            EXPECT_EQ(box.text, kShutdownQuestion);
+    }
+}
+
+} // namespace
+} // namespace kh::desktop
