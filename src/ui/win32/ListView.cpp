@@ -1,0 +1,358 @@
+#include "ui/win32/ListView.h"
+
+#include "ui/win32/GuiThread.h"
+
+#include <algorithm>
+
+namespace kh::win32 {
+
+namespace {
+
+int CALLBACK CompareByRank(LPARAM first, LPARAM second, LPARAM)
+{
+    return first < second ? -1 : (first > second ? 1 : 0);
+}
+
+} // namespace
+
+int ListView::RowCount() const
+{
+    return hwnd != nullptr ? static_cast<int>(SendMessageW(hwnd, LVM_GETITEMCOUNT, 0, 0)) : -1;
+}
+
+int ListView::ColumnCount() const
+{
+    HWND header = hwnd != nullptr ? reinterpret_cast<HWND>(SendMessageW(hwnd, LVM_GETHEADER, 0, 0)) : nullptr;
+    return header != nullptr ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : -1;
+}
+
+std::u16string ListView::CellText(int row, int column) const
+{
+    // A list without columns still holds its first cell.
+    if (row < 0 || row >= RowCount() || column < 0 || column >= std::max(ColumnCount(), 1))
+        return {};
+    // LVM_GETITEMTEXT copies at most the buffer; a cell that fills it may be longer.
+    std::vector<wchar_t> buffer(256);
+    for (;;) {
+        LVITEMW item{};
+        item.iSubItem = column;
+        item.pszText = buffer.data();
+        item.cchTextMax = static_cast<int>(buffer.size());
+        auto copied = static_cast<size_t>(
+            SendMessageW(hwnd, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item)));
+        if (copied + 1 < buffer.size())
+            return FromWide(buffer.data(), copied);
+        buffer.resize(buffer.size() * 4);
+    }
+}
+
+bool ListView::SetCellText(int row, int column, const std::u16string& text)
+{
+    if (row < 0 || row >= RowCount() || column < 0 || column >= std::max(ColumnCount(), 1))
+        return false;
+    std::u16string copy = text;
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = reinterpret_cast<wchar_t*>(copy.data());
+    return SendMessageW(hwnd, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item)) != 0;
+}
+
+bool ListView::SetState(int row, UINT state, UINT mask)
+{
+    if (row < 0 || row >= RowCount())
+        return false;
+    LVITEMW item{};
+    item.stateMask = mask;
+    item.state = state;
+    return SendMessageW(hwnd, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item)) != 0;
+}
+
+int ListView::GetItemCount()
+{
+    return OnGuiThread([&] { return RowCount(); }, -1);
+}
+
+int ListView::InsertItem(int position, const std::u16string& text)
+{
+    if (position < 0)
+        return -1;
+    return OnGuiThread(
+        [&] {
+            if (hwnd == nullptr)
+                return -1;
+            std::u16string copy = text;
+            LVITEMW item{};
+            item.mask = LVIF_TEXT | LVIF_PARAM;
+            item.iItem = position;
+            item.pszText = reinterpret_cast<wchar_t*>(copy.data());
+            item.lParam = 0;
+            return static_cast<int>(SendMessageW(hwnd, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+        },
+        -1);
+}
+
+bool ListView::DeleteItem(int row)
+{
+    return OnGuiThread([&] {
+        return row >= 0 && row < RowCount() && SendMessageW(hwnd, LVM_DELETEITEM, static_cast<WPARAM>(row), 0) != 0;
+    });
+}
+
+bool ListView::DeleteAllItems()
+{
+    return OnGuiThread([&] { return hwnd != nullptr && SendMessageW(hwnd, LVM_DELETEALLITEMS, 0, 0) != 0; });
+}
+
+std::u16string ListView::GetItemText(int row, int column)
+{
+    return OnGuiThread([&] { return CellText(row, column); });
+}
+
+bool ListView::SetItemText(int row, int column, const std::u16string& text)
+{
+    return OnGuiThread([&] { return SetCellText(row, column, text); });
+}
+
+std::vector<std::u16string> ListView::GetColumnTexts(int column)
+{
+    return OnGuiThread([&] {
+        std::vector<std::u16string> texts;
+        int count = RowCount();
+        texts.reserve(static_cast<size_t>(count > 0 ? count : 0));
+        for (int row = 0; row < count; ++row)
+            texts.push_back(CellText(row, column));
+        return texts;
+    });
+}
+
+bool ListView::SetColumnTexts(int column, const std::vector<std::u16string>& texts)
+{
+    return OnGuiThread([&] {
+        if (hwnd == nullptr || texts.size() != static_cast<size_t>(std::max(RowCount(), 0)) || column < 0 ||
+            column >= std::max(ColumnCount(), 1))
+            return false;
+        for (size_t row = 0; row < texts.size(); ++row) {
+            if (!SetCellText(static_cast<int>(row), column, texts[row]))
+                return false;
+        }
+        return true;
+    });
+}
+
+intptr_t ListView::GetItemData(int row)
+{
+    return OnGuiThread(
+        [&] {
+            if (row < 0 || row >= RowCount())
+                return intptr_t(0);
+            LVITEMW item{};
+            item.mask = LVIF_PARAM;
+            item.iItem = row;
+            SendMessageW(hwnd, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+            return static_cast<intptr_t>(item.lParam);
+        },
+        intptr_t(0));
+}
+
+bool ListView::SetItemData(int row, intptr_t data)
+{
+    return OnGuiThread([&] {
+        if (row < 0 || row >= RowCount())
+            return false;
+        LVITEMW item{};
+        item.mask = LVIF_PARAM;
+        item.iItem = row;
+        item.lParam = static_cast<LPARAM>(data);
+        return SendMessageW(hwnd, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item)) != 0;
+    });
+}
+
+bool ListView::IsItemSelected(int row)
+{
+    return OnGuiThread([&] {
+        return row >= 0 && row < RowCount() &&
+               (SendMessageW(hwnd, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_SELECTED) & LVIS_SELECTED) != 0;
+    });
+}
+
+bool ListView::SetItemSelected(int row, bool selected)
+{
+    return OnGuiThread([&] { return SetState(row, selected ? LVIS_SELECTED : 0, LVIS_SELECTED); });
+}
+
+std::vector<int> ListView::GetSelectedRows()
+{
+    return OnGuiThread([&] {
+        std::vector<int> rows;
+        if (hwnd == nullptr)
+            return rows;
+        int row = -1;
+        while ((row = static_cast<int>(
+                    SendMessageW(hwnd, LVM_GETNEXTITEM, static_cast<WPARAM>(row), MAKELPARAM(LVNI_SELECTED, 0)))) >= 0)
+            rows.push_back(row);
+        return rows;
+    });
+}
+
+int ListView::GetFocusedRow()
+{
+    return OnGuiThread(
+        [&] {
+            return hwnd != nullptr ? static_cast<int>(SendMessageW(hwnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
+                                                                   MAKELPARAM(LVNI_FOCUSED, 0)))
+                                   : -1;
+        },
+        -1);
+}
+
+bool ListView::SetFocusedRow(int row)
+{
+    return OnGuiThread([&] {
+        if (row == -1) {
+            auto focused = static_cast<int>(
+                SendMessageW(hwnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), MAKELPARAM(LVNI_FOCUSED, 0)));
+            return focused < 0 || SetState(focused, 0, LVIS_FOCUSED);
+        }
+        return SetState(row, LVIS_FOCUSED, LVIS_FOCUSED);
+    });
+}
+
+bool ListView::EnsureVisible(int row, bool partialOk)
+{
+    return OnGuiThread([&] {
+        return row >= 0 && row < RowCount() &&
+               SendMessageW(hwnd, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), partialOk ? TRUE : FALSE) != 0;
+    });
+}
+
+int ListView::InsertColumn(int index, const std::u16string& title, int width)
+{
+    if (index < 0)
+        return -1;
+    return OnGuiThread(
+        [&] {
+            if (hwnd == nullptr)
+                return -1;
+            std::u16string copy = title;
+            LVCOLUMNW column{};
+            column.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+            column.fmt = LVCFMT_LEFT;
+            // Widths are pixels at 96 DPI; at 150 % a column is half as wide again.
+            column.cx = Scale(width);
+            column.pszText = reinterpret_cast<wchar_t*>(copy.data());
+            column.iSubItem = index;
+            return static_cast<int>(
+                SendMessageW(hwnd, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column)));
+        },
+        -1);
+}
+
+int ListView::GetHeaderColumnCount()
+{
+    return OnGuiThread([&] { return ColumnCount(); }, -1);
+}
+
+bool ListView::GetColumnTitle(int column, int maxChars, std::u16string& title)
+{
+    title.clear();
+    if (column < 0 || maxChars < 0)
+        return false;
+    return OnGuiThread([&] {
+        if (column >= ColumnCount())
+            return false;
+        // The buffer holds maxChars characters and the terminator, so at most maxChars are read.
+        std::vector<wchar_t> buffer(static_cast<size_t>(maxChars) + 1, L'\0');
+        LVCOLUMNW item{};
+        item.mask = LVCF_TEXT;
+        item.pszText = buffer.data();
+        item.cchTextMax = static_cast<int>(buffer.size());
+        if (SendMessageW(hwnd, LVM_GETCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item)) == 0)
+            return false;
+        // The control may point pszText at its own copy.
+        const wchar_t* text = item.pszText != nullptr ? item.pszText : buffer.data();
+        size_t length = 0;
+        while (length < static_cast<size_t>(maxChars) && text[length] != L'\0')
+            ++length;
+        title = FromWide(text, length);
+        return true;
+    });
+}
+
+uint32_t ListView::GetExtendedStyle()
+{
+    return OnGuiThread(
+        [&] {
+            return hwnd != nullptr ? static_cast<uint32_t>(SendMessageW(hwnd, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0))
+                                   : uint32_t(0);
+        },
+        uint32_t(0));
+}
+
+void ListView::SetExtendedStyle(uint32_t style)
+{
+    // The port's style bits are the control's own (LVS_EX_GRIDLINES, ...). Mask 0: every bit is
+    // set to the value given.
+    OnGuiThread([&] { SendMessageW(hwnd, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, static_cast<LPARAM>(style)); });
+}
+
+bool ListView::ApplyOrder(const std::vector<int>& order)
+{
+    return OnGuiThread([&] {
+        int count = RowCount();
+        if (count < 0 || order.size() != static_cast<size_t>(count))
+            return false;
+        std::vector<bool> seen(order.size(), false);
+        for (int from : order) {
+            if (from < 0 || from >= count || seen[static_cast<size_t>(from)])
+                return false;
+            seen[static_cast<size_t>(from)] = true;
+        }
+        // Each row's item data becomes its place in the new order for the length of the sort,
+        // which then compares those; afterwards every row gets its own data back.
+        std::vector<LPARAM> data(order.size());
+        for (int row = 0; row < count; ++row) {
+            LVITEMW item{};
+            item.mask = LVIF_PARAM;
+            item.iItem = row;
+            SendMessageW(hwnd, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+            data[static_cast<size_t>(row)] = item.lParam;
+        }
+        auto setData = [&](int row, LPARAM value) {
+            LVITEMW item{};
+            item.mask = LVIF_PARAM;
+            item.iItem = row;
+            item.lParam = value;
+            SendMessageW(hwnd, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        };
+        for (int place = 0; place < count; ++place)
+            setData(order[static_cast<size_t>(place)], place);
+        bool sorted = SendMessageW(hwnd, LVM_SORTITEMS, 0, reinterpret_cast<LPARAM>(CompareByRank)) != 0;
+        if (sorted) {
+            for (int place = 0; place < count; ++place)
+                setData(place, data[static_cast<size_t>(order[static_cast<size_t>(place)])]);
+        } else {
+            for (int row = 0; row < count; ++row)
+                setData(row, data[static_cast<size_t>(row)]);
+        }
+        return sorted;
+    });
+}
+
+bool ListView::OnReflectedNotify(NMHDR* header, LRESULT& result)
+{
+    if (header->code == LVN_COLUMNCLICK && onColumnClick) {
+        onColumnClick(reinterpret_cast<NMLISTVIEW*>(header)->iSubItem);
+        result = 0;
+        return true;
+    }
+    if (header->code == static_cast<UINT>(NM_RCLICK) && onRightClick) {
+        POINT cursor{};
+        GetCursorPos(&cursor);
+        onRightClick(cursor);
+        result = 0;
+        return true;
+    }
+    return false;
+}
+
+} // namespace kh::win32
