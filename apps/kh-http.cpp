@@ -2,7 +2,9 @@
 // on stdout and exits with HttpClient's error number (0 on success), so scripts and people can see
 // exactly what a server conversation would see.
 
+#include "base/Version.h"
 #include "http/HttpClient.h"
+#include "http/HttpErrorText.h"
 #include "platform/Terminal.h"
 
 #include <cstdio>
@@ -25,6 +27,7 @@ void PrintUsage(std::FILE* to)
                "  -k, --insecure  https: do not check the server's certificate (the connection is then\n"
                "                  not verified)\n"
                "  --help          show this text\n"
+               "  --version       print the version\n"
                "Exit status: 0 on success, otherwise the transport's error number (114: not connected,\n"
                "132: connection closed early, 134: the server's certificate failed the check, ...);\n"
                "255 for bad arguments.\n",
@@ -61,6 +64,10 @@ int main(int argc, char** argv)
             PrintUsage(stdout);
             return 0;
         }
+        if (std::strcmp(argument, "--version") == 0) {
+            std::fputs("kh-http " KH_VERSION "\n", stdout);
+            return 0;
+        }
         if (std::strcmp(argument, "--utf8") == 0) {
             utf8 = true;
         } else if (std::strcmp(argument, "--insecure") == 0 || std::strcmp(argument, "-k") == 0) {
@@ -94,10 +101,12 @@ int main(int argc, char** argv)
     if (client.LastRequestUnverified())
         std::fputs("kh-http: warning: the server's certificate was not checked (--insecure)\n", stderr);
     if (error != 0) {
+        std::string meaning = kh::HttpErrorText(error);
         if (client.LastTlsDetail().empty())
-            std::fprintf(stderr, "kh-http: request failed with error %d\n", error);
+            std::fprintf(stderr, "kh-http: request failed with error %d: %s\n", error, meaning.c_str());
         else
-            std::fprintf(stderr, "kh-http: request failed with error %d: %s\n", error, client.LastTlsDetail().c_str());
+            std::fprintf(stderr, "kh-http: request failed with error %d: %s (%s)\n", error, meaning.c_str(),
+                         client.LastTlsDetail().c_str());
         return error;
     }
     std::fwrite(reply.data(), 1, reply.size(), stdout);

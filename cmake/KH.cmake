@@ -77,12 +77,13 @@ function(kh_add_test source)
         target_link_libraries(${name} PRIVATE ${T_LIBS} Qt6::Test)
         # WRAPPER runs the program under another command (xvfb-run for a real X display).
         add_test(NAME ${name} COMMAND ${T_WRAPPER} $<TARGET_FILE:${name}>)
-        # Under ThreadSanitizer, reports from inside Qt's uninstrumented libraries are suppressed
+        # GUI tests see the font set of tests/gui/fonts.conf.in (KH_GUI_FONTCONFIG_FILE, set by
+        # tests/CMakeLists.txt). Under ThreadSanitizer, reports from inside Qt's uninstrumented libraries are suppressed
         # (tests/support/tsan-qt.supp), under LeakSanitizer what the D-Bus library keeps for the
         # process (tests/support/lsan-qt.supp); the options given by the caller are kept.
         set_tests_properties(
             ${name}
-            PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" ENVIRONMENT_MODIFICATION
+            PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;FONTCONFIG_FILE=${KH_GUI_FONTCONFIG_FILE}" ENVIRONMENT_MODIFICATION
                        "TSAN_OPTIONS=string_append: suppressions=${PROJECT_SOURCE_DIR}/tests/support/tsan-qt.supp;LSAN_OPTIONS=string_append: suppressions=${PROJECT_SOURCE_DIR}/tests/support/lsan-qt.supp")
     else()
         target_link_libraries(${name} PRIVATE kh_test_support kh_gtest_hooks ${T_LIBS} GTest::gtest GTest::gmock

@@ -49,8 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     HeadlessComboBox combo;
     HeadlessTextBox remark;
     OwnerWindow window;
-    window.projectCombo = &combo;
-    window.remarkBox = &remark;
+    window.controls.projectCombo = &combo;
+    window.controls.remarkBox = &remark;
     long tips = 0;
     ProjectManager projects(&window, CountTip, &tips);
 

@@ -17,6 +17,7 @@ bool FaultInjector::ParseKind(const std::string& text, FaultKind& kind)
         {"http500", FaultKind::Http500},
         {"malformed", FaultKind::MalformedJson},
         {"reply", FaultKind::Reply},
+        {"cut", FaultKind::Cut},
     };
     auto it = kinds.find(text);
     if (it == kinds.end())
@@ -40,7 +41,7 @@ bool FaultInjector::AddRule(const std::string& json, std::string& error)
     }
     FaultRule rule;
     if (!cJSON_IsString(kind) || !ParseKind(kind->valuestring, rule.kind)) {
-        error = "\"kind\" must be latency, close, close_after_headers, http500, malformed or reply";
+        error = "\"kind\" must be latency, close, close_after_headers, http500, malformed, reply or cut";
         return false;
     }
     const cJSON* count = cJSON_GetObjectItemCaseSensitive(root.get(), "count");
@@ -87,6 +88,20 @@ bool FaultInjector::AddRule(const std::string& json, std::string& error)
     }
     if (rule.kind == FaultKind::MalformedJson && cJSON_IsString(body))
         rule.body = body->valuestring;
+    if (rule.kind == FaultKind::Cut) {
+        const cJSON* drop = cJSON_GetObjectItemCaseSensitive(root.get(), "drop_bytes");
+        const cJSON* close = cJSON_GetObjectItemCaseSensitive(root.get(), "close");
+        if (!cJSON_IsNumber(drop) || drop->valuedouble < 1 || drop->valuedouble > 1048576) {
+            error = "\"drop_bytes\" must be 1 to 1048576";
+            return false;
+        }
+        if (close != nullptr && !cJSON_IsBool(close)) {
+            error = "\"close\" must be true or false";
+            return false;
+        }
+        rule.dropBytes = static_cast<int64_t>(drop->valuedouble);
+        rule.closeMidBody = cJSON_IsTrue(close);
+    }
 
     std::lock_guard<std::mutex> lock(mutex);
     if (rule.remaining == 0)

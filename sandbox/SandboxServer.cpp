@@ -68,6 +68,27 @@ constexpr const char* kMalformedBody = "{\"code\":0,\"msg\":\"成功\",\"list\":
 const char* kJsonType = "application/json; charset=utf-8";
 const char* kHtmlType = "text/html; charset=utf-8";
 
+// Sends the endpoint's reply short by the fault's bytes: announced whole and then broken off (a lost
+// connection), or announced at its cut length (a proxy's truncation).
+void CutReply(const FaultRule& fault, httplib::Response& response)
+{
+    const std::string whole = response.body;
+    size_t keep = whole.size() > static_cast<size_t>(fault.dropBytes) ? whole.size() - fault.dropBytes : 0;
+    if (!fault.closeMidBody) {
+        response.set_content(whole.substr(0, keep), kJsonType);
+        return;
+    }
+    response.body.clear();
+    response.headers.erase("Content-Type");
+    response.set_header("Connection", "close");
+    response.set_content_provider(whole.size(), kJsonType,
+                                  [kept = whole.substr(0, keep)](size_t offset, size_t, httplib::DataSink& sink) {
+                                      if (offset == 0 && !kept.empty())
+                                          sink.write(kept.data(), kept.size());
+                                      return false; // httplib then closes the connection
+                                  });
+}
+
 void ControlReply(httplib::Response& response, bool ok, const std::string& error = {})
 {
     response.status = ok ? 200 : 400;
@@ -230,7 +251,8 @@ void SandboxServer::Handle(const httplib::Request& request, httplib::Response& r
     bool known = route != ApiRoutes().end() || IsPage(path);
     // Unknown paths share one counter, so probing with random paths cannot grow the state.
     state.CountRequest(known ? path : "(unknown)");
-    if (!ApplyFault(request, response))
+    std::optional<FaultRule> after;
+    if (!ApplyFault(request, response, after))
         return;
 
     if (route != ApiRoutes().end()) {
@@ -242,6 +264,8 @@ void SandboxServer::Handle(const httplib::Request& request, httplib::Response& r
         }
         FormFields form = ParseForm(request.body, route->second.fields);
         response.set_content((state.*(route->second.handler))(form), kJsonType);
+        if (after)
+            CutReply(*after, response);
         return;
     }
     if (path == "/")
@@ -261,12 +285,16 @@ void SandboxServer::Handle(const httplib::Request& request, httplib::Response& r
     }
 }
 
-bool SandboxServer::ApplyFault(const httplib::Request& request, httplib::Response& response)
+bool SandboxServer::ApplyFault(const httplib::Request& request, httplib::Response& response,
+                               std::optional<FaultRule>& after)
 {
     std::optional<FaultRule> fault = faults.Take(request.path);
     if (!fault)
         return true;
     switch (fault->kind) {
+    case FaultKind::Cut:
+        after = fault;
+        return true;
     case FaultKind::Latency:
         faults.Delay(fault->latencyMs);
         return true;

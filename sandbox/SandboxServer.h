@@ -44,7 +44,9 @@ private:
     void Handle(const httplib::Request& request, httplib::Response& response);
     void HandleControl(const httplib::Request& request, httplib::Response& response);
     // False when the fault took the request's place entirely.
-    bool ApplyFault(const httplib::Request& request, httplib::Response& response);
+    // false when the fault replaced the reply; a fault that changes the reply after the endpoint
+    // has done its work is left in after.
+    bool ApplyFault(const httplib::Request& request, httplib::Response& response, std::optional<FaultRule>& after);
 
     std::atomic<uint64_t> seed;
     SandboxClock clock;

@@ -464,7 +464,7 @@ Scenario DefaultScenario()
     poor.balance = 0;
     scenario.accounts.push_back(poor);
     scenario.pool = GeneratePool(3000, 20261209);
-    scenario.version = "1.0";
+    scenario.version = KH_VERSION;
     scenario.updateContent = "1.首个版本。\r\n2.支持自动获取短信和提取验证码。";
     return scenario;
 }

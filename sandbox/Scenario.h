@@ -3,6 +3,8 @@
 // from a JSON scenario file or taken from the built-in demo scenario. Used by SandboxState, which
 // rebuilds its whole state from a Scenario at start and at every reset.
 
+#include "base/Version.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -52,7 +54,7 @@ struct Scenario
     std::vector<AccountScenario> accounts;
     std::vector<ProjectScenario> projects;
     std::vector<PoolNumberScenario> pool;
-    std::string version = "1.0";
+    std::string version = KH_VERSION; // the client's own: nothing to offer
     std::string updateContent;
     int64_t tokenTtlMs = 0; // 0: tokens do not expire
 };

@@ -53,7 +53,7 @@ int CommandProjects(const std::vector<std::string>& args)
     }
     if (fetched)
         for (const std::u16string& item : ComboItems(controls.projectCombo))
-            PrintOut(Utf8(item));
+            PrintOut(VisibleField(item));
     cli.Close();
     return fetched ? kExitOk : Fail("the project list could not be fetched");
 }
@@ -77,7 +77,7 @@ int CommandAccount(const std::vector<std::string>& args)
     bool shown = done && !statusBar.PaneText(0).empty();
     if (shown)
         for (int i = 0; i < StatusBarPort::kPaneCount; ++i)
-            PrintOut(Utf8(statusBar.PaneText(i)));
+            PrintOut(VisibleField(statusBar.PaneText(i)));
     cli.Close();
     return shown ? kExitOk : Fail("the account figures could not be fetched");
 }

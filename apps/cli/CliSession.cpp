@@ -37,6 +37,9 @@ CliSession::CliSession(CliOptions options)
                                  OnTip(marker, message, error);
                              }}),
       interruptScope([this] {
+          // A stop also ends a request whose reply is still arriving; the sign-in's ends it for
+          // good (the command then ends).
+          session.Login().stopEvent.Set();
           session.Projects().StopFetching();
           session.UserInfo().StopRefresh();
           session.Sms().StopFetch();
@@ -48,10 +51,14 @@ CliSession::CliSession(CliOptions options)
         std::u16string line = inserted;
         if (line.rfind(u"\r\n", 0) == 0)
             line.erase(0, 2);
-        PrintErr(Utf8(line));
+        PrintErr(VisibleField(line));
     });
     controls.messageBox.SetObserver([](const ShownMessageBox& box) {
-        PrintErr(TimeStamp() + "[" + Utf8(box.caption) + "] " + Utf8(box.text) +
+        // A box's text may hold the server's line breaks (the news of a version), shown as such.
+        std::string text = Utf8(box.text);
+        for (size_t crlf = text.find("\r\n"); crlf != std::string::npos; crlf = text.find("\r\n", crlf))
+            text.erase(crlf, 1);
+        PrintErr(TimeStamp() + "[" + VisibleField(box.caption) + "] " + Visible(text, true) +
                  (box.answer == kIdOk ? " -> 确定" : " -> 取消"));
     });
 }
@@ -102,7 +109,7 @@ bool CliSession::Open(int& status)
     }
     std::string failure;
     if (!SignIn(failure)) {
-        status = Fail(failure);
+        status = Interrupted() ? kExitInterrupted : Fail(failure);
         return false;
     }
     if (!session.Start(false)) {
@@ -116,7 +123,8 @@ bool CliSession::Open(int& status)
 bool CliSession::FetchProjects()
 {
     session.RunCommand(kCmdFetchProjects);
-    return ClientSession::WaitForIdle(session.Projects(), kStepDeadline) && !Interrupted();
+    return ClientSession::WaitForIdle(session.Projects(), kStepDeadline) && !Interrupted() &&
+           session.Projects().Fetched();
 }
 
 void CliSession::Close()

@@ -2,8 +2,9 @@
 // The terminal client's session: the client session over one set of in-memory controls, with the
 // tips, message boxes and sign-in messages printed on stderr as they arrive. It uses the settings
 // store of the windowed client but leaves the desktop auto-run entry alone (only "set
-// StartupConfig_AutoRun" changes it). While it lives, Ctrl-C stops the project, account and SMS
-// jobs its command may be waiting for. Quiet, it prints no tips and no messages (for scripts that
+// StartupConfig_AutoRun" changes it). While it lives, Ctrl-C stops the sign-in and the project,
+// account and SMS jobs its command may be waiting for, a request whose reply is still arriving
+// included. Quiet, it prints no tips and no messages (for scripts that
 // read only the command's results); a failure is still told by the command.
 
 #include "Interrupts.h"
@@ -42,7 +43,7 @@ public:
     bool Open(int& status);
 
     // Runs the project fetch of the start-up and waits for it; false when it did not succeed within
-    // the step's deadline or was interrupted.
+    // the step's deadline, met a damaged list or was interrupted.
     bool FetchProjects();
 
     // The shutdown command with its question answered OK: settles the numbers, saves the settings

@@ -92,10 +92,10 @@ public:
                 continue;
             printed[number] = cells;
             if (quiet)
-                PrintOut(Utf8(number) + "\t" + Utf8(cells.second));
+                PrintOut(VisibleField(number) + "\t" + VisibleField(cells.second));
             else
-                PrintOut(Utf8(number) + "\t" + (cells.first.empty() ? "-" : Utf8(cells.first)) + "\t" +
-                         (cells.second.empty() ? "-" : Utf8(cells.second)));
+                PrintOut(VisibleField(number) + "\t" + (cells.first.empty() ? "-" : VisibleField(cells.first)) + "\t" +
+                         (cells.second.empty() ? "-" : VisibleField(cells.second)));
         }
     }
 
@@ -171,7 +171,7 @@ int ChooseProject(CliSession& cli, const std::u16string& wanted, std::string& pr
         problem = "no single project matches \"" + Utf8(wanted) + "\"";
         std::vector<std::u16string> items = ComboItems(controls.projectCombo);
         for (size_t i = 1; i < items.size(); ++i)
-            problem += "\n  " + Utf8(items[i]);
+            problem += "\n  " + VisibleField(items[i]);
         return -1;
     }
     controls.projectCombo.SetCurSel(index);

@@ -5,6 +5,7 @@
 #include "Commands.h"
 #include "Interrupts.h"
 #include "Output.h"
+#include "numbers/SMSManager.h"
 #include "platform/Terminal.h"
 #include "platform/TextCodec.h"
 
@@ -26,6 +27,9 @@ Stores one setting. NAME is the stored name or its short form:
   (ServerConfig_TlsCaFile), tls-insecure (ServerConfig_TlsInsecure), and every other stored name
   as "borvankh-cli show" lists it.
 Numbers take 0 to 4294967295; hosts take "host" or "host:port", optionally after "https://".
+GetSMSConfig_SpaceTime and GetSMSConfig_TimeoutTime (milliseconds) outside what the settings
+centre accepts (5 to 60 seconds, 1 to 20 minutes) are stored with a warning; SMS fetching never
+asks for a number more often than every 100 ms.
 The password (LoginConfig_Pwd) is never given on the command line, where every user of the
 machine can read it: "set password" reads one line from standard input (typed without echo on a
 terminal, or piped), and also sets StartupConfig_SavePwd to 1 so that the password is kept.
@@ -38,6 +42,41 @@ Prints every setting as NAME=VALUE. The password shows only whether one is store
 )";
 
 constexpr const char* kAutoRunName = "StartupConfig_AutoRun";
+
+// What the settings centre accepts for the polling settings. set stores a value outside it all the
+// same (short values are legitimate for tests and scripts), but says so.
+struct AdvisedRange
+{
+    const char* name;
+    uint32_t low;
+    uint32_t high;
+    const char* words;
+};
+constexpr AdvisedRange kAdvisedRanges[] = {
+    {"GetSMSConfig_SpaceTime", 5000, 60000, "5 to 60 seconds (5000 to 60000 ms)"},
+    {"GetSMSConfig_TimeoutTime", 60000, 1200000, "1 to 20 minutes (60000 to 1200000 ms)"},
+};
+
+// The warning for value of the setting name, empty when it lies within what the settings centre
+// accepts (or the setting has no such range).
+std::string RangeWarning(const std::string& name, const std::string& value)
+{
+    uint32_t number = 0;
+    if (!ParseDecimal32(value, number))
+        return {};
+    for (const AdvisedRange& range : kAdvisedRanges) {
+        if (name != range.name || (number >= range.low && number <= range.high))
+            continue;
+        std::string warning = "borvankh-cli: warning: " + name + "=" + value +
+                              " lies outside what the settings centre accepts, " + range.words +
+                              "; stored all the same";
+        if (name == "GetSMSConfig_SpaceTime" && number < SMSManager::kMinIntervalMs)
+            warning += " (SMS fetching waits at least " + std::to_string(SMSManager::kMinIntervalMs) +
+                       " ms between two requests for a number)";
+        return warning;
+    }
+    return {};
+}
 
 // The password from standard input; an interrupt while it is typed puts the terminal's echo back.
 bool ReadPassword(std::string& password)
@@ -95,6 +134,8 @@ int CommandSet(const std::vector<std::string>& args)
     config.SetAutoRunEntryManaged(autoRun);
     config.Save();
     PrintOut(std::string(entry->name) + "=" + (entry->IsSecret() ? "(stored)" : value));
+    if (std::string warning = RangeWarning(entry->name, value); !warning.empty())
+        PrintErr(warning);
     if (autoRun && value != "0" && !std::filesystem::exists(std::filesystem::path(program)))
         PrintErr("borvankh-cli: note: the auto-run entry starts " + WideToUtf8(program) + ", which is not built yet");
     return kExitOk;

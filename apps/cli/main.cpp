@@ -6,6 +6,7 @@
 #include "Commands.h"
 #include "Interrupts.h"
 #include "Output.h"
+#include "base/Version.h"
 #include "platform/Terminal.h"
 
 #include <string>
@@ -16,7 +17,8 @@ namespace {
 const char* kMainHelp = R"(usage: borvankh-cli COMMAND [OPTIONS]
 
 The terminal client of BorvanKH. It uses the settings of the windowed client
-($XDG_CONFIG_HOME/BorvanKH/registry.json) and writes its tip log to TipsLog beside the program.
+($XDG_CONFIG_HOME/BorvanKH/registry.json) and writes its tip log to TipsLog beside the program,
+or to $XDG_DATA_HOME/BorvanKH/TipsLog when that folder is not writable or is a system folder.
 
 commands:
   set NAME VALUE   change one setting (see "borvankh-cli set --help")
@@ -26,7 +28,8 @@ commands:
   account          sign in and print the account's figures
   get              sign in, rent numbers for a project and wait for their codes
 
-"borvankh-cli COMMAND --help" describes each command.
+"borvankh-cli COMMAND --help" describes each command; "borvankh-cli --version" prints
+the version.
 Exit status: 0 success, 1 sign-in or request failed, 2 bad command line, 3 get ended with a
 number that did not get its code, 130 interrupted.
 )";
@@ -36,6 +39,10 @@ int RunCommand(const std::string& command, const std::vector<std::string>& args)
     using namespace kh::cli;
     if (command == "--help" || command == "-h" || command == "help") {
         PrintOut(kMainHelp);
+        return kExitOk;
+    }
+    if (command == "--version") {
+        PrintOut("borvankh-cli " KH_VERSION);
         return kExitOk;
     }
     if (command == "set")

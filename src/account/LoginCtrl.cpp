@@ -3,6 +3,7 @@
 #include "base/ReplyFields.h"
 #include "core/OwnerWindow.h"
 #include "core/ServerRequest.h"
+#include "core/UnverifiedNotice.h"
 #include "core/ports/LoginDialogPort.h"
 #include "platform/TextCodec.h"
 #include "settings/ConfigCenter.h"
@@ -46,6 +47,9 @@ void LoginCtrl::LoginJob()
         return;
     }
     SetButtonCaption(kCaptionSigningIn);
+    // Each sign-in says once that its requests go out unverified.
+    if (owner->unverifiedNotice != nullptr)
+        owner->unverifiedNotice->Rearm();
     std::string user;
     std::string pwd;
     ReadCredentials(user, pwd);

@@ -1,6 +1,7 @@
 #include "account/UpdateManager.h"
 
 #include "base/ReplyFields.h"
+#include "base/Version.h"
 #include "core/OwnerWindow.h"
 #include "core/ServerRequest.h"
 #include "core/ports/MessageBoxPort.h"
@@ -12,6 +13,13 @@
 #include <cstdlib>
 
 namespace kh {
+
+namespace {
+
+// The build's version (project(VERSION)), the one the window's caption shows.
+constexpr const char* kClientVersion = KH_VERSION;
+
+} // namespace
 
 UpdateManager::UpdateManager(OwnerWindow* owner, TipCallback callback, void* context, uint32_t checkInterval)
     : Manager("UpdateManager.", owner, callback, context), checkInterval(checkInterval)
@@ -92,14 +100,15 @@ void UpdateManager::OfferUpdate()
         return;
     }
     std::u16string message = u"发现新版本（v" + version + u"）：\n\n" + updateText + u"\n\n确定要下载新版本吗？";
-    if (owner == nullptr || owner->messageBox == nullptr) {
+    if (owner == nullptr || owner->controls.messageBox == nullptr) {
         ReportTip({}, 11);
         return;
     }
-    if (owner->messageBox->Show(message, u"更新软件", kMbOkCancel | kMbIconInformation, true) != kIdOk)
+    if (owner->controls.messageBox->Show(message, u"更新软件", kMbOkCancel | kMbIconInformation, true) != kIdOk)
         return;
     std::string site = owner->config != nullptr ? owner->config->GetWebSite() : std::string(kDefaultWebSite);
-    long result = owner->shell != nullptr ? owner->shell->OpenUrl(AnsiToWide(ServiceUrl(site, "/soft/"))) : 0;
+    long result =
+        owner->controls.shell != nullptr ? owner->controls.shell->OpenUrl(AnsiToWide(ServiceUrl(site, "/soft/"))) : 0;
     if (result <= 32)
         ReportTip({}, 12);
 }

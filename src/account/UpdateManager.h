@@ -13,7 +13,6 @@ namespace kh {
 class UpdateManager final : public Manager
 {
 public:
-    static constexpr const char* kClientVersion = "1.0";
     static constexpr uint32_t kCheckInterval = 3600000;
 
     // checkInterval: milliseconds between two checks.

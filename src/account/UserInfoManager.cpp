@@ -84,13 +84,13 @@ void UserInfoManager::ShowUserInfo()
     level.insert(0, u"等级：");
     discount.insert(0, u"折扣：");
     score.insert(0, u"积分：");
-    if (owner == nullptr || owner->statusBar == nullptr) {
+    if (owner == nullptr || owner->controls.statusBar == nullptr) {
         ReportTip({}, 12);
         return;
     }
     const std::u16string* panes[] = {&userName, &balance, &numberLimit, &level, &discount, &score};
     for (int i = 0; i < StatusBarPort::kPaneCount; ++i)
-        owner->statusBar->SetPaneText(i, *panes[i]);
+        owner->controls.statusBar->SetPaneText(i, *panes[i]);
 }
 
 } // namespace kh

@@ -10,7 +10,7 @@
 namespace kh {
 
 ClientSession::ClientSession(const SessionControls& plugged, SessionOptions sessionOptions)
-    : controls(plugged), options(std::move(sessionOptions)),
+    : options(std::move(sessionOptions)),
       configRoute(Route("ConfigCenter.", plugged.settingsTip, plugged.settingsTipContext)),
       loginRoute(Route("LoginCtrl.", plugged.loginTip, plugged.loginTipContext)),
       projectsRoute(Route("ProjectManager.")), numbersRoute(Route("PhoneNumManager.")), smsRoute(Route("SMSManager.")),
@@ -38,27 +38,9 @@ ClientSession::ClientSession(const SessionControls& plugged, SessionOptions sess
     owner.numberList = &numberList;
     owner.userInfo = &userInfo;
     owner.updates = &updates;
+    owner.unverifiedNotice = &unverifiedNotice;
 
-    owner.remarkBox = controls.remarkBox;
-    owner.projectCombo = controls.projectCombo;
-    owner.searchBox = controls.searchBox;
-    owner.provinceCombo = controls.provinceCombo;
-    owner.carrierCombo = controls.carrierCombo;
-    owner.countBox = controls.countBox;
-    owner.numberListView = controls.numberListView;
-    owner.autoGetSmsBox = controls.autoGetSmsBox;
-    owner.autoExtractBox = controls.autoExtractBox;
-    owner.listAutoSortBox = controls.listAutoSortBox;
-    owner.toolBar = controls.toolBar;
-    owner.statusBar = controls.statusBar;
-    owner.tipsView = controls.tipsView;
-    owner.window = controls.window;
-    owner.messageBox = controls.messageBox;
-    owner.shell = controls.shell;
-    owner.clipboard = controls.clipboard;
-    owner.notifier = controls.notifier;
-    owner.trayIcon = controls.trayIcon;
-    owner.settingsCentre = controls.settingsCentre;
+    owner.controls = plugged;
 }
 
 ClientSession::~ClientSession()
@@ -124,7 +106,7 @@ bool ClientSession::Start(bool queueStartupCommands)
         std::lock_guard<CriticalSection> guard(config.SettingsLock());
         directory = config.executableDirectory;
     }
-    tipsBox.Init(controls.tipsView, &owner, directory);
+    tipsBox.Init(owner.controls.tipsView, &owner, directory);
     if (!config.GetToken().empty())
         StartJournal();
     CommandQueue::Dispatcher dispatch = MakeDispatcher(&owner);

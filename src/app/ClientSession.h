@@ -14,6 +14,7 @@
 #include "core/CommandQueue.h"
 #include "core/OwnerWindow.h"
 #include "core/SessionControls.h"
+#include "core/UnverifiedNotice.h"
 #include "numbers/LeftoverManager.h"
 #include "numbers/NumberJournal.h"
 #include "numbers/PhoneNumManager.h"
@@ -101,7 +102,7 @@ public:
     void StopAndWait();
 
     OwnerWindow& Owner() { return owner; }
-    const SessionControls& Controls() const { return controls; }
+    const SessionControls& Controls() const { return owner.controls; }
     ConfigCenter& Config() { return config; }
     TipsBox& Tips() { return tipsBox; }
     CommandQueue& Commands() { return queue; }
@@ -132,9 +133,9 @@ private:
     // The dispatcher wrapped so that every carried-out command counts for WaitForCommand.
     bool DispatchCounted(const CommandQueue::Dispatcher& dispatch, const Command& record);
 
-    SessionControls controls;
     SessionOptions options;
     OwnerWindow owner;
+    UnverifiedNotice unverifiedNotice;
     TipRoute configRoute;
     TipRoute loginRoute;
     TipRoute projectsRoute;

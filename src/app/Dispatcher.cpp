@@ -45,29 +45,29 @@ void TrayTip(OwnerWindow* owner, int site)
 
 void AddTrayIcon(OwnerWindow* owner)
 {
-    if (owner->trayIcon == nullptr) {
+    if (owner->controls.trayIcon == nullptr) {
         TrayTip(owner, 1);
         return;
     }
-    if (!owner->trayIcon->AddIcon())
+    if (!owner->controls.trayIcon->AddIcon())
         TrayTip(owner, 3);
 }
 
 void RemoveTrayIcon(OwnerWindow* owner)
 {
-    if (owner->trayIcon != nullptr && !owner->trayIcon->RemoveIcon())
+    if (owner->controls.trayIcon != nullptr && !owner->controls.trayIcon->RemoveIcon())
         TrayTip(owner, 4);
 }
 
 void ToggleWindow(OwnerWindow* owner, int32_t mouseMessage)
 {
-    if (mouseMessage != kTrayLeftButtonDown || owner->window == nullptr)
+    if (mouseMessage != kTrayLeftButtonDown || owner->controls.window == nullptr)
         return;
-    if (owner->window->IsVisible()) {
-        owner->window->Hide();
+    if (owner->controls.window->IsVisible()) {
+        owner->controls.window->Hide();
     } else {
-        owner->window->Show();
-        owner->window->SwitchTo();
+        owner->controls.window->Show();
+        owner->controls.window->SwitchTo();
     }
 }
 
@@ -104,9 +104,9 @@ uint32_t ReadCount(TextBoxPort* box)
 
 void GetNumbers(OwnerWindow* owner)
 {
-    std::u16string province = ChoiceText(owner->provinceCombo);
-    std::u16string carrier = ChoiceText(owner->carrierCombo);
-    uint32_t count = ReadCount(owner->countBox);
+    std::u16string province = ChoiceText(owner->controls.provinceCombo);
+    std::u16string carrier = ChoiceText(owner->controls.carrierCombo);
+    uint32_t count = ReadCount(owner->controls.countBox);
     if (owner->numbers != nullptr)
         owner->numbers->GetNumbers(count, province, carrier);
     if (owner->userInfo != nullptr)
@@ -130,11 +130,11 @@ void ToggleSmsFetch(OwnerWindow* owner)
 
 void ShowExtractRulePage(OwnerWindow* owner)
 {
-    if (owner->settingsCentre == nullptr)
+    if (owner->controls.settingsCentre == nullptr)
         return;
-    owner->settingsCentre->SelectPage(SettingsCentrePort::kExtractRulePage);
-    owner->settingsCentre->Centre();
-    owner->settingsCentre->Show();
+    owner->controls.settingsCentre->SelectPage(SettingsCentrePort::kExtractRulePage);
+    owner->controls.settingsCentre->Centre();
+    owner->controls.settingsCentre->Show();
 }
 
 void CheckExtractRule(OwnerWindow* owner)
@@ -155,17 +155,17 @@ void CheckExtractRule(OwnerWindow* owner)
 
 void ShowSettingsCentre(OwnerWindow* owner)
 {
-    if (owner->settingsCentre == nullptr)
+    if (owner->controls.settingsCentre == nullptr)
         return;
-    owner->settingsCentre->Centre();
-    owner->settingsCentre->Show();
+    owner->controls.settingsCentre->Centre();
+    owner->controls.settingsCentre->Show();
 }
 
 // Opens the web site's sign-in hand-over page with a jump target. The token goes into the address
 // as it is: the site reads it unencoded.
 void OpenWebPage(OwnerWindow* owner, const char* jump, bool projectHint)
 {
-    if (owner->config == nullptr || owner->shell == nullptr)
+    if (owner->config == nullptr || owner->controls.shell == nullptr)
         return;
     std::string token;
     std::string site;
@@ -176,7 +176,7 @@ void OpenWebPage(OwnerWindow* owner, const char* jump, bool projectHint)
     }
     std::u16string url = AnsiToWide("http://" + site + "/oauth.aspx?token=") + AnsiToWide(token) +
                          AnsiToWide(std::string("&jump=") + jump);
-    if (owner->shell->OpenUrl(url) > 32 && projectHint)
+    if (owner->controls.shell->OpenUrl(url) > 32 && projectHint)
         AddTip(owner, u"管理完项目后，请重新打开本软件！");
 }
 
@@ -189,10 +189,10 @@ void ApplyWindowTop(OwnerWindow* owner)
         std::lock_guard<CriticalSection> guard(owner->config->SettingsLock());
         on = owner->config->windowTop != 0;
     }
-    if (owner->toolBar != nullptr)
-        owner->toolBar->SetButtonChecked(kIdWindowTop, on);
-    if (owner->window != nullptr)
-        owner->window->SetTopMost(on);
+    if (owner->controls.toolBar != nullptr)
+        owner->controls.toolBar->SetButtonChecked(kIdWindowTop, on);
+    if (owner->controls.window != nullptr)
+        owner->controls.window->SetTopMost(on);
 }
 
 void ToggleWindowTop(OwnerWindow* owner)
@@ -219,9 +219,9 @@ bool AnyManagerBusy(OwnerWindow* owner)
 bool Shutdown(OwnerWindow* owner)
 {
     // Without a box to ask there is no confirmation, and nothing closes.
-    if (owner->messageBox == nullptr ||
-        owner->messageBox->Show(u"确定要关闭软件吗？", u"关闭软件", kMbOkCancel | kMbIconQuestion | kMbDefButton2,
-                                true) != kIdOk)
+    if (owner->controls.messageBox == nullptr ||
+        owner->controls.messageBox->Show(kShutdownQuestion, kShutdownCaption,
+                                         kMbOkCancel | kMbIconQuestion | kMbDefButton2, true) != kIdOk)
         return false;
     AddTip(owner, u"正在关闭软件...");
     if (owner->config != nullptr)
@@ -246,8 +246,8 @@ bool Shutdown(OwnerWindow* owner)
     if (owner->tipsBox != nullptr)
         owner->tipsBox->SaveAndClear();
     RemoveTrayIcon(owner);
-    if (owner->window != nullptr)
-        owner->window->PostClose();
+    if (owner->controls.window != nullptr)
+        owner->controls.window->PostClose();
     return true;
 }
 
@@ -276,8 +276,8 @@ bool DispatchCommand(OwnerWindow* owner, const Command& record)
         break;
     case kCmdSearchProjects:
         if (owner->projects != nullptr)
-            owner->projects->SearchProjects(owner->searchBox != nullptr ? owner->searchBox->GetWindowText()
-                                                                        : std::u16string());
+            owner->projects->SearchProjects(
+                owner->controls.searchBox != nullptr ? owner->controls.searchBox->GetWindowText() : std::u16string());
         break;
     case kCmdSetupChoices:
         if (owner->numbers != nullptr)
@@ -285,7 +285,7 @@ bool DispatchCommand(OwnerWindow* owner, const Command& record)
         break;
     case kCmdSetupList:
         if (owner->numberList != nullptr)
-            owner->numberList->SetupList(owner->numberListView);
+            owner->numberList->SetupList(owner->controls.numberListView);
         break;
     case kCmdGetNumbers:
         GetNumbers(owner);

@@ -43,6 +43,10 @@ enum CommandCode : int32_t
 // The mouse message of a tray notification that toggles the window (a left-button press).
 inline constexpr int32_t kTrayLeftButtonDown = 0x201;
 
+// The question the shutdown command asks (OK and Cancel, Cancel the default), and its caption.
+inline constexpr const char16_t* kShutdownQuestion = u"确定要关闭软件吗？";
+inline constexpr const char16_t* kShutdownCaption = u"关闭软件";
+
 // The commands queued at start-up, in their order.
 inline constexpr int32_t kStartupCommands[] = {1, 4, 7, 8, 15, 24, 25};
 

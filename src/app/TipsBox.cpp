@@ -5,6 +5,7 @@
 #include "core/ports/MessageBoxPort.h"
 #include "core/ports/TipsViewPort.h"
 #include "core/ports/UiExecutor.h"
+#include "platform/Files.h"
 #include "platform/LocalTime.h"
 #include "platform/Paths.h"
 #include "platform/Sync.h"
@@ -52,13 +53,14 @@ std::filesystem::path FileSystemPath(const std::string& path)
     return std::filesystem::path(Utf8ToWide(path));
 }
 
+// The logs hold the account's activity: their folder (and any folder made for it) is the owner's
+// alone, as every folder the client writes to.
 bool EnsureFolder(const std::string& folder, int& error)
 {
-    std::error_code ec;
-    std::filesystem::create_directories(FileSystemPath(folder), ec);
-    if (std::filesystem::is_directory(FileSystemPath(folder), ec))
+    errno = 0;
+    if (MakeDirectories(folder) == kStoreSuccess)
         return true;
-    error = ec ? ec.value() : ENOTDIR;
+    error = errno != 0 ? errno : ENOTDIR;
     return false;
 }
 
@@ -262,7 +264,10 @@ void TipsBox::State::SaveNow()
     std::string primary = logDirectory + kPathSeparator + "TipsLog";
     std::string path;
     int error = 0;
-    bool inPrimary = !logDirectory.empty() && WriteLogFile(primary, text, path, error);
+    // A program installed by a package lives in a system folder: its logs go to the user's folder,
+    // also when it runs as root and could write beside itself.
+    bool inPrimary =
+        !logDirectory.empty() && !IsSystemProgramFolder(logDirectory) && WriteLogFile(primary, text, path, error);
     bool written = inPrimary;
     if (!written) {
         std::string fallback = UserLogFolder();

@@ -2,6 +2,8 @@
 
 #include "base/ReplyFields.h"
 #include "core/OwnerWindow.h"
+#include "core/UnverifiedNotice.h"
+#include "core/ports/StatusBarPort.h"
 #include "http/HttpClient.h"
 #include "http/HttpErrors.h"
 #include "platform/TextCodec.h"
@@ -34,12 +36,27 @@ int SendForm(const Manager& source, const std::string& url, const std::string& b
         }
         client.SetTls(tls);
     }
+    client.SetStopEvent(&source.stopEvent);
     int error = client.Send(url, body, reply.text);
-    if (client.LastRequestUnverified())
-        source.ReportTip(kTlsUnverifiedText, 0);
+    reply.status = client.LastStatus();
+    if (client.LastRequestUnverified()) {
+        OwnerWindow* owner = source.Owner();
+        UnverifiedNotice* notice = owner != nullptr ? owner->unverifiedNotice : nullptr;
+        if (notice == nullptr || notice->Claim()) {
+            source.ReportTip(kTlsUnverifiedText, 0);
+            if (notice != nullptr && owner->controls.statusBar != nullptr)
+                owner->controls.statusBar->SetPaneText(StatusBarPort::kNoticePane, kTlsUnverifiedMark);
+        }
+    }
     if (error != 0) {
         if (error == kErrTlsCertificate || error == kErrTlsCaFile)
             tlsProblem = TlsProblemText(client.LastTlsProblem());
+        if (!client.PartialReply().empty()) {
+            reply.text = client.PartialReply();
+            reply.partial = true;
+            reply.code = GetReplyField(reply.text, "\"code\":", ",");
+            reply.msg = GetReplyString(reply.text, "\"msg\":\"");
+        }
         return error;
     }
     reply.code = GetReplyField(reply.text, "\"code\":", ",");
@@ -57,6 +74,13 @@ bool PostForm(const Manager& source, const std::string& url, const std::string& 
         return false;
     }
     return true;
+}
+
+std::string HttpStatusNote(const ServerReply& reply)
+{
+    if (reply.status == 0 || reply.status == 200)
+        return {};
+    return "（HTTP " + std::to_string(reply.status) + "）";
 }
 
 bool RefuseUnlessSuccess(const TipSource& source, const ServerReply& reply, const std::string& refusalPrefix)

@@ -32,6 +32,15 @@ void HeadlessMainWindow::PostClose()
 {
     Note(journal, "window.close");
     closeEvent.Set();
+    std::lock_guard<std::mutex> guard(listenerMutex);
+    if (closeListener)
+        closeListener();
+}
+
+void HeadlessMainWindow::SetCloseListener(std::function<void()> listener)
+{
+    std::lock_guard<std::mutex> guard(listenerMutex);
+    closeListener = std::move(listener);
 }
 
 } // namespace kh

@@ -1,11 +1,14 @@
 #pragma once
 // The main window in memory: visibility, top-most placement, front switches and the posted close
-// notice, with an event a waiting test or the terminal client can block on.
+// notice, with an event a waiting test or the terminal client can block on, and a listener that
+// hears of the notice (the in-memory main view passes it to its presenter).
 
 #include "core/ports/MainWindowPort.h"
 #include "platform/Sync.h"
 
 #include <atomic>
+#include <functional>
+#include <mutex>
 
 namespace kh {
 
@@ -26,6 +29,9 @@ public:
     void SetTopMost(bool topMost) override;
     void PostClose() override;
 
+    // Runs listener on the posting thread each time the close notice is posted.
+    void SetCloseListener(std::function<void()> listener);
+
     bool IsTopMost() const { return topMost; }
     int SwitchCount() const { return switches; }
     bool ClosePosted() { return closeEvent.IsSet(); }
@@ -37,6 +43,8 @@ private:
     std::atomic<bool> visible;
     std::atomic<bool> topMost{false};
     std::atomic<int> switches{0};
+    std::mutex listenerMutex;
+    std::function<void()> closeListener;
 };
 
 } // namespace kh

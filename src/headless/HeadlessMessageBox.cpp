@@ -1,5 +1,6 @@
 #include "headless/HeadlessMessageBox.h"
 
+#include "app/Dispatcher.h"
 #include "headless/HeadlessJournal.h"
 #include "platform/TextCodec.h"
 
@@ -11,6 +12,13 @@ int HeadlessMessageBox::Show(const std::u16string& text, const std::u16string& c
     std::function<void(const ShownMessageBox&)> watcher;
     {
         std::lock_guard<std::mutex> guard(mutex);
+        if (quiet) {
+            // Nobody is asked any more: the shutdown question gets OK, every other question
+            // Cancel where it has one.
+            if (text == kShutdownQuestion && caption == kShutdownCaption)
+                return kIdOk;
+            return (flags & kMbTypeMask) == kMbOkCancel ? kIdCancel : kIdOk;
+        }
         if (answers.empty()) {
             box.answer = defaultAnswer;
         } else {
@@ -24,6 +32,12 @@ int HeadlessMessageBox::Show(const std::u16string& text, const std::u16string& c
     if (watcher)
         watcher(box);
     return box.answer;
+}
+
+void HeadlessMessageBox::AnswerShutdownWithoutAsking()
+{
+    std::lock_guard<std::mutex> guard(mutex);
+    quiet = true;
 }
 
 void HeadlessMessageBox::QueueAnswer(int answer)

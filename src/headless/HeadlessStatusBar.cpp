@@ -4,7 +4,7 @@ namespace kh {
 
 bool HeadlessStatusBar::SetPaneText(int index, const std::u16string& text)
 {
-    if (index < 0 || index >= kPaneCount)
+    if (index < 0 || index > kNoticePane)
         return false;
     std::lock_guard<std::mutex> guard(mutex);
     panes[static_cast<size_t>(index)] = text;
@@ -13,7 +13,7 @@ bool HeadlessStatusBar::SetPaneText(int index, const std::u16string& text)
 
 std::u16string HeadlessStatusBar::PaneText(int index)
 {
-    if (index < 0 || index >= kPaneCount)
+    if (index < 0 || index > kNoticePane)
         return {};
     std::lock_guard<std::mutex> guard(mutex);
     return panes[static_cast<size_t>(index)];

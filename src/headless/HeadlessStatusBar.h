@@ -1,5 +1,5 @@
 #pragma once
-// The status bar in memory: six pane texts, readable by tests and the terminal client.
+// The status bar in memory: six pane texts and the notice, readable by tests and the terminal client.
 
 #include "core/ports/StatusBarPort.h"
 
@@ -16,7 +16,7 @@ public:
 
 private:
     std::mutex mutex;
-    std::array<std::u16string, kPaneCount> panes;
+    std::array<std::u16string, kNoticePane + 1> panes;
 };
 
 } // namespace kh

@@ -4,6 +4,7 @@
 #include "http/HostCache.h"
 #include "http/HttpErrors.h"
 #include "http/TlsChannel.h"
+#include "platform/Sync.h"
 #include "platform/TextCodec.h"
 
 #include <algorithm>
@@ -123,6 +124,10 @@ void HttpClient::Reset()
     tlsDetail.clear();
     tlsUnverified = false;
     cookieJar.clear();
+    cookieIndex.clear();
+    stopEvent = nullptr;
+    statusCode = 0;
+    partialReply.clear();
     receiveBuffer.clear();
     receivedLength = 0;
     replyText.clear();
@@ -157,6 +162,8 @@ int HttpClient::Send(const std::string& url, const std::string& body, std::strin
         this->endMarker = endMarker;
         this->keepHeaders = keepHeaders;
         hasBody = true;
+        statusCode = 0;
+        partialReply.clear();
 
         int error = ParseUrl();
         if (error != kHttpOk)
@@ -174,8 +181,14 @@ int HttpClient::Send(const std::string& url, const std::string& body, std::strin
         int closeError = secure ? TlsClose() : SocketClose();
         if (error == kHttpOk)
             error = closeError;
-        if (error != kHttpOk)
+        if (error != kHttpOk) {
+            if (!partialReply.empty() && conversionCodePage == kCpUtf8) {
+                std::string converted;
+                if (Recode(partialReply, kCpUtf8, kCpAcp, converted) == kHttpOk)
+                    partialReply = std::move(converted);
+            }
             return error;
+        }
 
         if (!replyText.empty() && conversionCodePage == kCpUtf8) {
             std::string converted;
@@ -396,6 +409,16 @@ int HttpClient::ReceiveMore()
 
 void HttpClient::ReadHeaderBlock()
 {
+    // "HTTP/1.1 413 Payload Too Large": the three digits after the first space.
+    if (replyText.rfind("HTTP/", 0) == 0) {
+        size_t space = replyText.find(' ');
+        if (space != std::string::npos && space + 3 < static_cast<size_t>(headerEnd)) {
+            int status = 0;
+            for (size_t i = space + 1; i < space + 4 && replyText[i] >= '0' && replyText[i] <= '9'; ++i)
+                status = status * 10 + (replyText[i] - '0');
+            statusCode = status >= 100 ? status : 0;
+        }
+    }
     std::string value = GetReplyField(replyText.substr(0, static_cast<size_t>(headerEnd)), "Content-Length:", "\r\n");
     contentLength = value.empty() ? -1 : ReadDecimal(value);
 }
@@ -439,9 +462,15 @@ int HttpClient::SocketRead()
             break;
         if (!endMarker.empty())
             markerScanned = replyText.size() >= endMarker.size() ? replyText.size() - endMarker.size() + 1 : 0;
-        int error = ReceiveMore();
-        if (error != kHttpOk)
+        // A reply that is still arriving in pieces ends when it is stopped; the wait for its first
+        // piece is bounded by the time-outs alone.
+        int error = receivedLength > 0 ? CheckTime() : kHttpOk;
+        if (error == kHttpOk)
+            error = ReceiveMore();
+        if (error != kHttpOk) {
+            KeepPartialReply();
             return error;
+        }
     }
 
     int error = ReadCookies();
@@ -450,6 +479,24 @@ int HttpClient::SocketRead()
     if (!keepHeaders && headerEnd != -1)
         return BodyToReplyText();
     return kHttpOk;
+}
+
+int HttpClient::CheckTime() const
+{
+    if (stopEvent != nullptr && stopEvent->Signalled())
+        return kErrStopped;
+    if (std::chrono::steady_clock::now() >= deadline)
+        return kErrDeadline;
+    return kHttpOk;
+}
+
+void HttpClient::KeepPartialReply()
+{
+    if (headerEnd == -1)
+        return;
+    size_t from = keepHeaders ? 0 : static_cast<size_t>(headerEnd);
+    if (from < replyText.size())
+        partialReply = replyText.substr(from);
 }
 
 int HttpClient::BodyToReplyText()
@@ -482,7 +529,11 @@ int HttpClient::ReadCookies()
         ReplaceAll(line, kSetCookie, "");
         if (line.empty())
             continue;
-        int error = AddCookie(line);
+        // A header block of many cookies is taken apart within the request's time, and a stop
+        // ends it.
+        int error = CheckTime();
+        if (error == kHttpOk)
+            error = AddCookie(line);
         if (error != kHttpOk)
             return error;
     }
@@ -499,9 +550,9 @@ int HttpClient::AddCookie(const std::string& setCookieValue)
     cookie.value = GetReplyField(text, "=", ";");
     cookie.path = GetReplyField(text, ";path=", ";");
     cookie.domain = GetReplyField(text, ";domain=", ";");
-    for (Cookie& stored : cookieJar) {
-        if (stored.name != cookie.name)
-            continue;
+    auto [known, added] = cookieIndex.try_emplace(cookie.name, cookieJar.size());
+    if (!added) {
+        Cookie& stored = cookieJar[known->second];
         if (!cookie.value.empty())
             stored.value = cookie.value;
         if (!cookie.path.empty())
@@ -603,11 +654,17 @@ int HttpClient::TlsRead()
     headerEnd = -1;
     contentLength = -1;
     int error = tlsChannel->Perform(
-        endMarker, kMaxReplyBytes, [this](const std::string& value) { return AddCookie(value); }, receiveBuffer);
+        endMarker, kMaxReplyBytes,
+        [this](const std::string& value) {
+            int late = CheckTime();
+            return late != kHttpOk ? late : AddCookie(value);
+        },
+        receiveBuffer);
     if (error != kHttpOk) {
         NoteTlsFailure();
         return error;
     }
+    statusCode = 200;
     // The buffer holds the body alone; it becomes the reply text as on the socket channel.
     receivedLength = static_cast<int32_t>(receiveBuffer.size());
     error = AppendToReplyText(0);

@@ -13,10 +13,12 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace kh {
 
+class Event;
 class TlsChannel;
 
 struct Cookie
@@ -49,6 +51,21 @@ public:
     // receive each call that writes or reads (0: no limit of its own); a whole request never takes
     // longer than the three added together and fails past that with kErrDeadline.
     void SetTimeouts(int32_t connectMs, int32_t sendMs, int32_t receiveMs);
+
+    // A stop request for the requests of this client (null: none), kept until Reset. Once stop is
+    // signalled, a reply that is still arriving in pieces, or whose headers are being taken apart,
+    // ends with kErrStopped; a request still waiting for the first bytes of its reply is finished
+    // as before, so a short reply that was already on its way is never lost to a stop.
+    void SetStopEvent(const Event* stop) { stopEvent = stop; }
+
+    // The HTTP status of the last reply's status line (413 for a body the server refused as too
+    // large), 0 when none was read. The client returns the body of a reply of any status; callers
+    // name the status when the body says nothing.
+    int LastStatus() const { return statusCode; }
+    // The part of the body that had arrived when the last Send failed after the reply's header
+    // block was complete (a connection lost mid-body), converted as a reply would be; empty
+    // otherwise. A caller whose request has effects (numbers rented) reads what it can from it.
+    const std::string& PartialReply() const { return partialReply; }
 
     // Certificate checking for https URLs, from now until Reset (which restores the default: the
     // server's certificate is checked against the system's trust store). Callers set it per request.
@@ -92,6 +109,10 @@ private:
     void ReadHeaderBlock();
     int ReadCookies();
     bool ReplyComplete() const;
+    // kErrDeadline once the request's time is up, kErrStopped once its stop is signalled, else 0.
+    int CheckTime() const;
+    // Keeps the body received so far as the partial reply (after a read that failed mid-body).
+    void KeepPartialReply();
 
     std::string url;
     std::string extraHeaders;
@@ -116,7 +137,13 @@ private:
     TlsProblem tlsProblem = TlsProblem::None;
     std::string tlsDetail;
     bool tlsUnverified = false;
+    // The jar in order of first arrival, and each cookie's place in it by name, so that a reply
+    // with many Set-Cookie headers is taken apart in time linear in their number.
     std::vector<Cookie> cookieJar;
+    std::unordered_map<std::string, size_t> cookieIndex;
+    const Event* stopEvent = nullptr;
+    int statusCode = 0;
+    std::string partialReply;
     std::vector<char> receiveBuffer;
     int32_t receivedLength = 0;
     std::string replyText;

@@ -1,6 +1,7 @@
 #pragma once
 // The error numbers of HttpClient::Send and of the host cache. They are plain integers with no
-// common base and are shown to the user as tip details, so their values never change. Numbers of
+// common base and are shown to the user as tip details, so their values never change; what each
+// means in words is HttpErrorText (HttpErrorText.h). Numbers of
 // the host cache (the kErrCache* block) are passed up unchanged and overlap with the client's own
 // (7, 8, 13, 14 mean one thing or the other, as the caller shows them as they are).
 
@@ -95,6 +96,9 @@ inline constexpr int kErrDeadline = 133;
 // Certificate checking of the https channel; HttpClient::LastTlsProblem says what failed.
 inline constexpr int kErrTlsCertificate = 134; // the server's certificate failed the check
 inline constexpr int kErrTlsCaFile = 135;      // the CA file cannot be read or holds no certificate
+// The request's stop was signalled while its reply was still arriving or being taken apart
+// (HttpClient::SetStopEvent).
+inline constexpr int kErrStopped = 136;
 inline constexpr int kErrSocketClose = 141;
 inline constexpr int kErrNetworkStop = 142;
 

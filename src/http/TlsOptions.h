@@ -34,5 +34,7 @@ const char* TlsProblemText(TlsProblem problem);
 
 // The tip text for a request made with TlsOptions::insecure.
 inline constexpr const char* kTlsUnverifiedText = "连接未经验证：已关闭证书检查，无法确认服务器的身份。";
+// The standing mark of the same in the status bar.
+inline constexpr const char16_t* kTlsUnverifiedMark = u"连接未经验证";
 
 } // namespace kh

@@ -4,6 +4,7 @@
 #include "core/OwnerWindow.h"
 #include "core/ServerRequest.h"
 #include "numbers/NumberJournal.h"
+#include "numbers/NumberRecord.h"
 #include "platform/TextCodec.h"
 #include "settings/ConfigCenter.h"
 
@@ -79,14 +80,16 @@ void LeftoverManager::SettleJob(const std::string& folder, const std::u16string&
     }
     std::string apiHost = owner->config != nullptr ? owner->config->GetApiHost() : std::string();
 
-    // One request per project and kind, releases first as when a batch is settled.
+    // One request per project and kind, releases first as when a batch is settled; a group of
+    // more numbers than one request may name goes out in several.
     std::vector<Group> groups;
     for (bool blacklist : {false, true})
         for (const JournalEntry& entry : leftovers) {
             if (entry.blacklist != blacklist)
                 continue;
-            auto group = std::find_if(groups.begin(), groups.end(),
-                                      [&](const Group& g) { return g.blacklist == blacklist && g.pid == entry.pid; });
+            auto group = std::find_if(groups.begin(), groups.end(), [&](const Group& g) {
+                return g.blacklist == blacklist && g.pid == entry.pid && g.numbers.size() < kNumbersPerSettleRequest;
+            });
             if (group == groups.end())
                 group = groups.insert(groups.end(), Group{entry.pid, blacklist, {}});
             group->numbers.push_back(entry.number);
@@ -181,7 +184,8 @@ void LeftoverManager::Refused(const Group& group, const ServerReply& reply, size
 {
     tally.kept += count;
     if (tally.failure.empty())
-        tally.failure = std::string(group.blacklist ? "加黑失败！" : "释放失败！") + reply.code + reply.msg + "。";
+        tally.failure = std::string(group.blacklist ? "加黑失败！" : "释放失败！") + reply.code + reply.msg +
+                        HttpStatusNote(reply) + "。";
 }
 
 void LeftoverManager::ReportTally(size_t total, const Tally& tally)

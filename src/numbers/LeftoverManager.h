@@ -2,10 +2,10 @@
 // Settles, once after the sign-in, the numbers an earlier run of the client left rented: it opens
 // the journal of rented numbers (NumberJournal) for the account and the service host, then
 // blacklists the leftovers that were marked for it and releases the others, one request per
-// project and kind, on a worker of its own. A number the service says this account no longer
-// holds is dropped from the journal. One tip says how many were settled and whether it worked;
-// what could not be settled stays in the journal for the next start (a network failure ends the
-// job, since the next request would fail too).
+// project and kind (several when they are more than one request may name), on a worker of its own. A number the service
+// says this account no longer holds is dropped from the journal. One tip says how many were settled and whether it
+// worked; what could not be settled stays in the journal for the next start (a network failure ends the job, since the
+// next request would fail too).
 //
 // The client session starts it. The number job waits for it before it asks for new numbers (the
 // leftovers count against the account's number limit, and a number handed out again must not be

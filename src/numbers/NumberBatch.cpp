@@ -32,6 +32,7 @@ void NumberBatch::Install(std::vector<NumberRecord> records)
     receivedNumbers.clear();
     blacklistMarks.clear();
     offlineNumbers.clear();
+    settledNumbers.clear();
     arrivalTimes.clear();
 }
 
@@ -51,7 +52,8 @@ void NumberBatch::GetActiveNumbers(std::vector<NumberRecord>& out) const
             return;
         }
         const std::u16string& number = record[kFieldMobile];
-        if (receivedNumbers.count(number) || blacklistMarks.count(number) || offlineNumbers.count(number))
+        if (receivedNumbers.count(number) || blacklistMarks.count(number) || offlineNumbers.count(number) ||
+            settledNumbers.count(number))
             continue;
         out.push_back(record);
     }
@@ -102,6 +104,18 @@ bool NumberBatch::IsMarkedForBlacklist(const std::u16string& number) const
 bool NumberBatch::IsOffline(const std::u16string& number) const
 {
     return HasMark(offlineNumbers, number, kSiteIsOfflineEmpty);
+}
+
+void NumberBatch::MarkSettled(const std::vector<std::u16string>& numbers)
+{
+    AutoLock guard(tipCallback, tipContext, &lock);
+    settledNumbers.insert(numbers.begin(), numbers.end());
+}
+
+bool NumberBatch::IsSettled(const std::u16string& number) const
+{
+    AutoLock guard(tipCallback, tipContext, &lock);
+    return settledNumbers.count(number) != 0;
 }
 
 std::optional<NumberBatch::Clock::time_point> NumberBatch::ArrivalTime(const std::u16string& number) const

@@ -56,6 +56,10 @@ public:
     bool IsReceived(const std::u16string& number) const;
     bool IsMarkedForBlacklist(const std::u16string& number) const;
     bool IsOffline(const std::u16string& number) const;
+    // The numbers were released or blacklisted: no longer active, never sent to the service again.
+    // Settling a batch in several requests may stop half-way; what went through is not repeated.
+    void MarkSettled(const std::vector<std::u16string>& numbers);
+    bool IsSettled(const std::u16string& number) const;
 
     using Clock = std::chrono::system_clock;
     // When number's SMS arrived, by the system clock; nothing before it has (or for a number of
@@ -73,6 +77,7 @@ private:
     std::set<std::u16string> receivedNumbers;
     std::set<std::u16string> blacklistMarks;
     std::set<std::u16string> offlineNumbers;
+    std::set<std::u16string> settledNumbers;
     // Emptied with the marks; one entry per number in receivedNumbers.
     std::map<std::u16string, Clock::time_point> arrivalTimes;
 };

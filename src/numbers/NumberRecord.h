@@ -10,6 +10,10 @@ namespace kh {
 
 using NumberRecord = std::vector<std::u16string>;
 
+// The most numbers one release or blacklist request names: the request body stays a few
+// kilobytes, far below what a service accepts, however many numbers are to be settled.
+inline constexpr size_t kNumbersPerSettleRequest = 500;
+
 enum NumberField : size_t
 {
     kFieldMobile = 0,

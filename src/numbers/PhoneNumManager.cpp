@@ -6,6 +6,7 @@
 #include "core/ServerRequest.h"
 #include "core/ports/ComboBoxPort.h"
 #include "numbers/LeftoverManager.h"
+#include "numbers/ListSalvage.h"
 #include "numbers/NumberJournal.h"
 #include "numbers/SMSManager.h"
 #include "platform/Json.h"
@@ -14,6 +15,7 @@
 #include "projects/ProjectManager.h"
 #include "settings/ConfigCenter.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cjson/cJSON.h>
 #include <cmath>
@@ -76,6 +78,22 @@ const char* const kMsgBlacklistRefused = "正在加黑手机号码...加黑失�
 // The largest magnitude below which every integer is exactly representable in a double.
 constexpr double kExactIntegerLimit = 9007199254740992.0;
 
+// A JSON number or string as number text; empty for anything else.
+std::u16string NumberText(const cJSON* item)
+{
+    if (cJSON_IsNumber(item)) {
+        // cJSON's int view saturates at 2^31-1, which would turn an 11-digit phone number into
+        // 2147483647; the double holds every integer of that size exactly.
+        double value = item->valuedouble;
+        if (std::isfinite(value) && std::fabs(value) < kExactIntegerLimit)
+            return AnsiToWide(std::to_string(static_cast<long long>(value)));
+        return AnsiToWide(std::to_string(item->valueint));
+    }
+    if (cJSON_IsString(item) && item->valuestring != nullptr)
+        return AnsiToWide(item->valuestring);
+    return {};
+}
+
 } // namespace
 
 PhoneNumManager::PhoneNumManager(OwnerWindow* owner, TipCallback callback, void* context)
@@ -111,15 +129,15 @@ void PhoneNumManager::SetupChoices(OwnerWindow* window)
         ReportTip({}, kSiteNoWindowForChoices);
         return;
     }
-    if (window->provinceCombo != nullptr) {
+    if (window->controls.provinceCombo != nullptr) {
         for (const std::u16string& text : ProvinceChoices())
-            window->provinceCombo->AddString(text);
-        window->provinceCombo->SetCurSel(0);
+            window->controls.provinceCombo->AddString(text);
+        window->controls.provinceCombo->SetCurSel(0);
     }
-    if (window->carrierCombo != nullptr) {
+    if (window->controls.carrierCombo != nullptr) {
         for (const std::u16string& text : CarrierChoices())
-            window->carrierCombo->AddString(text);
-        window->carrierCombo->SetCurSel(0);
+            window->controls.carrierCombo->AddString(text);
+        window->controls.carrierCombo->SetCurSel(0);
     }
 }
 
@@ -157,11 +175,29 @@ void PhoneNumManager::NumberJob()
     if (!BlacklistBatch())
         return;
     WaitForLeftovers();
-    if (!FetchNumbers())
+    NumbersRead read;
+    if (!FetchNumbers(read))
         return;
+    // A damaged reply says so, with how many rented numbers it held; without one it changed nothing.
+    auto reportDamage = [&] {
+        std::string message =
+            "正在获取手机号码...回复已损坏，其中有 " + std::to_string(read.salvaged) + " 个完整的手机号码。";
+        if (read.transportError != 0)
+            ReportTip(message, kSiteNumbersNetwork, std::to_string(read.transportError) + ".");
+        else
+            ReportTip(message, 0);
+    };
+    if (read.damaged && read.salvaged == 0) {
+        reportDamage();
+        return;
+    }
     ListBatch();
-    size_t count = batch.Records().size();
-    ReportTip("正在获取手机号码...成功获取了 " + std::to_string(count) + " 个手机号码。", 0);
+    if (read.damaged) {
+        reportDamage();
+    } else {
+        size_t count = batch.Records().size();
+        ReportTip("正在获取手机号码...成功获取了 " + std::to_string(count) + " 个手机号码。", 0);
+    }
 
     if (owner == nullptr) {
         ReportTip({}, kSiteAutoFetchWithoutWindow);
@@ -176,7 +212,7 @@ void PhoneNumManager::NumberJob()
         owner->sms->StartFetch();
 }
 
-bool PhoneNumManager::FetchNumbers()
+bool PhoneNumManager::FetchNumbers(NumbersRead& read)
 {
     std::string token = ReadToken(kSiteTokenNoWindow);
     if (token.empty()) {
@@ -199,11 +235,26 @@ bool PhoneNumManager::FetchNumbers()
     }
     std::string host = owner->config != nullptr ? owner->config->GetApiHost() : std::string();
     ServerReply reply;
-    if (!PostForm(*this, ServiceUrl(host, "/get_mobile"), body, kMsgNumbersNetwork, kSiteNumbersNetwork, reply))
+    std::string tlsProblem;
+    int error = SendForm(*this, ServiceUrl(host, "/get_mobile"), body, reply, tlsProblem);
+    if (error != 0) {
+        // A reply that said success before its connection was lost held rented numbers: what of
+        // them came is kept rather than lost with the reply.
+        if (reply.partial && reply.code == kCodeSuccess) {
+            read = ParseNumbers(reply.text, pid);
+            if (!read.damaged) {
+                read.damaged = true;
+                read.salvaged = batch.Records().size();
+            }
+            read.transportError = error;
+            return true;
+        }
+        ReportTip(kMsgNumbersNetwork + tlsProblem, kSiteNumbersNetwork, std::to_string(error) + ".");
         return false;
+    }
     if (!RefuseUnlessSuccess(*this, reply, kMsgNumbersRefused))
         return false;
-    ParseNumbers(reply.text, pid);
+    read = ParseNumbers(reply.text, pid);
     return true;
 }
 
@@ -229,32 +280,56 @@ std::string PhoneNumManager::BuildNumbersRequest(const std::string& token, const
            "&style=1";
 }
 
-void PhoneNumManager::ParseNumbers(const std::string& reply, const std::u16string& pid)
+PhoneNumManager::NumbersRead PhoneNumManager::ParseNumbers(const std::string& reply, const std::u16string& pid)
 {
+    NumbersRead read;
     if (reply.empty()) {
         ReportTip({}, kSiteEmptyReply);
-        return;
-    }
-    JsonPtr root(cJSON_Parse(reply.c_str()));
-    if (root == nullptr) {
-        ReportTip({}, kSiteNotJson);
-        return;
+        return read;
     }
     // The records are read first and installed in one step, so the batch's lock is not held while
     // the field tips go out.
+    JsonPtr root(cJSON_Parse(reply.c_str()));
+    if (root != nullptr) {
+        batch.Install(ReadList(root.get(), pid));
+        return read;
+    }
+    ReportTip({}, kSiteNotJson);
+    read.damaged = true;
+    ListSalvage salvage = SalvageList(reply);
+    if (!salvage.found)
+        return read;
     std::vector<NumberRecord> records;
-    const cJSON* list = cJSON_GetObjectItem(root.get(), "list");
+    if (JsonPtr whole(cJSON_Parse(salvage.wholePart.c_str())); whole != nullptr)
+        records = ReadList(whole.get(), pid);
+    if (JsonPtr cut(cJSON_Parse(salvage.cutMobile.c_str())); cut != nullptr) {
+        // Where the record was cut is not known, so its place and carrier stay empty.
+        std::u16string number = NumberText(cut.get());
+        if (!number.empty())
+            records.push_back({number, {}, {}, {}, pid});
+    }
+    read.salvaged = static_cast<size_t>(
+        std::count_if(records.begin(), records.end(), [](const NumberRecord& r) { return !r[kFieldMobile].empty(); }));
+    if (read.salvaged > 0)
+        batch.Install(std::move(records));
+    return read;
+}
+
+std::vector<NumberRecord> PhoneNumManager::ReadList(const void* root, const std::u16string& pid)
+{
+    std::vector<NumberRecord> records;
+    const cJSON* list = cJSON_GetObjectItem(static_cast<const cJSON*>(root), "list");
     if (list == nullptr) {
         ReportTip({}, kSiteNoList);
-    } else {
-        const cJSON* element = nullptr;
-        cJSON_ArrayForEach(element, list)
-        {
-            records.push_back({ReadNumberField(element, "mobile"), ReadNumberField(element, "prov"),
-                               ReadNumberField(element, "city"), ReadNumberField(element, "corp"), pid});
-        }
+        return records;
     }
-    batch.Install(std::move(records));
+    const cJSON* element = nullptr;
+    cJSON_ArrayForEach(element, list)
+    {
+        records.push_back({ReadNumberField(element, "mobile"), ReadNumberField(element, "prov"),
+                           ReadNumberField(element, "city"), ReadNumberField(element, "corp"), pid});
+    }
+    return records;
 }
 
 std::u16string PhoneNumManager::ReadNumberField(const void* element, const char* name)
@@ -268,20 +343,14 @@ std::u16string PhoneNumManager::ReadNumberField(const void* element, const char*
         ReportTip({}, kSiteNoMember);
         return {};
     }
-    if (cJSON_IsNumber(item)) {
-        // cJSON's int view saturates at 2^31-1, which would turn an 11-digit phone number into
-        // 2147483647; the double holds every integer of that size exactly.
-        double value = item->valuedouble;
-        if (std::isfinite(value) && std::fabs(value) < kExactIntegerLimit)
-            return AnsiToWide(std::to_string(static_cast<long long>(value)));
-        return AnsiToWide(std::to_string(item->valueint));
-    }
+    if (cJSON_IsNumber(item))
+        return NumberText(item);
     if (cJSON_IsString(item)) {
         if (item->valuestring == nullptr || item->valuestring[0] == '\0') {
             ReportTip({}, kSiteStringWithoutText);
             return {};
         }
-        return AnsiToWide(item->valuestring);
+        return NumberText(item);
     }
     ReportTip({}, kSiteWrongType);
     return {};
@@ -335,26 +404,46 @@ bool PhoneNumManager::ReleaseBatch()
     }
     // The marks cannot change during the walk: SMS fetching has ended, and the list's blacklist
     // command is not dispatched while a number job runs (at shutdown none runs).
-    std::string numbers;
     std::string pid;
     std::vector<std::u16string> picked;
     CollectSettlement(
         [this](const std::u16string& number) {
-            return !batch.IsReceived(number) && !batch.IsMarkedForBlacklist(number) && !batch.IsOffline(number);
+            return !batch.IsReceived(number) && !batch.IsMarkedForBlacklist(number) && !batch.IsOffline(number) &&
+                   !batch.IsSettled(number);
         },
-        kSiteReleaseEmptyRecord, kSiteReleaseNoPid, numbers, pid, picked);
-    if (numbers.empty())
-        return true;
-    if (!SendSettlement("/adv_release_mobile", "token=" + token + "&pid_list=" + pid + "&mobile=" + numbers,
-                        !pid.empty(), kSiteReleaseInputs, kMsgReleaseNetwork, kSiteReleaseNetwork, kMsgReleaseRefused))
-        return false;
-    Settled(picked);
+        kSiteReleaseEmptyRecord, kSiteReleaseNoPid, pid, picked);
+    return SettleInRequests(
+        picked,
+        [&](const std::string& numbers) { return "token=" + token + "&pid_list=" + pid + "&mobile=" + numbers; },
+        "/adv_release_mobile", !pid.empty(), kSiteReleaseInputs, kMsgReleaseNetwork, kSiteReleaseNetwork,
+        kMsgReleaseRefused);
+}
+
+bool PhoneNumManager::SettleInRequests(const std::vector<std::u16string>& picked,
+                                       const std::function<std::string(const std::string&)>& body,
+                                       const std::string& path, bool inputsPresent, int emptySite,
+                                       const std::string& networkMessage, int networkSite,
+                                       const std::string& refusalPrefix)
+{
+    for (size_t first = 0; first < picked.size(); first += kNumbersPerSettleRequest) {
+        std::vector<std::u16string> part(
+            picked.begin() + static_cast<std::ptrdiff_t>(first),
+            picked.begin() + static_cast<std::ptrdiff_t>(std::min(picked.size(), first + kNumbersPerSettleRequest)));
+        std::string numbers;
+        for (const std::u16string& number : part) {
+            if (!numbers.empty())
+                numbers += ",";
+            numbers += WideToAnsi(number);
+        }
+        if (!SendSettlement(path, body(numbers), inputsPresent, emptySite, networkMessage, networkSite, refusalPrefix))
+            return false;
+        Settled(part);
+    }
     return true;
 }
 
 void PhoneNumManager::CollectSettlement(const std::function<bool(const std::u16string&)>& wanted, int emptySite,
-                                        int noPidSite, std::string& numbers, std::string& pid,
-                                        std::vector<std::u16string>& picked)
+                                        int noPidSite, std::string& pid, std::vector<std::u16string>& picked)
 {
     std::vector<NumberRecord> records = batch.Records();
     for (const NumberRecord& record : records) {
@@ -363,12 +452,8 @@ void PhoneNumManager::CollectSettlement(const std::function<bool(const std::u16s
             break;
         }
         const std::u16string& number = record[kFieldMobile];
-        if (!wanted(number))
-            continue;
-        if (!numbers.empty())
-            numbers += ",";
-        numbers += WideToAnsi(number);
-        picked.push_back(number);
+        if (wanted(number))
+            picked.push_back(number);
     }
     if (!records.empty()) {
         if (records.front().size() <= kFieldPid)
@@ -386,22 +471,21 @@ bool PhoneNumManager::BlacklistBatch()
         ReportTip({}, kSiteBlacklistNoToken);
         return false;
     }
-    std::string numbers;
     std::string pid;
     std::vector<std::u16string> picked;
-    CollectSettlement([this](const std::u16string& number) { return batch.IsMarkedForBlacklist(number); },
-                      kSiteBlacklistEmptyRecord, kSiteBlacklistNoPid, numbers, pid, picked);
-    if (numbers.empty())
-        return true;
-    if (!SendSettlement("/add_black", "token=" + token + "&pid=" + pid + "&mobile_list=" + numbers, !pid.empty(),
-                        kSiteBlacklistInputs, kMsgBlacklistNetwork, kSiteBlacklistNetwork, kMsgBlacklistRefused))
-        return false;
-    Settled(picked);
-    return true;
+    CollectSettlement(
+        [this](const std::u16string& number) { return batch.IsMarkedForBlacklist(number) && !batch.IsSettled(number); },
+        kSiteBlacklistEmptyRecord, kSiteBlacklistNoPid, pid, picked);
+    return SettleInRequests(
+        picked,
+        [&](const std::string& numbers) { return "token=" + token + "&pid=" + pid + "&mobile_list=" + numbers; },
+        "/add_black", !pid.empty(), kSiteBlacklistInputs, kMsgBlacklistNetwork, kSiteBlacklistNetwork,
+        kMsgBlacklistRefused);
 }
 
 void PhoneNumManager::Settled(const std::vector<std::u16string>& numbers)
 {
+    batch.MarkSettled(numbers);
     if (owner != nullptr && owner->journal != nullptr)
         owner->journal->Remove(numbers);
 }
@@ -427,7 +511,10 @@ bool PhoneNumManager::SendSettlement(const std::string& path, const std::string&
     ServerReply reply;
     if (!PostForm(*this, ServiceUrl(host, path), body, networkMessage, networkSite, reply))
         return false;
-    return RefuseUnlessSuccess(*this, reply, refusalPrefix);
+    if (reply.code == kCodeSuccess)
+        return true;
+    ReportTip(refusalPrefix + reply.code + reply.msg + HttpStatusNote(reply), 0);
+    return false;
 }
 
 } // namespace kh

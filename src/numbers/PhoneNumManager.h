@@ -38,13 +38,29 @@ public:
     // The current batch and its marks; the owner window points to it for the other managers.
     NumberBatch& Batch() { return batch; }
 
-    // Reads the "list" of a /get_mobile reply into a new batch (tips 33 to 39). An empty reply or
-    // one that is not JSON leaves the batch as it was.
-    void ParseNumbers(const std::string& reply, const std::u16string& pid);
+    // How a /get_mobile reply was read.
+    struct NumbersRead
+    {
+        // The reply did not come whole (cut short, or not JSON): the numbers of its complete records,
+        // and the number of a record cut after it, were salvaged.
+        bool damaged = false;
+        size_t salvaged = 0;
+        // The transport error that cut the reply short, 0 when it came whole.
+        int transportError = 0;
+    };
+
+    // Reads the "list" of a /get_mobile reply into a new batch (tips 33 to 39). From a reply that
+    // does not parse whole (tip 34), every number of a complete record, and the number of a record
+    // cut after its "mobile", becomes the new batch: each of them was rented. An empty reply, or a
+    // damaged one without a single whole number, leaves the batch as it was.
+    NumbersRead ParseNumbers(const std::string& reply, const std::u16string& pid);
 
     // Settle the current batch with the service: give back the unused numbers, blacklist the
-    // marked ones. Both first stop SMS fetching and wait for it to end. True on success, also
-    // when there was nothing to send. Called by the number job and at shutdown.
+    // marked ones, in requests of at most kNumbersPerSettleRequest numbers each. Both first stop
+    // SMS fetching and wait for it to end. True on success, also when there was nothing to send;
+    // a refused request ends the step (its tip names the HTTP status when it was not 200), and the
+    // numbers the requests before it settled are not sent again. Called by the number job and at
+    // shutdown.
     bool ReleaseBatch();
     bool BlacklistBatch();
 
@@ -54,16 +70,23 @@ public:
 
 private:
     void NumberJob();
-    bool FetchNumbers();
+    bool FetchNumbers(NumbersRead& read);
     std::string BuildNumbersRequest(const std::string& token, const std::u16string& pid);
     std::u16string ReadNumberField(const void* element, const char* name);
+    // The records of a parsed reply's "list" (tips 35 to 39).
+    std::vector<NumberRecord> ReadList(const void* root, const std::u16string& pid);
     void ListBatch();
     void StopSmsAndWait();
-    // The numbers of the batch that wanted picks, comma-separated in batch order, and the pid of the
-    // batch's first record (tips emptySite and noPidSite for a damaged batch).
+    // The numbers of the batch that wanted picks, in batch order, and the pid of the batch's first
+    // record (tips emptySite and noPidSite for a damaged batch).
     void CollectSettlement(const std::function<bool(const std::u16string&)>& wanted, int emptySite, int noPidSite,
-                           std::string& numbers, std::string& pid, std::vector<std::u16string>& picked);
-    // The numbers were released or blacklisted: out of the journal.
+                           std::string& pid, std::vector<std::u16string>& picked);
+    // Sends picked in bounded requests, body(numbers) each; false at the first that fails.
+    bool SettleInRequests(const std::vector<std::u16string>& picked,
+                          const std::function<std::string(const std::string&)>& body, const std::string& path,
+                          bool inputsPresent, int emptySite, const std::string& networkMessage, int networkSite,
+                          const std::string& refusalPrefix);
+    // The numbers were released or blacklisted: out of the journal, and never sent again.
     void Settled(const std::vector<std::u16string>& numbers);
     // Waits until the numbers an earlier run left have been settled (LeftoverManager), so that they
     // no longer count against the account's limit and a number handed out again is never released

@@ -12,6 +12,8 @@
 #include "projects/PhoneSMSListCtrl.h"
 #include "settings/ConfigCenter.h"
 
+#include <algorithm>
+
 namespace kh {
 namespace {
 
@@ -278,7 +280,19 @@ bool SMSManager::HandleMiss(uint32_t start, const std::u16string& number, const 
         SetSmsCell(number, lastCode == kCodeNoSmsYet ? kCellNotYet : kCellFailed);
         return false;
     }
-    if (stopEvent.Wait(settings.spaceTime)) {
+    uint32_t interval = settings.spaceTime;
+    if (interval < kMinIntervalMs) {
+        interval = kMinIntervalMs;
+        if (!intervalRaisedSaid.exchange(true))
+            ReportTip("获取短信的间隔 GetSMSConfig_SpaceTime 为 " + std::to_string(settings.spaceTime) +
+                          " 毫秒，低于 " + std::to_string(kMinIntervalMs) + " 毫秒的下限，已按 " +
+                          std::to_string(kMinIntervalMs) + " 毫秒获取。",
+                      0);
+    }
+    // No wait outlasts the time-out: a number times out at its own deadline, whatever the interval.
+    uint32_t elapsed = TicksSince(start);
+    uint32_t left = elapsed < settings.timeoutTime ? settings.timeoutTime - elapsed : 0;
+    if (stopEvent.Wait(std::min(interval, left))) {
         SetSmsCell(number, kCellStopped);
         return false;
     }
@@ -324,9 +338,9 @@ void SMSManager::AnnounceCode(const SettingsValues& settings, const std::u16stri
     // port calls return without waiting for anything outside the client (the notice is only
     // handed over), so they may run under this manager's lock like the cell writes.
     if (settings.autoCopyCode != 0)
-        clipboard.CopyText(owner->clipboard, code);
-    if (settings.notifyOnCode != 0 && owner->notifier != nullptr)
-        owner->notifier->NotifyCode(number, code);
+        clipboard.CopyText(owner->controls.clipboard, code);
+    if (settings.notifyOnCode != 0 && owner->controls.notifier != nullptr)
+        owner->controls.notifier->NotifyCode(number, code);
 }
 
 void SMSManager::SetSmsCell(const std::u16string& number, const std::u16string& text)
@@ -343,8 +357,8 @@ void SMSManager::SetCodeCell(const std::u16string& number, const std::u16string&
 
 void SMSManager::SetFetchButtonChecked(bool checked)
 {
-    if (owner != nullptr && owner->toolBar != nullptr)
-        owner->toolBar->SetButtonChecked(kIdGetSms, checked);
+    if (owner != nullptr && owner->controls.toolBar != nullptr)
+        owner->controls.toolBar->SetButtonChecked(kIdGetSms, checked);
 }
 
 std::u16string SMSManager::ExtractCode(const std::u16string& sms)

@@ -29,6 +29,10 @@ class SMSManager final : public Manager
 {
 public:
     static constexpr long kMaxPollers = 100;
+    // The shortest interval between two requests for one number: a smaller GetSMSConfig_SpaceTime,
+    // from wherever it came (a stored file, the terminal client's set), is raised to it, so that a
+    // hundred pollers never flood the service; the first poller that raises it says so, once.
+    static constexpr uint32_t kMinIntervalMs = 100;
 
     SMSManager(OwnerWindow* owner, TipCallback callback, void* context);
     // Stops a running fetch and waits until its worker and pollers have ended.
@@ -72,6 +76,7 @@ private:
     Clipboard clipboard;
     std::atomic<long> runningPollers{0};
     std::atomic<long> peakPollers{0};
+    std::atomic<bool> intervalRaisedSaid{false};
 };
 
 } // namespace kh

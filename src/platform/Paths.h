@@ -25,9 +25,15 @@ std::string ConfigHome();
 // fallback as ConfigHome). Windows: %LOCALAPPDATA%, else %APPDATA%. Empty when none is known.
 std::string DataHome();
 
+// Whether folder is where the system's packages put programs, which a program never writes to,
+// even when it could (run as root). Linux: /usr, /bin, /sbin, /opt and every folder below them.
+// Windows: never; the installer puts the program in the user's own folder.
+bool IsSystemProgramFolder(const std::string& folder);
+
 // Creates the file at path (UTF-8) and opens it for writing in binary mode, only when no file of
 // that name exists. Null with error set to the C library's error number otherwise (EEXIST when
-// the name is taken). The caller closes the stream with fclose.
+// the name is taken). The caller closes the stream with fclose. On Linux the file is readable by
+// its owner only (mode 0600); on Windows it takes its folder's access rules.
 std::FILE* CreateNewFile(const std::string& path, int& error);
 
 } // namespace kh

@@ -28,6 +28,12 @@ bool Event::Reset()
     return true;
 }
 
+bool Event::Signalled() const
+{
+    std::lock_guard<std::mutex> guard(mutex);
+    return signalled;
+}
+
 bool Event::Wait(uint32_t ms)
 {
     std::unique_lock<std::mutex> lock(mutex);

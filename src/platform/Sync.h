@@ -26,9 +26,12 @@ public:
     // An auto-reset event is cleared by the wait that sees it signalled.
     bool Wait(uint32_t ms);
     bool IsSet() { return Wait(0); }
+    // Whether the event is signalled, without taking the signal of an auto-reset event: for a
+    // reader that only looks (an HTTP request checking whether its manager was told to stop).
+    bool Signalled() const;
 
 private:
-    std::mutex mutex;
+    mutable std::mutex mutex;
     std::condition_variable cond;
     const bool manualReset;
     bool signalled;

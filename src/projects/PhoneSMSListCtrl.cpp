@@ -483,7 +483,7 @@ void PhoneSMSListCtrl::CopyColumn(int column, int noListSite)
     int focused = listView->GetFocusedRow();
     if (focused < 0 || !listView->IsItemSelected(focused))
         return;
-    clipboard.CopyText(owner != nullptr ? owner->clipboard : nullptr, listView->GetItemText(focused, column));
+    clipboard.CopyText(owner != nullptr ? owner->controls.clipboard : nullptr, listView->GetItemText(focused, column));
 }
 
 void PhoneSMSListCtrl::BlacklistSelected()

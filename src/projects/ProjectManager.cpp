@@ -22,6 +22,9 @@ const char* const kFetching = "正在获取项目列表...";
 const char* const kFetched = "正在获取项目列表...获取成功。请选择需要的项目。";
 const char* const kNetworkFailed = "正在获取项目列表...网络连接失败，获取失败！";
 const char* const kRefused = "正在获取项目列表...获取失败！";
+// A list reply that said success but cannot be read (cut short, not JSON, no list): a failure, not
+// an empty project box reported as fetched.
+const char* const kDamaged = "正在获取项目列表...获取失败！项目列表已损坏。";
 const char* const kNoFavourites =
     "正在获取项目列表...您还没有收藏项目。为了方便使用，请点击“项目管理”收藏您常用的项目。";
 
@@ -78,6 +81,7 @@ void ProjectManager::FetchProjectsJob()
     if (!FetchFavourites(favourites))
         return;
     StoreProjects(std::move(fetched), std::move(favourites));
+    this->fetched = true;
     ReportTip(kFetched, 0);
 }
 
@@ -99,7 +103,10 @@ bool ProjectManager::FetchProjectList(std::vector<ProjectRecord>& records)
     std::string reply;
     if (!RetryUntilStopped([&] { return RequestProjectList(token, reply); }))
         return false;
-    ParseProjectList(reply, records);
+    if (!ParseProjectList(reply, records)) {
+        ReportTip(kDamaged, 0);
+        return false;
+    }
     return true;
 }
 
@@ -117,8 +124,9 @@ bool ProjectManager::FetchFavourites(std::set<std::u16string>& pids)
     if (noFavourites) {
         pids.clear();
         ReportTip(kNoFavourites, 0);
-    } else {
-        ParseFavourites(reply, pids);
+    } else if (!ParseFavourites(reply, pids)) {
+        ReportTip(kDamaged, 0);
+        return false;
     }
     return true;
 }
@@ -187,21 +195,21 @@ std::u16string ReadTextField(const TipSource& source, const cJSON* element, cons
 
 } // namespace
 
-void ProjectManager::ParseProjectList(const std::string& reply, std::vector<ProjectRecord>& records)
+bool ProjectManager::ParseProjectList(const std::string& reply, std::vector<ProjectRecord>& records)
 {
     if (reply.empty()) {
         ReportTip({}, 16);
-        return;
+        return false;
     }
     JsonPtr root(cJSON_Parse(reply.c_str()));
     if (root == nullptr) {
         ReportTip({}, 17);
-        return;
+        return false;
     }
     const cJSON* list = cJSON_GetObjectItem(root.get(), "list");
     if (list == nullptr) {
         ReportTip({}, 18);
-        return;
+        return false;
     }
     const cJSON* element = nullptr;
     cJSON_ArrayForEach(element, list)
@@ -211,23 +219,26 @@ void ProjectManager::ParseProjectList(const std::string& reply, std::vector<Proj
             record.push_back(ReadTextField(*this, element, key));
         records.push_back(std::move(record));
     }
+    return true;
 }
 
-void ProjectManager::ParseFavourites(const std::string& reply, std::set<std::u16string>& pids)
+bool ProjectManager::ParseFavourites(const std::string& reply, std::set<std::u16string>& pids)
 {
     std::vector<ProjectRecord> records;
-    ParseProjectList(reply, records);
+    if (!ParseProjectList(reply, records))
+        return false;
     for (const auto& record : records) {
         if (record.empty()) {
             ReportTip({}, 26);
-            return;
+            break;
         }
         if (record[0].empty()) {
             ReportTip({}, 27);
-            return;
+            break;
         }
         pids.insert(record[0]);
     }
+    return true;
 }
 
 void ProjectManager::StoreProjects(std::vector<ProjectRecord> fetched, std::set<std::u16string> favourites)
@@ -240,7 +251,7 @@ void ProjectManager::StoreProjects(std::vector<ProjectRecord> fetched, std::set<
 
 void ProjectManager::FillProjectCombo(ProjectListMode mode)
 {
-    ComboBoxPort* combo = owner != nullptr ? owner->projectCombo : nullptr;
+    ComboBoxPort* combo = owner != nullptr ? owner->controls.projectCombo : nullptr;
     if (combo == nullptr) {
         ReportTip({}, 28);
         return;
@@ -295,7 +306,7 @@ bool ProjectManager::IsProjectShown(ProjectListMode mode, const std::u16string& 
 
 void ProjectManager::InsertCountHeader(ProjectListMode mode)
 {
-    ComboBoxPort* combo = owner != nullptr ? owner->projectCombo : nullptr;
+    ComboBoxPort* combo = owner != nullptr ? owner->controls.projectCombo : nullptr;
     if (combo == nullptr) {
         ReportTip({}, 34);
         return;
@@ -358,7 +369,7 @@ void ProjectManager::ShowProjectInfo(int index)
         return;
     }
     currentPid = record[0];
-    TextBoxPort* remarkBox = owner != nullptr ? owner->remarkBox : nullptr;
+    TextBoxPort* remarkBox = owner != nullptr ? owner->controls.remarkBox : nullptr;
     if (remarkBox == nullptr) {
         ReportTip({}, 6);
         return;
@@ -369,7 +380,7 @@ void ProjectManager::ShowProjectInfo(int index)
 std::u16string ProjectManager::GetSelectedProjectId()
 {
     AutoLock guard(tipCallback, tipContext, &lock);
-    ComboBoxPort* combo = owner != nullptr ? owner->projectCombo : nullptr;
+    ComboBoxPort* combo = owner != nullptr ? owner->controls.projectCombo : nullptr;
     if (combo == nullptr) {
         ReportTip({}, 7);
         return {};

@@ -7,6 +7,7 @@
 
 #include "core/Manager.h"
 
+#include <atomic>
 #include <set>
 #include <string>
 #include <vector>
@@ -37,10 +38,14 @@ public:
     // The pid last shown while a project item is selected in the combo; empty otherwise.
     std::u16string GetSelectedProjectId();
     void StopFetching();
+    // True once a fetch has installed both lists; a fetch that gave up, was stopped or met a
+    // damaged list leaves it as it was.
+    bool Fetched() const { return fetched; }
 
-    // Parses a list reply and appends its elements' records (used for both lists).
-    void ParseProjectList(const std::string& reply, std::vector<ProjectRecord>& records);
-    void ParseFavourites(const std::string& reply, std::set<std::u16string>& pids);
+    // Parses a list reply and appends its elements' records (used for both lists). False when the
+    // reply is damaged: empty, not JSON, or without a "list" (tips 16 to 18).
+    bool ParseProjectList(const std::string& reply, std::vector<ProjectRecord>& records);
+    bool ParseFavourites(const std::string& reply, std::set<std::u16string>& pids);
     // Installs fetched data and refills the combo (favourites view when there are favourites).
     void StoreProjects(std::vector<ProjectRecord> fetched, std::set<std::u16string> favourites);
 
@@ -61,6 +66,7 @@ private:
     std::set<std::u16string> favouritePids;
     std::vector<int> comboIndexMap;
     std::u16string currentPid;
+    std::atomic<bool> fetched{false};
 };
 
 } // namespace kh

@@ -120,8 +120,20 @@ std::u16string StoredName(const SettingEntry& entry)
     return AnsiToWide(entry.name);
 }
 
-// Reads one setting into values; an absent value leaves the member as it was.
-void ReadSetting(RegistryEditor& registry, const SettingEntry& entry, SettingsValues& values)
+// Whether a stored host value can name a host; otherwise problem is the tip that names the setting.
+bool CheckStoredHost(const SettingEntry& entry, const std::string& stored, const std::string& kept,
+                     std::string& problem)
+{
+    if (IsHostSyntax(stored))
+        return true;
+    problem = "设置 " + std::string(entry.name) + " 的值“" + stored +
+              "”不是有效的主机地址（应为“主机”或“主机:端口”，端口 1 至 65535），本次使用默认值 " + kept + "。";
+    return false;
+}
+
+// Reads one setting into values; an absent value leaves the member as it was. problem is set when
+// a stored value cannot be used (the member then stays as it was, too).
+void ReadSetting(RegistryEditor& registry, const SettingEntry& entry, SettingsValues& values, std::string& problem)
 {
     switch (entry.type) {
     case SettingType::Text:
@@ -139,9 +151,11 @@ void ReadSetting(RegistryEditor& registry, const SettingEntry& entry, SettingsVa
         break;
     case SettingType::Host: {
         // An empty stored host would leave the client without a server, so it keeps the current one.
+        // One that cannot be a host would fail every request as a network failure; it is reported
+        // as the bad setting it is.
         std::u16string stored;
         registry.ReadString(StoredName(entry), stored);
-        if (!stored.empty())
+        if (!stored.empty() && CheckStoredHost(entry, WideToAnsi(stored), values.*entry.host, problem))
             values.*entry.host = WideToAnsi(stored);
         break;
     }
@@ -174,8 +188,12 @@ void ConfigCenter::Load()
     // defaults at start-up).
     SettingsValues values = Snapshot();
     registry.SetKey(RootKey::CurrentUser, kSettingsKey);
-    for (const SettingEntry& entry : SettingsTable())
-        ReadSetting(registry, entry, values);
+    for (const SettingEntry& entry : SettingsTable()) {
+        std::string problem;
+        ReadSetting(registry, entry, values, problem);
+        if (!problem.empty())
+            ReportTip(problem, 0);
+    }
 
     std::lock_guard<CriticalSection> guard(settingsLock);
     stored = values;

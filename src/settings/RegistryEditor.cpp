@@ -1,5 +1,7 @@
 #include "settings/RegistryEditor.h"
 
+#include "platform/TextCodec.h"
+
 namespace kh {
 
 namespace {
@@ -7,6 +9,13 @@ namespace {
 const char* HiveName(RootKey root)
 {
     return root == RootKey::CurrentUser ? kCurrentUserHive : "";
+}
+
+// The tip of a stored value that cannot be read as its setting: it names the setting and says what
+// the client does instead (reading happens at start-up, over the defaults).
+std::string UnreadableValue(const std::u16string& name, const char* what)
+{
+    return "设置 " + WideToAnsi(name) + " " + what + "，本次使用默认值。";
 }
 
 } // namespace
@@ -67,10 +76,14 @@ void RegistryEditor::ReadString(const std::u16string& name, std::u16string& out)
     if (result == kStoreSuccess) {
         // The text and its terminator must fit the read buffer; a number is not text.
         std::u16string text = value.text.substr(0, value.text.find(u'\0'));
-        if (value.type == StoreType::String && (text.size() + 1) * sizeof(char16_t) <= kStringBufferBytes)
-            out = text;
+        if (value.type != StoreType::String)
+            ReportTip(UnreadableValue(name, "存储的不是文本（REG_SZ）"), 2);
+        else if ((text.size() + 1) * sizeof(char16_t) > kStringBufferBytes)
+            ReportTip(UnreadableValue(name, "的文本超过 1023 个字符"), 2);
         else
-            ReportTip({}, 2);
+            out = text;
+    } else if (result == kStoreInvalidData) {
+        ReportTip(UnreadableValue(name, "存储的不是文本（REG_SZ）"), 2);
     } else if (result != kStoreNotFound) {
         ReportTip({}, 2);
     }
@@ -94,7 +107,9 @@ void RegistryEditor::ReadDword(const std::u16string& name, uint32_t& out)
         if (value.type == StoreType::Dword)
             out = value.number;
         else
-            ReportTip({}, 4);
+            ReportTip(UnreadableValue(name, "存储的不是数字（REG_DWORD）"), 4);
+    } else if (result == kStoreInvalidData) {
+        ReportTip(UnreadableValue(name, "存储的不是数字（REG_DWORD）"), 4);
     } else if (result != kStoreNotFound) {
         ReportTip({}, 4);
     }

@@ -57,7 +57,7 @@ protected:
     ConfigCenter config{nullptr, nullptr, nullptr};
     HeadlessMessageBox messageBox{kIdCancel};
     HeadlessShell shell;
-    OwnerWindow owner{.config = &config, .messageBox = &messageBox, .shell = &shell};
+    OwnerWindow owner{.config = &config, .controls = {.messageBox = &messageBox, .shell = &shell}};
     UpdateManager updates{&owner, &TipRecorder::Callback, tips.Context(), 20};
 };
 
@@ -116,7 +116,7 @@ TEST_F(UpdateManagerTest, VersionsAreComparedAsNumbers)
     for (const Case& c : cases) {
         tips.Clear();
         HeadlessMessageBox box{kIdCancel};
-        owner.messageBox = &box;
+        owner.controls.messageBox = &box;
         UpdateManager check(&owner, &TipRecorder::Callback, tips.Context(), 20);
         ScriptedServer server(VersionReply(c.version, "notes"));
         config.servicesHost = "127.0.0.1:" + std::to_string(server.Port());

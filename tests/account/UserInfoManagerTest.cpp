@@ -67,7 +67,7 @@ protected:
     TipRecorder tips;
     ConfigCenter config{nullptr, nullptr, nullptr};
     HeadlessStatusBar statusBar;
-    OwnerWindow owner{.config = &config, .statusBar = &statusBar};
+    OwnerWindow owner{.config = &config, .controls = {.statusBar = &statusBar}};
     UserInfoManager userInfo{&owner, &TipRecorder::Callback, tips.Context()};
 };
 

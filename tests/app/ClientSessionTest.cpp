@@ -9,9 +9,16 @@
 #include "platform/TextCodec.h"
 #include "support/RefusingPort.h"
 #include "support/SandboxProcess.h"
+#include "support/SessionFixture.h"
 #include "support/TempSettingsDir.h"
 #include "support/TipRecorder.h"
 #include "support/WaitUntil.h"
+
+#ifndef _WIN32
+#include "http/TlsOptions.h"
+#include "support/ScriptedServer.h"
+#include "support/TlsTestServer.h"
+#endif
 
 #include <chrono>
 #include <gtest/gtest.h>
@@ -209,6 +216,40 @@ TEST_F(ClientSessionTest, VersionCheckRunsAtTheIntervalOfTheOptions)
     session->RunCommand(kCmdVersionCheck);
     EXPECT_TRUE(WaitUntil([&] { return sandbox.RequestCount("/get_version.aspx") >= 3; }));
 }
+
+#ifndef _WIN32
+// The test certificates are made with OpenSSL, which the Windows build lacks.
+// With certificate checking off, "not verified" is said once per sign-in, not with every request,
+// and stays in view in the status bar's notice pane; a new sign-in says it again.
+TEST(ClientSessionTlsTest, UnverifiedConnectionsAreSaidOncePerSignInAndMarkedInTheStatusBar)
+{
+    const test::TestCertificate selfSigned = test::MakeCertificate({});
+    test::TlsTestServer server(
+        selfSigned,
+        test::ScriptedServer::JsonReply(R"({"code":0,"msg":"ok","token":"t1","username":"u","coin":1,)"
+                                        R"("max_get_mobile_size":5,"level":"l","discount":1,"score":0,"end":0})"));
+    test::SessionFixture rig;
+    rig.Configure([&](ConfigCenter& c) {
+        c.apiHost = "https://localhost:" + std::to_string(server.Port());
+        c.tlsInsecure = 1;
+    });
+    auto said = [&] {
+        std::vector<std::string> messages = rig.tips.Messages();
+        return std::count(messages.begin(), messages.end(), std::string(kTlsUnverifiedText));
+    };
+    for (int signIn = 1; signIn <= 2; ++signIn) {
+        SCOPED_TRACE(signIn);
+        ASSERT_TRUE(rig.SignIn());
+        for (int refresh = 0; refresh < 3; ++refresh) {
+            rig.UserInfo().StartRefresh();
+            ASSERT_TRUE(ClientSession::WaitForIdle(rig.UserInfo(), 30s));
+        }
+        EXPECT_EQ(rig.controls.statusBar.PaneText(0), u"用户名：u");
+        EXPECT_EQ(said(), signIn);
+        EXPECT_EQ(rig.controls.statusBar.PaneText(StatusBarPort::kNoticePane), kTlsUnverifiedMark);
+    }
+}
+#endif
 
 } // namespace
 } // namespace kh

@@ -239,7 +239,7 @@ TEST_F(DispatcherTest, GetSmsButtonHasThreeStates)
     UseService(server);
     fx.Configure([](ConfigCenter& c) {
         c.autoGetSms = 1;
-        c.spaceTime = 50;
+        c.spaceTime = 100;
     });
     fx.ChooseProject(u"1001");
     Dispatch(kCmdGetNumbers);

@@ -199,6 +199,46 @@ TEST_F(TipsBoxTest, UnwritableProgramFolderFallsBackToUserDataFolder)
     EXPECT_TRUE(severe.Shown().empty());
 }
 
+#ifndef _WIN32
+// The logs hold the account's activity: each file is its owner's alone, in folders of the owner's
+// alone, in the program's folder and in the per-user fallback.
+TEST_F(TipsBoxTest, LogFilesAndTheirFoldersAreTheOwnersOnly)
+{
+    std::ofstream(dir + "/plainfile") << "x";
+    for (const std::string& programDir : {dir, dir + "/plainfile"}) {
+        SCOPED_TRACE(programDir);
+        TipsBox box(&severe);
+        box.Init(&view, &owner, AnsiToWide(programDir));
+        box.AddTip(u"the account's activity");
+        box.SaveAndClear();
+        fs::path file = box.LastLogFile();
+        ASSERT_FALSE(file.empty());
+        EXPECT_EQ(fs::status(file).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+        EXPECT_EQ(fs::status(file.parent_path()).permissions() & fs::perms::all, fs::perms::owner_all);
+        if (programDir != dir) {
+            EXPECT_EQ(fs::status(file.parent_path().parent_path()).permissions() & fs::perms::all,
+                      fs::perms::owner_all);
+        }
+    }
+}
+
+// The installed program lives in /usr/bin: its log goes to the user's data folder even when the
+// process could write beside the program (root), so no file appears in a system folder.
+TEST_F(TipsBoxTest, ProgramInASystemFolderLogsToUserDataFolder)
+{
+    const bool existed = fs::exists("/usr/bin/TipsLog");
+    TipsBox box(&severe);
+    box.Init(&view, &owner, u"/usr/bin");
+    box.AddTip(u"keep me");
+    box.SaveAndClear();
+    std::string file = box.LastLogFile();
+    EXPECT_EQ(file.rfind(dir + "/data/BorvanKH/TipsLog/", 0), 0u) << file;
+    EXPECT_NE(ReadFile(file).find("keep me"), std::string::npos);
+    EXPECT_EQ(fs::exists("/usr/bin/TipsLog"), existed);
+    EXPECT_TRUE(severe.Shown().empty());
+}
+#endif
+
 TEST_F(TipsBoxTest, TextThatCannotBeWrittenAnywhereStaysInTheBox)
 {
     std::ofstream(dir + "/plainfile") << "x";

@@ -5,6 +5,7 @@
 
 #include "http/HostCache.h"
 #include "http/HttpErrors.h"
+#include "platform/Sync.h"
 #include "support/LoopbackSocket.h"
 #include "support/RefusingPort.h"
 #include "support/ScriptedServer.h"
@@ -199,13 +200,20 @@ TEST(HttpClientReply, WithoutContentLengthTheReplyEndsWithTheHeaderBlock)
     EXPECT_EQ(reply, "{\"code\":0,\"msg\":\"ok\"}");
 }
 
-TEST(HttpClientReply, StatusLineIsNotJudged)
+// The body of a reply of any status is returned; the status itself is there for a caller whose
+// reply body says nothing (a 413 page).
+TEST(HttpClientReply, StatusLineIsNotJudgedButKept)
 {
-    ScriptedServer server("HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\n\r\nnot found");
+    ScriptedServer server("HTTP/1.1 413 Payload Too Large\r\nContent-Length: 9\r\n\r\ntoo large");
     Client client;
     std::string reply;
     ASSERT_EQ(client.http.Send(server.Url("/"), "", reply), kHttpOk);
-    EXPECT_EQ(reply, "not found");
+    EXPECT_EQ(reply, "too large");
+    EXPECT_EQ(client.http.LastStatus(), 413);
+
+    ScriptedServer garbled("HTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok");
+    ASSERT_EQ(client.http.Send(garbled.Url("/"), "", reply), kHttpOk);
+    EXPECT_EQ(client.http.LastStatus(), 0);
 }
 
 TEST(HttpClientReply, BrokenRepliesGiveTheirErrorNumbers)
@@ -234,6 +242,49 @@ TEST(HttpClientReply, BrokenRepliesGiveTheirErrorNumbers)
         EXPECT_EQ(client.http.Send(server.Url("/"), "a=1", reply), c.error) << c.name;
         EXPECT_EQ(reply, "untouched") << c.name;
     }
+}
+
+// A connection lost mid-body fails the request, but what of the body had come is kept for a
+// caller whose request had effects; before the header block is complete there is nothing to keep.
+TEST(HttpClientReply, BodyCutShortIsKeptAsThePartialReply)
+{
+    ScriptedServer cut("HTTP/1.1 200 OK\r\nContent-Length: 40\r\n\r\n{\"code\":0,\"list\":[");
+    Client client;
+    std::string reply = "untouched";
+    EXPECT_EQ(client.http.Send(cut.Url("/"), "", reply), kErrClosedEarly);
+    EXPECT_EQ(reply, "untouched");
+    EXPECT_EQ(client.http.PartialReply(), "{\"code\":0,\"list\":[");
+
+    ScriptedServer headless("HTTP/1.1 200 OK\r\nContent-Le");
+    EXPECT_EQ(client.http.Send(headless.Url("/"), "", reply), kErrClosedEarly);
+    EXPECT_TRUE(client.http.PartialReply().empty());
+
+    ScriptedServer whole(Ok("fine"));
+    ASSERT_EQ(client.http.Send(whole.Url("/"), "", reply), kHttpOk);
+    EXPECT_TRUE(client.http.PartialReply().empty());
+}
+
+// A stop ends a reply that is still arriving, at once rather than at its time-out; a reply that
+// came whole in its first piece is not lost to it.
+TEST(HttpClientReply, StopEndsAReplyStillArrivingButNotOneAlreadyIn)
+{
+    Event stop(true, true);
+    ScriptedServer whole(Ok("{\"code\":0}"));
+    Client client;
+    client.http.SetStopEvent(&stop);
+    std::string reply;
+    ASSERT_EQ(client.http.Send(whole.Url("/"), "", reply), kHttpOk);
+    EXPECT_EQ(reply, "{\"code\":0}");
+
+    // The header block never ends; without the stop the request would wait 10 s for more.
+    ScriptedServer endless(AnswerAndHold("HTTP/1.1 200 OK\r\nSet-Cookie: a=1\r\n"));
+    client.http.SetTimeouts(10000, 10000, 10000);
+    EXPECT_EQ(client.http.Send(endless.Url("/"), "", reply), kErrStopped);
+
+    // Reset forgets the stop.
+    client.http.Reset();
+    ScriptedServer again(Ok("ok"));
+    EXPECT_EQ(client.http.Send(again.Url("/"), "", reply), kHttpOk);
 }
 
 TEST(HttpClientReply, SilentServerRunsIntoTheReceiveTimeout)
@@ -374,6 +425,32 @@ TEST(HttpClientCookies, SetCookieHeadersFillTheJar)
 
     client.http.Reset();
     EXPECT_TRUE(client.http.Cookies().empty());
+}
+
+// A reply may carry hundreds of thousands of Set-Cookie headers (the reply cap allows about
+// 900,000): each is stored by name in the order of its first arrival, a later one of the same name
+// updating it in place, and what is sent back keeps that order.
+TEST(HttpClientCookies, ManySetCookieHeadersKeepTheOrderOfFirstArrival)
+{
+    constexpr int kNames = 100000;
+    std::string head = "HTTP/1.1 200 OK\r\n";
+    for (int round = 0; round < 2; ++round)
+        for (int i = 0; i < kNames; ++i)
+            head += "Set-Cookie: c" + std::to_string(i) + "=" + (round == 0 ? "v" : "w") + std::to_string(i) + "\r\n";
+    ScriptedServer server(head + "Content-Length: 2\r\n\r\nok");
+    Client client;
+    // Time enough for a sanitizer build on a busy machine; ReplyFieldsBench has the figure.
+    client.http.SetTimeouts(10000, 10000, 600000);
+    std::string reply;
+    ASSERT_EQ(client.http.Send(server.Url("/"), "", reply), kHttpOk);
+
+    const auto& jar = client.http.Cookies();
+    ASSERT_EQ(jar.size(), static_cast<size_t>(kNames));
+    for (int i : {0, 1, 4711, kNames - 1}) {
+        EXPECT_EQ(jar[static_cast<size_t>(i)].name, "c" + std::to_string(i));
+        EXPECT_EQ(jar[static_cast<size_t>(i)].value, "w" + std::to_string(i));
+    }
+    EXPECT_EQ(client.http.CookieHeader().rfind("Cookie: c0=w0; c1=w1; c2=w2; ", 0), 0u);
 }
 
 TEST(HttpClientCookies, OnlyMatchingCookiesAreSentBack)

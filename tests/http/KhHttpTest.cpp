@@ -44,10 +44,18 @@ TEST(KhHttp, PrintsTheReplyBodyAndExitsWithTheErrorNumber)
     EXPECT_NE(help.out.find("Usage: kh-http URL [BODY] [--utf8] [--cacert FILE] [--insecure]"), std::string::npos);
 }
 
-TEST(KhHttp, RefusedConnectExitsWith114)
+// A failure names its number and says in words what it means.
+TEST(KhHttp, RefusedConnectExitsWith114AndSaysWhatItMeans)
 {
     test::RefusingPort refusing;
-    EXPECT_EQ(RunKhHttp({refusing.Url("/")}).status, 114);
+    test::ProcessResult refused = RunKhHttp({refusing.Url("/")});
+    EXPECT_EQ(refused.status, 114);
+    EXPECT_NE(refused.err.find("request failed with error 114: not connected"), std::string::npos) << refused.err;
+
+    test::ProcessResult badPort = RunKhHttp({"http://127.0.0.1:99999/"});
+    EXPECT_EQ(badPort.status, 13);
+    EXPECT_NE(badPort.err.find("error 13: the URL's port is 0, above 65535 or not a number"), std::string::npos)
+        << badPort.err;
 }
 
 #else

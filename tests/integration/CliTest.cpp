@@ -165,6 +165,19 @@ TEST_F(CliTest, FailuresExitNonZeroWithTheTipAsTheMessage)
     EXPECT_NE(noNumbers.err.find("borvankh-cli: 正在获取手机号码...获取失败！911没有可用号码"), std::string::npos)
         << noNumbers.err;
     EXPECT_NE(noNumbers.err.find("正在关闭软件...关闭完成。"), std::string::npos);
+
+    // A project list cut short is a failure, not an empty list fetched.
+    fault.path = "/get_project_list";
+    fault.kind = "malformed";
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"projects"}, std::vector<std::string>{"get", "--project", "1001"}}) {
+        ASSERT_TRUE(sandbox.InjectFault(fault));
+        CliResult damaged = Cli(args);
+        EXPECT_EQ(damaged.status, 1) << args[0];
+        EXPECT_NE(damaged.err.find("正在获取项目列表...获取失败！项目列表已损坏。"), std::string::npos) << damaged.err;
+        EXPECT_EQ(damaged.err.find("获取成功"), std::string::npos) << damaged.err;
+        EXPECT_EQ(damaged.out, "");
+    }
 }
 
 // The exit status of get says whether every rented number got its code: 0 only then, 3 when the
@@ -182,7 +195,7 @@ TEST_F(CliTest, GetExitStatusSaysWhetherEveryNumberGotItsCode)
                       "delay_min_ms": 0, "delay_max_ms": 100}]})";
     SandboxProcess quick(options);
     Configure(quick);
-    ASSERT_EQ(Cli({"set", "GetSMSConfig_SpaceTime", "50"}).status, 0);
+    ASSERT_EQ(Cli({"set", "GetSMSConfig_SpaceTime", "100"}).status, 0);
     ASSERT_EQ(Cli({"set", "GetSMSConfig_TimeoutTime", "1500"}).status, 0);
 
     struct Case
@@ -215,6 +228,38 @@ TEST_F(CliTest, GetExitStatusSaysWhetherEveryNumberGotItsCode)
             EXPECT_NE(run.err.find("正在关闭软件...关闭完成。"), std::string::npos) << c.name << "\n" << run.err;
         }
     }
+}
+
+// Anyone may send an SMS to a rented number: its control characters (a title change, a cursor
+// move, a bidirectional override) are shown visibly on the terminal, never acted on, while the CSV
+// export keeps the exact text.
+TEST_F(CliTest, ControlCharactersFromTheServerNeverReachTheTerminal)
+{
+    test::SandboxOptions options;
+    options.scenarioJson = R"({"accounts": [{"user": "demo", "pwd": "demo", "balance": "100.00"}],
+        "projects": [{"pid": "3001", "pname": "控制\u001b[2J商城", "delay_min_ms": 0, "delay_max_ms": 50,
+                      "sms_template": "\u001b]0;pwned\u0007【控制】验证码{code}\u202e\u009b2J\u007f"}]})";
+    SandboxProcess hostile(options);
+    Configure(hostile);
+    ASSERT_EQ(Cli({"set", "GetSMSConfig_SpaceTime", "100"}).status, 0);
+    std::string csv = settings.Path() + "/list.csv";
+
+    CliResult run = Cli({"get", "--project", "3001", "--csv", csv});
+    ASSERT_EQ(run.status, 0) << run.err;
+    for (const std::string* stream : {&run.out, &run.err}) {
+        for (const char* raw : {"\x1b", "\x07", "\x7f", "\xc2\x9b", "\xe2\x80\xae"})
+            EXPECT_EQ(stream->find(raw), std::string::npos) << ::testing::PrintToString(*stream);
+    }
+    EXPECT_NE(run.out.find("\t␛]0;pwned␇【控制】验证码"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("<U+202E><U+009B>2J␡\t"), std::string::npos) << run.out;
+    CliResult projects = Cli({"projects"});
+    EXPECT_NE(projects.out.find("3001：控制␛[2J商城\n"), std::string::npos) << projects.out;
+
+    std::string exported = TempSettingsDir::ReadFile(csv);
+    EXPECT_NE(exported.find("\x1b]0;pwned\x07【控制】验证码"), std::string::npos);
+    EXPECT_NE(exported.find("\xe2\x80\xae\xc2\x9b"
+                            "2J\x7f"),
+              std::string::npos);
 }
 
 TEST_F(CliTest, CommandLineIsCheckedAndSecretsAreNotShown)
@@ -261,6 +306,37 @@ TEST_F(CliTest, CommandLineIsCheckedAndSecretsAreNotShown)
     EXPECT_NE(shown.out.find("ExtractRuleConfig_KeywordHead=验证码\n"), std::string::npos);
     EXPECT_NE(TempSettingsDir::ReadFile(settings.SettingsFile()).find("ExtractRuleConfig_KeywordHead"),
               std::string::npos);
+}
+
+// A polling setting outside what the settings centre accepts is stored all the same (tests and
+// scripts use short values), with a warning that names the centre's range.
+TEST_F(CliTest, SetWarnsAboutPollingValuesOutsideTheSettingsCentresRange)
+{
+    struct Case
+    {
+        const char* name;
+        const char* value;
+        const char* warning; // empty: none
+    } cases[] = {
+        {"GetSMSConfig_SpaceTime", "4294967295", "outside what the settings centre accepts, 5 to 60 seconds"},
+        {"GetSMSConfig_SpaceTime", "0", "stored all the same (SMS fetching waits at least 100 ms"},
+        {"GetSMSConfig_SpaceTime", "5000", ""},
+        {"GetSMSConfig_TimeoutTime", "3000", "1 to 20 minutes (60000 to 1200000 ms)"},
+        {"GetSMSConfig_TimeoutTime", "1200000", ""},
+        {"ExtractRuleConfig_VCodeLen", "0", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + "=" + c.value);
+        CliResult set = Cli({"set", c.name, c.value});
+        EXPECT_EQ(set.status, 0);
+        EXPECT_EQ(set.out, std::string(c.name) + "=" + c.value + "\n");
+        if (*c.warning == '\0') {
+            EXPECT_EQ(set.err, "");
+        } else {
+            EXPECT_NE(set.err.find(c.warning), std::string::npos) << set.err;
+        }
+        EXPECT_NE(Cli({"show"}).out.find(std::string(c.name) + "=" + c.value + "\n"), std::string::npos);
+    }
 }
 
 TEST_F(CliTest, AccountAndProjectsShowWhatTheWindowWould)

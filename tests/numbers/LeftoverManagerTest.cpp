@@ -166,6 +166,20 @@ TEST_F(LeftoverManagerTest, LeftoversAreReleasedAndBlacklistedOnceWithOneTip)
     EXPECT_FALSE(rig.session.StartJournal());
 }
 
+// Thousands of leftovers would make one request body larger than the service takes (HTTP 413 for
+// more than 64 KiB): they go out in bounded requests and are all released.
+TEST_F(LeftoverManagerTest, ThousandsOfLeftoversAreReleasedInBoundedRequests)
+{
+    ASSERT_TRUE(rig.StartSandbox(SessionFixture::Scenario(-1, 6000, 6000)));
+    std::vector<std::string> left = LeaveNumbers(rig, 5600);
+    SignInAndSettle(rig);
+
+    EXPECT_EQ(LeftoverTips(rig), (std::vector<std::string>{kTipStart + "成功释放了 5600 个手机号码。"}));
+    EXPECT_EQ(rig.SandboxRequests("/adv_release_mobile"), 12);
+    EXPECT_TRUE(rig.SandboxNumbers("held").empty());
+    EXPECT_TRUE(rig.session.Journal().Entries().empty());
+}
+
 TEST_F(LeftoverManagerTest, NumbersNoLongerTheAccountsAreDroppedAndTheOthersReleased)
 {
     Start();

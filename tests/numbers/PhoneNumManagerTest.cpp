@@ -7,6 +7,7 @@
 
 #include "platform/TextCodec.h"
 #include "support/RefusingPort.h"
+#include "support/SandboxProcess.h"
 #include "support/SessionFixture.h"
 #include "support/TipRecorder.h"
 #include "support/WaitUntil.h"
@@ -61,7 +62,7 @@ TEST_F(PhoneNumManagerTest, NumberJobReplacesTheBatchAndStartsAutomaticFetching)
     rig.Numbers().Batch().MarkForBlacklist(AnsiToWide(first[1]));
     rig.Configure([](ConfigCenter& c) {
         c.autoGetSms = 1;
-        c.spaceTime = 50;
+        c.spaceTime = 100;
     });
     rig.tips.Clear();
 
@@ -145,13 +146,73 @@ TEST_F(PhoneNumManagerTest, ShutdownSettlesReceivedMarkedAndUnusedNumbers)
     EXPECT_TRUE(rig.Numbers().Batch().IsMarkedForBlacklist(AnsiToWide(mobiles[1])));
 }
 
+// A /get_mobile reply cut short, by a proxy's truncation or a connection lost mid-body, held
+// numbers that were rented all the same: each one it held whole is journaled, listed and settled
+// like any other, and the tip says the reply was damaged and how many numbers it held.
+TEST_F(PhoneNumManagerTest, NumbersOfAReplyCutShortAreListedJournaledAndSettled)
+{
+    struct Case
+    {
+        const char* name;
+        bool closeMidBody;
+        const char* error; // of the damage tip
+    };
+    const Case cases[] = {
+        {"truncated by a proxy", false, ""},
+        {"connection lost mid-body", true, "PhoneNumManager.29.132."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // The last ten bytes are the last record's carrier value and the closing characters: the
+        // third number came whole, its record did not.
+        test::SandboxFault fault;
+        fault.path = "/get_mobile";
+        fault.kind = "cut";
+        fault.dropBytes = 10;
+        fault.closeMidBody = c.closeMidBody;
+        ASSERT_TRUE(rig.Sandbox()->InjectFault(fault));
+        std::vector<std::string> heldBefore = rig.SandboxNumbers("held");
+        rig.tips.Clear();
+
+        ASSERT_TRUE(rig.RunNumberJob(3));
+        // The previous batch was released by this job; the three new numbers are held.
+        std::vector<std::string> rented;
+        for (const std::string& mobile : rig.SandboxNumbers("held"))
+            if (!Contains(heldBefore, mobile))
+                rented.push_back(mobile);
+        ASSERT_EQ(rented.size(), 3u);
+        EXPECT_EQ(Mobiles(rig.Numbers().Batch().Records()), rented);
+        std::vector<std::u16string> listed;
+        for (const std::string& mobile : rented)
+            listed.push_back(AnsiToWide(mobile));
+        EXPECT_EQ(rig.ColumnTexts(kColumnNumber), listed);
+        std::vector<JournalEntry> journal = rig.session.Journal().Entries();
+        ASSERT_EQ(journal.size(), 3u);
+        EXPECT_EQ(journal.back().number, listed.back());
+
+        std::vector<test::RecordedTip> tips = rig.tips.Tips();
+        ASSERT_FALSE(tips.empty());
+        EXPECT_EQ(tips.back().message, "正在获取手机号码...回复已损坏，其中有 3 个完整的手机号码。");
+        EXPECT_EQ(tips.back().error, c.error);
+        EXPECT_FALSE(rig.tips.HasMessage("正在获取手机号码...成功获取了 0 个手机号码。"));
+    }
+    // Settled as any batch is: the next job released the first three.
+    std::vector<std::string> rentedLast = Mobiles(rig.Numbers().Batch().Records());
+    EXPECT_TRUE(rig.Numbers().ReleaseBatch());
+    std::vector<std::string> released = rig.SandboxNumbers("released");
+    EXPECT_EQ(released.size(), 6u);
+    for (const std::string& mobile : rentedLast)
+        EXPECT_TRUE(Contains(released, mobile)) << mobile;
+    EXPECT_TRUE(rig.session.Journal().Entries().empty());
+}
+
 TEST_F(PhoneNumManagerTest, ReleaseEndsARunningFetchBeforeItSends)
 {
     ASSERT_TRUE(rig.RunNumberJob(2));
     std::vector<std::string> mobiles = Mobiles(rig.Numbers().Batch().Records());
     rig.Configure([](ConfigCenter& c) {
         c.autoGetSms = 1;
-        c.spaceTime = 50;
+        c.spaceTime = 100;
     });
     rig.Sms().StartFetch();
     ASSERT_TRUE(WaitUntil([&] { return rig.Cell(AnsiToWide(mobiles[1]), kColumnSms) == u"正在获取"; }));
@@ -240,6 +301,37 @@ TEST_F(PhoneNumManagerTest, SecondRequestWhileRunningIsDropped)
               (std::vector<std::string>{kGetting, "正在获取手机号码...成功获取了 1 个手机号码。"}));
 }
 
+// A batch larger than one request may name is settled in several: a refused one ends the step with
+// a tip that names the HTTP status (an error page says nothing else), and what went through is
+// never sent again.
+TEST(PhoneNumManagerManyNumbersTest, LargeBatchIsSettledInBoundedRequests)
+{
+    SessionFixture rig;
+    ASSERT_TRUE(rig.StartSandbox(SessionFixture::Scenario(-1, 1200, 1500)));
+    ASSERT_TRUE(rig.SignIn());
+    rig.ChooseProject(u"2001");
+    ASSERT_TRUE(rig.RunNumberJob(1100));
+    ASSERT_EQ(rig.Numbers().Batch().Records().size(), 1100u);
+    test::SandboxFault refused;
+    refused.path = "/adv_release_mobile";
+    refused.kind = "http500";
+    ASSERT_TRUE(rig.Sandbox()->InjectFault(refused));
+    rig.tips.Clear();
+
+    EXPECT_FALSE(rig.Numbers().ReleaseBatch());
+    EXPECT_EQ(rig.tips.Messages(), (std::vector<std::string>{"正在释放手机号码...释放失败！（HTTP 500）"}));
+    EXPECT_EQ(rig.SandboxRequests("/adv_release_mobile"), 1);
+    EXPECT_EQ(rig.SandboxNumbers("held").size(), 1100u);
+
+    EXPECT_TRUE(rig.Numbers().ReleaseBatch());
+    EXPECT_EQ(rig.SandboxRequests("/adv_release_mobile"), 1 + 3);
+    EXPECT_TRUE(rig.SandboxNumbers("held").empty());
+    EXPECT_EQ(rig.SandboxNumbers("released").size(), 1100u);
+    EXPECT_TRUE(rig.session.Journal().Entries().empty());
+    EXPECT_TRUE(rig.Numbers().ReleaseBatch());
+    EXPECT_EQ(rig.SandboxRequests("/adv_release_mobile"), 1 + 3);
+}
+
 // Failures that need no service: a transport error on the request and a missing sign-in token.
 TEST(PhoneNumManagerOfflineTest, TransportErrorAndMissingTokenEndTheJob)
 {
@@ -326,6 +418,50 @@ TEST_F(NumberReplyTest, UnreadableReplyKeepsTheOldBatch)
         EXPECT_EQ(tips.Errors(), (std::vector<std::string>{c.error}));
         EXPECT_EQ(numbers.Batch().Records().size(), 1u);
         EXPECT_TRUE(numbers.Batch().IsOffline(u"101"));
+    }
+}
+
+// A reply that does not parse whole: the numbers of its complete records, and the number of a
+// record cut after it, become the new batch; a reply without one whole number leaves the old batch.
+TEST_F(NumberReplyTest, DamagedReplyKeepsEveryNumberItHeldWhole)
+{
+    const std::string head = R"({"code":0,"msg":"a\"b","list":[)";
+    const std::string first = R"({"mobile":"13800000001","prov":"广东","city":"深圳","corp":"移动"})";
+    struct Case
+    {
+        const char* name;
+        std::string reply;
+        std::vector<NumberRecord> batch; // empty: the old batch stays
+    };
+    const NumberRecord one{u"13800000001", u"广东", u"深圳", u"移动", u"1001"};
+    const Case cases[] = {
+        {"cut inside the second record, after its number",
+         head + first + R"(,{"mobile":"13800000002","prov":"广)",
+         {one, {u"13800000002", u"", u"", u"", u"1001"}}},
+        {"cut inside the first number", head + R"({"mobile":"1380)", {}},
+        {"a number as a JSON number, cut after it",
+         head + R"({"MOBILE":13800000003,"pr)",
+         {{u"13800000003", u"", u"", u"", u"1001"}}},
+        {"a JSON number cut in its digits", head + R"({"prov":"广东","mobile":1380000)", {}},
+        {"cut between two records", head + first + ",", {one}},
+        {"damaged after the list", head + first + R"(],"more":tru)", {one}},
+        {"a nested value in the cut record",
+         head + first + R"(,{"x":{"mobile":"1"},"mobile":"13800000004")",
+         {one, {u"13800000004", u"", u"", u"", u"1001"}}},
+        {"only the first member named list counts", R"({"code":0,"list":"x","List":[{"mobile":"13800000001"},{")", {}},
+        {"not an object", "<html>busy</html>", {}},
+        {"a list that never began", R"({"code":0,"msg":"ok","li)", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        numbers.Batch().Install({Record(u"101")});
+        tips.Clear();
+        PhoneNumManager::NumbersRead read = numbers.ParseNumbers(c.reply, u"1001");
+        EXPECT_TRUE(read.damaged);
+        EXPECT_EQ(read.salvaged, c.batch.size());
+        EXPECT_EQ(numbers.Batch().Records(), c.batch.empty() ? std::vector<NumberRecord>{Record(u"101")} : c.batch);
+        ASSERT_FALSE(tips.Errors().empty());
+        EXPECT_EQ(tips.Errors().front(), "PhoneNumManager.34.");
     }
 }
 

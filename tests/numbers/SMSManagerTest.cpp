@@ -157,7 +157,7 @@ TEST_P(SmsArrivalTest, ArrivalIsShownMovedUpMarkedAndExtracted)
 {
     const ArrivalCase& c = GetParam();
     Rent(3);
-    Automatic(30, 60000);
+    Automatic(100, 60000);
     rig.Configure([&](ConfigCenter& config) {
         config.autoExtractCode = c.autoExtract ? 1 : 0;
         config.extractMode = c.rule.mode;
@@ -222,7 +222,7 @@ TEST_P(SmsAnnounceTest, FoundCodesAreCopiedAndNotifiedAsTheSettingsSay)
 {
     const AnnounceCase& c = GetParam();
     Rent(2);
-    Automatic(30, 60000);
+    Automatic(100, 60000);
     rig.Configure([&](ConfigCenter& config) {
         config.notifyOnCode = c.notifyOnCode;
         config.autoCopyCode = c.autoCopyCode;
@@ -277,7 +277,7 @@ INSTANTIATE_TEST_SUITE_P(Settings, SmsAnnounceTest,
 TEST_F(SMSManagerTest, AutomaticPollingEndsAtTheTimeOut)
 {
     Rent(2);
-    Automatic(20, 300);
+    Automatic(100, 300);
     ASSERT_TRUE(FetchAndWait());
     EXPECT_EQ(Cells(kColumnSms), (std::vector<std::u16string>{u"获取超时", u"获取超时"}));
     EXPECT_EQ(rig.tips.Messages(), (std::vector<std::string>{kFetching, kFinished}));
@@ -289,10 +289,36 @@ TEST_F(SMSManagerTest, AutomaticPollingEndsAtTheTimeOut)
     EXPECT_EQ(active.size(), 2u);
 }
 
+// The time-out is the number's own deadline: an interval longer than the time left is cut to it
+// (4294967295 ms would otherwise be a wait without end), so each number is asked once and times out.
+TEST_F(SMSManagerTest, NoIntervalWaitOutlastsTheTimeOut)
+{
+    Rent(2);
+    Automatic(4294967295u, 300);
+    ASSERT_TRUE(FetchAndWait());
+    EXPECT_EQ(Cells(kColumnSms), (std::vector<std::u16string>{u"获取超时", u"获取超时"}));
+    EXPECT_EQ(rig.SandboxRequests("/get_sms"), 2);
+    EXPECT_EQ(rig.tips.Messages(), (std::vector<std::string>{kFetching, kFinished}));
+}
+
+// An interval below the floor, from wherever it came, is raised to it, and that is said once for
+// all pollers: in 500 ms a number is asked at most six times, not thousands.
+TEST_F(SMSManagerTest, IntervalBelowTheFloorIsRaisedToItAndSaidOnce)
+{
+    Rent(2);
+    Automatic(0, 500);
+    ASSERT_TRUE(FetchAndWait());
+    EXPECT_EQ(Cells(kColumnSms), (std::vector<std::u16string>{u"获取超时", u"获取超时"}));
+    EXPECT_LE(rig.SandboxRequests("/get_sms"), 2 * (500 / static_cast<int>(SMSManager::kMinIntervalMs) + 1));
+    const std::string raised =
+        "获取短信的间隔 GetSMSConfig_SpaceTime 为 0 毫秒，低于 100 毫秒的下限，已按 100 毫秒获取。";
+    EXPECT_EQ(rig.tips.Messages(), (std::vector<std::string>{kFetching, raised, kFinished}));
+}
+
 TEST_F(SMSManagerTest, AutomaticPollingStopsWhenTheNumberGoesOffline)
 {
     Rent(1);
-    Automatic(20, 60000);
+    Automatic(100, 60000);
     rig.Sms().StartFetch();
     ASSERT_TRUE(WaitUntil([&] { return rig.SandboxRequests("/get_sms") >= 2; }));
     ASSERT_TRUE(rig.PutOffline(mobiles[0]));
@@ -316,7 +342,7 @@ TEST_F(SMSManagerTest, EmptySmsWithSuccessCodeLeavesTheNumberActive)
 TEST_F(SMSManagerTest, NeverMoreThanOneHundredPollersAndAllFinish)
 {
     Rent(150);
-    Automatic(50, 600000);
+    Automatic(100, 600000);
     rig.Sms().StartFetch();
     // 100 pollers start and keep polling; the 101st waits for a slot.
     ASSERT_TRUE(WaitUntil([&] { return rig.Sms().RunningPollers() == SMSManager::kMaxPollers; },
@@ -341,7 +367,7 @@ TEST_F(SMSManagerTest, NeverMoreThanOneHundredPollersAndAllFinish)
 TEST_F(SMSManagerTest, DestroyedMidFetchWaitsForEveryPoller)
 {
     Rent(5);
-    Automatic(20, 600000);
+    Automatic(100, 600000);
     std::string reply;
     ASSERT_TRUE(rig.SandboxControl("/_sandbox/fault",
                                    R"({"path":"/get_sms","kind":"latency","count":1000,"latency_ms":200})", reply));
@@ -356,7 +382,7 @@ TEST_F(SMSManagerTest, DestroyedMidFetchWaitsForEveryPoller)
 TEST_F(SMSManagerTest, SecondStartWhileFetchingIsDropped)
 {
     Rent(1);
-    Automatic(20, 60000);
+    Automatic(100, 60000);
     rig.Sms().StartFetch();
     rig.Sms().StartFetch();
     ASSERT_TRUE(WaitUntil([&] { return rig.Cell(mobiles[0], kColumnSms) == u"正在获取"; }));

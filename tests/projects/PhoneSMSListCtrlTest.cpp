@@ -35,7 +35,7 @@ protected:
     PhoneSMSListCtrlTest()
     {
         owner.batch = &batch;
-        owner.clipboard = &clipboard;
+        owner.controls.clipboard = &clipboard;
         list.SetupList(&view);
     }
 

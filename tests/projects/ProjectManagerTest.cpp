@@ -10,12 +10,14 @@
 #include "support/SessionFixture.h"
 #include "support/WaitUntil.h"
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <gtest/gtest.h>
 #include <map>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace kh {
@@ -198,7 +200,7 @@ TEST_F(ProjectManagerTest, ComboFailuresEndTheRefillWithTheirTip)
     EXPECT_EQ(tips.Errors(), Strings{"ProjectManager.35."});
     EXPECT_EQ(combo.Items().size(), 3u);
 
-    owner.projectCombo = nullptr;
+    owner.controls.projectCombo = nullptr;
     tips.Clear();
     projects.SearchProjects(u"淘宝");
     EXPECT_TRUE(tips.HasError("ProjectManager.28."));
@@ -368,6 +370,37 @@ TEST_F(ProjectFetchTest, NoFavouritesGivesItsTipAndTheFullView)
     EXPECT_EQ(combo.Items(), (Texts{u"共 3 个项目", u"101：淘宝注册", u"102：京东登录", u"103：淘宝登录"}));
 }
 
+// A list reply that claims success but cannot be read (cut short) is a failure: the job ends with a
+// tip that says so, nothing is installed and the fetch does not count as done.
+TEST_F(ProjectFetchTest, DamagedListIsAFailureNotAnEmptyProjectBox)
+{
+    struct Case
+    {
+        const char* path;
+        size_t listRequests; // so far: a damaged reply is not asked for again
+        size_t favouriteRequests;
+    };
+    for (const Case& c : {Case{"/get_project_list", 1, 0}, Case{"/get_project_fav", 2, 1}}) {
+        SCOPED_TRACE(c.path);
+        service.SetReply("/get_project_list", kListReply);
+        service.SetReply(c.path, R"({"code":0,"msg":"","list":[{"pid":101,"pna)");
+        tips.Clear();
+        projects.StartFetchProjects();
+        ASSERT_TRUE(FetchDone());
+        EXPECT_EQ(tips.Messages(),
+                  (Strings{"正在获取项目列表...", "", "正在获取项目列表...获取失败！项目列表已损坏。"}));
+        EXPECT_EQ(tips.Errors(), (Strings{"", "ProjectManager.17.", ""}));
+        EXPECT_TRUE(combo.Items().empty());
+        EXPECT_FALSE(projects.Fetched());
+        EXPECT_EQ(service.Count("/get_project_list"), c.listRequests);
+        EXPECT_EQ(service.Count("/get_project_fav"), c.favouriteRequests);
+    }
+    service.SetReply("/get_project_fav", R"({"code":103,"msg":""})");
+    projects.StartFetchProjects();
+    ASSERT_TRUE(FetchDone());
+    EXPECT_TRUE(projects.Fetched());
+}
+
 TEST_F(ProjectFetchTest, FailedAttemptsAreRetriedOnceASecond)
 {
     service.QueueFailures("/get_project_list", ProjectService::Failure::Refuse, 1);
@@ -415,6 +448,30 @@ TEST_F(ProjectFetchTest, StopEndsTheRetries)
     projects.StartFetchProjects();
     ASSERT_TRUE(FetchDone());
     EXPECT_EQ(service.Count("/get_project_list"), attempts + 1);
+}
+
+// A stop also ends a reply that is still arriving (a server that sends header lines for ever, or
+// hundreds of thousands of cookies), so Ctrl-C or closing does not wait for the request's deadline.
+TEST_F(ProjectManagerTest, StopEndsARequestWhoseReplyIsStillArriving)
+{
+    std::atomic<bool> sending{false};
+    test::ScriptedServer endless([&](test::SocketHandle socket, const std::string&) {
+        std::string piece = "HTTP/1.1 200 OK\r\n";
+        for (int i = 0; test::ScriptedServer::SendAll(socket, piece); ++i) {
+            sending = true;
+            piece = "Set-Cookie: c" + std::to_string(i) + "=1\r\n";
+            std::this_thread::sleep_for(std::chrono::milliseconds(20)); // a trickle: within every time-out
+        }
+    });
+    {
+        std::lock_guard<CriticalSection> guard(config.SettingsLock());
+        config.apiHost = "127.0.0.1:" + std::to_string(endless.Port());
+    }
+    projects.StartFetchProjects();
+    ASSERT_TRUE(test::WaitUntil([&] { return sending.load(); }));
+    projects.StopFetching();
+    ASSERT_TRUE(test::WaitUntil([&] { return !projects.IsBusy(); }));
+    EXPECT_TRUE(tips.HasError("ProjectManager.15.136.")) << ::testing::PrintToString(tips.Errors());
 }
 
 TEST_F(ProjectFetchTest, StartWhileFetchingDoesNothing)

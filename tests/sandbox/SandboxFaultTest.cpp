@@ -17,7 +17,7 @@ namespace {
 
 class SandboxFaultTest : public ::testing::Test
 {
-  protected:
+protected:
     void SetUp() override
     {
         ASSERT_TRUE(sandbox.Started()) << sandbox.Error();
@@ -155,6 +155,41 @@ TEST_F(SandboxFaultTest, ProbableFaultsHitSomeRequestsTheSameWayForTheSameSeed)
     EXPECT_EQ(pattern(twin, twin.Login("u", "p")), first);
 }
 
+// A cut reply is the endpoint's own, short by some bytes: the numbers were rented all the same.
+// Cut as a proxy would, it arrives shortened; cut as a lost connection, the client sees the close.
+TEST_F(SandboxFaultTest, CutRepliesAreShortButTheEndpointDidItsWork)
+{
+    const std::string body = "token=" + token + "&pid=1&size=1&prov=&corp=&style=1";
+    ClientReply whole = CallSandbox(sandbox, "/get_mobile", body);
+    ASSERT_EQ(ListedMobiles(whole.text).size(), 1u);
+    for (bool close : {false, true}) {
+        SCOPED_TRACE(close ? "connection lost" : "truncated");
+        SandboxFault fault;
+        fault.path = "/get_mobile";
+        fault.kind = "cut";
+        fault.dropBytes = 3;
+        fault.closeMidBody = close;
+        ASSERT_TRUE(sandbox.InjectFault(fault));
+        HttpClient client;
+        client.Reset();
+        client.UseUtf8();
+        std::string text;
+        int error = client.Send(sandbox.Url("/get_mobile"), body, text);
+        std::string received = close ? client.PartialReply() : text;
+        EXPECT_EQ(error, close ? kErrClosedEarly : kHttpOk);
+        // The same shape as the whole reply (the next number of the pool, whose place has as many
+        // letters), three bytes short: the end of the list and of the object.
+        EXPECT_EQ(received.size() + 3, whole.text.size()) << received;
+        EXPECT_EQ(GetReplyField(received, "\"code\":", ","), "0");
+        EXPECT_TRUE(ParseJson(received) == nullptr);
+    }
+    size_t held = 0;
+    for (const char* mobile :
+         {"13800000001", "13800000002", "13000000003", "13300000004", "13300000005", "13800000006"})
+        held += sandbox.NumberStatus("u", mobile) == "waiting" ? 1 : 0;
+    EXPECT_EQ(held, 3u);
+}
+
 TEST_F(SandboxFaultTest, BadFaultRequestsAreRefused)
 {
     const char* bodies[] = {
@@ -165,6 +200,8 @@ TEST_F(SandboxFaultTest, BadFaultRequestsAreRefused)
         R"({"path":"/x","kind":"latency","count":1})",
         R"({"path":"/x","kind":"reply","count":1})",
         R"({"path":"/x","kind":"close","probability":2})",
+        R"({"path":"/x","kind":"cut","count":1})",
+        R"({"path":"/x","kind":"cut","count":1,"drop_bytes":3,"close":1})",
     };
     for (const char* body : bodies) {
         int status = 0;

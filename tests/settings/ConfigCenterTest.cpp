@@ -227,6 +227,27 @@ TEST_F(ConfigCenterTest, SavesOfTwoClientsKeepEachOthersChanges)
     EXPECT_EQ(tips.Count(), 0u);
 }
 
+// A stored host that cannot be a host is reported as the bad setting it is, named, and the default
+// is used, instead of every request failing as a network failure.
+TEST_F(ConfigCenterTest, StoredHostThatCannotBeAHostIsReportedByName)
+{
+    for (const char16_t* bad : {u"127.0.0.1:99999", u"api host", u"http://x/", u"host:"}) {
+        SCOPED_TRACE(WideToAnsi(bad));
+        StoreString(u"ServerConfig_ApiHost", bad);
+        StoreString(u"ServerConfig_WebSite", u"https://web.example:8443");
+        tips.Clear();
+        config.ResetToDefaults();
+        config.Load();
+        EXPECT_EQ(config.GetApiHost(), kDefaultApiHost);
+        EXPECT_EQ(config.GetWebSite(), "https://web.example:8443");
+        EXPECT_EQ(tips.Messages(), std::vector<std::string>{"设置 ServerConfig_ApiHost 的值“" + WideToAnsi(bad) +
+                                                            "”不是有效的主机地址（应为“主机”或“主机:端口”，端口 1 至 "
+                                                            "65535），本次使用默认值 " +
+                                                            kDefaultApiHost + "。"});
+        EXPECT_EQ(tips.Errors(), std::vector<std::string>{""});
+    }
+}
+
 TEST_F(ConfigCenterTest, StringsLongerThanTheReadBufferFailWithTip2AndKeepTheDefault)
 {
     struct Case

@@ -91,15 +91,19 @@ TEST_F(RegistryEditorTest, AbsentValuesAreNotErrors)
     EXPECT_EQ(tips.Count(), 0u);
 }
 
+// The tip names the setting and says the default is used, rather than only "internal error".
 TEST_F(RegistryEditorTest, AValueOfTheOtherTypeFailsToReadAndLeavesTheOutValue)
 {
-    editor.WriteString(u"Text", u"12");
-    editor.WriteDword(u"Number", 12);
+    editor.WriteString(u"GetSMSConfig_SpaceTime", u"12");
+    editor.WriteDword(u"LoginConfig_User", 12);
     std::u16string text = u"kept";
     uint32_t number = 3;
-    editor.ReadDword(u"Text", number);
-    editor.ReadString(u"Number", text);
+    editor.ReadDword(u"GetSMSConfig_SpaceTime", number);
+    editor.ReadString(u"LoginConfig_User", text);
     EXPECT_EQ(tips.Errors(), (std::vector<std::string>{"RegistryEditor.4.", "RegistryEditor.2."}));
+    EXPECT_EQ(tips.Messages(),
+              (std::vector<std::string>{"设置 GetSMSConfig_SpaceTime 存储的不是数字（REG_DWORD），本次使用默认值。",
+                                        "设置 LoginConfig_User 存储的不是文本（REG_SZ），本次使用默认值。"}));
     EXPECT_EQ(text, u"kept");
     EXPECT_EQ(number, 3u);
 }

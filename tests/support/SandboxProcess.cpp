@@ -97,6 +97,9 @@ bool SandboxProcess::InjectFault(const SandboxFault& fault)
         json += ",\"code\":" + JsonQuoted(fault.code) + ",\"msg\":" + JsonQuoted(fault.msg);
     if (!fault.body.empty())
         json += ",\"body\":" + JsonQuoted(fault.body);
+    if (fault.dropBytes > 0)
+        json += ",\"drop_bytes\":" + std::to_string(fault.dropBytes) +
+                ",\"close\":" + (fault.closeMidBody ? "true" : "false");
     return ControlPost("/_sandbox/fault", json + "}");
 }
 

@@ -27,7 +27,7 @@ struct SandboxOptions
 };
 
 // A fault as the control endpoint takes it. kind: latency, close, close_after_headers, http500,
-// malformed, reply. count < 0 and probability < 0 mean "not given" (give at least one).
+// malformed, reply, cut. count < 0 and probability < 0 mean "not given" (give at least one).
 struct SandboxFault
 {
     std::string path;
@@ -38,6 +38,8 @@ struct SandboxFault
     std::string code;
     std::string msg;
     std::string body;
+    int64_t dropBytes = 0;     // cut: bytes left off the end of the endpoint's reply
+    bool closeMidBody = false; // cut: the whole length announced, then the connection closed
 };
 
 class SandboxProcess final

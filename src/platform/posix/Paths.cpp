@@ -2,7 +2,9 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <fcntl.h>
 #include <pwd.h>
+#include <string_view>
 #include <unistd.h>
 
 namespace kh {
@@ -45,11 +47,29 @@ std::string DataHome()
     return BaseDirectory("XDG_DATA_HOME", "/.local/share");
 }
 
+bool IsSystemProgramFolder(const std::string& folder)
+{
+    for (std::string_view root : {"/usr", "/bin", "/sbin", "/opt"}) {
+        if (folder.compare(0, root.size(), root) == 0 && (folder.size() == root.size() || folder[root.size()] == '/'))
+            return true;
+    }
+    return false;
+}
+
 std::FILE* CreateNewFile(const std::string& path, int& error)
 {
-    std::FILE* file = std::fopen(path.c_str(), "wbx");
-    if (file == nullptr)
+    // Readable by its owner only, whatever the umask.
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) {
         error = errno;
+        return nullptr;
+    }
+    std::FILE* file = fdopen(fd, "wb");
+    if (file == nullptr) {
+        error = errno;
+        close(fd);
+        unlink(path.c_str());
+    }
     return file;
 }
 

@@ -92,15 +92,17 @@ bool HasStoreShape(const cJSON* root)
     return true;
 }
 
-// Reads the file into a tree. A missing or empty file is an empty store. A file that is not a
-// store is renamed aside and keptAside names where it went; the store then reads as empty.
+// Reads the file into a tree. A missing file is an empty store. A file that is not a store, an
+// empty one included (the store always writes at least "{}", so an empty file is a write that went
+// wrong, not "no settings"), is renamed aside and keptAside names where it went; the store then
+// reads as empty.
 long LoadStore(const std::string& path, JsonPtr& root, std::string& keptAside)
 {
     std::string text;
     long result = ReadWholeFile(path, text);
     if (result != kStoreSuccess && result != kStoreNotFound)
         return result;
-    if (text.empty()) {
+    if (result == kStoreNotFound) {
         root.reset(cJSON_CreateObject());
         return root ? kStoreSuccess : kStoreReadFault;
     }

@@ -46,6 +46,11 @@ std::string DataHome()
     return local.empty() ? ConfigHome() : local;
 }
 
+bool IsSystemProgramFolder(const std::string&)
+{
+    return false;
+}
+
 std::FILE* CreateNewFile(const std::string& path, int& error)
 {
     // The C runtime's fopen knows no "x" mode; its open does the exclusive create.

@@ -104,6 +104,7 @@ TEST_F(ConfigCenterTest, DamagedFileIsKeptAsideReportedAndNotOverwritten)
         "{\"HKEY_CURRENT_USER\": {\"Software\\\\Zelto\\\\KH\": "
         "{\"GetSMSConfig_SpaceTime\": {\"type\": \"REG_DWORD\", \"data\": \"ten\"}}}}",
         "\xff\xfe garbage",
+        "",
     };
     for (const std::string& content : damaged) {
         SCOPED_TRACE(content);
