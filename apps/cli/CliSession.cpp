@@ -78,9 +78,9 @@ void CliSession::Load()
     session.LoadSettings();
     ConfigCenter& config = session.Config();
     config.SetAutoRunEntryManaged(false);
-    std::lock_guard<CriticalSection> guard(config.SettingsLock());
     // An auto-run entry names the windowed client beside this program, never the terminal one.
-    config.executablePath = config.executableDirectory + u"/borvankh";
+    std::u16string directory = config.ExecutableDirectory();
+    config.SetExecutableLocation(directory, directory + u"/borvankh");
 }
 
 bool CliSession::SignIn(std::string& failure)
@@ -96,12 +96,8 @@ bool CliSession::SignIn(std::string& failure)
 bool CliSession::Open(int& status)
 {
     Load();
-    bool hasCredentials;
-    {
-        ConfigCenter& config = session.Config();
-        std::lock_guard<CriticalSection> guard(config.SettingsLock());
-        hasCredentials = !config.userName.empty() && !config.password.empty();
-    }
+    SettingsValues settings = session.Config().Snapshot();
+    bool hasCredentials = !settings.userName.empty() && !settings.password.empty();
     if (!hasCredentials) {
         status = Fail("no user name or password stored; use \"borvankh-cli set user NAME\" and "
                       "\"borvankh-cli set password\"");
