@@ -149,7 +149,7 @@ TEST_F(CliWindowsTest, AutoRunEntryNamesTheWindowProgramBesideIt)
     std::wstring program(value);
     EXPECT_EQ(program.find(L'/'), std::wstring::npos) << Utf8(program);
     std::filesystem::path path(program);
-    EXPECT_EQ(path.filename(), L"borvankh.exe") << Utf8(path);
+    EXPECT_EQ(path.filename().wstring(), L"borvankh.exe") << Utf8(path);
     std::error_code ec;
     EXPECT_TRUE(
         std::filesystem::equivalent(path.parent_path(), std::filesystem::path(KH_BORVANKH_CLI_PATH).parent_path(), ec))
