@@ -63,11 +63,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     int status = 1;
     if (kh::win32::StartGuiThread()) {
         {
+            // The client and its windows go before the GUI thread's window.
             kh::win32::Win32Client client;
-            if (client.Created())
-                status = client.Run();
-            else
-                MessageBoxW(nullptr, L"无法创建主窗口。", L"BorvanKH", MB_OK | MB_ICONERROR);
+            status = client.Run();
         }
         kh::win32::StopGuiThread();
     }

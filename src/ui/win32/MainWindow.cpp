@@ -48,6 +48,8 @@ bool MainWindow::Create()
     if (!dialog.Create(IDD_MAIN, nullptr))
         return false;
     dialog.CreateBars();
+    if (!caption.empty())
+        SetWindowTextW(dialog.Handle(), Wide(caption));
     return true;
 }
 
@@ -156,6 +158,8 @@ void MainWindow::SetPresenter(desktop::MainPresenter* owner)
 
 void MainWindow::SetCaption(const std::u16string& caption)
 {
+    // Kept for the window made later.
+    this->caption = caption;
     if (dialog.Handle() != nullptr)
         SetWindowTextW(dialog.Handle(), Wide(caption));
 }

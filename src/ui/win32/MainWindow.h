@@ -29,7 +29,9 @@ public:
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
 
-    // Makes the window, hidden, with its toolbar and status bar. False when it could not be made.
+    // Makes the window, hidden, with its toolbar and status bar, and the caption set so far. False
+    // when it could not be made. Until then the ports do nothing and the presenter's calls only
+    // keep the caption.
     bool Create();
     // A modeless dialog whose keyboard the loops handle too (the settings centre).
     void AddDialog(HWND dialog);
@@ -78,6 +80,7 @@ private:
     // The quit flags of the nested loops, innermost last.
     std::vector<bool*> loops;
     bool portsEnded = false;
+    std::u16string caption;
     FileChooser exportFileChooser;
 };
 

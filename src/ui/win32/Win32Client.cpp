@@ -12,14 +12,33 @@ Win32Client::Win32Client()
     : window(std::make_unique<MainWindow>()), settingsCentre(std::make_unique<SettingsWindow>()),
       login(std::make_unique<LoginWindow>())
 {
-    // The presenters write into the windows from their constructors: the windows exist first.
-    if (!window->Create() || !settingsCentre->Create(window->Dialog().Handle()))
-        return;
-    window->AddDialog(settingsCentre->Dialog().Handle());
     window->onSystemMessage = [this](UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
         return OnSystemMessage(message, wParam, lParam, result);
     };
+    // The main window and the settings centre are made once the login dialog is on the screen, so
+    // the dialog does not wait for them; what the presenters write into them before that is
+    // written again then (MakeWindows).
+    login->onShown = [this] {
+        if (onLoginShown)
+            onLoginShown();
+        PostToGuiThread([this] { MakeWindows(); });
+    };
     app = std::make_unique<desktop::AppPresenter>(*window, *login, *settingsCentre, window->Controls());
+}
+
+bool Win32Client::MakeWindows()
+{
+    if (windowsMade)
+        return windowsOk;
+    windowsMade = true;
+    windowsOk = window->Create() && settingsCentre->Create(window->Dialog().Handle());
+    if (!windowsOk)
+        return false;
+    window->AddDialog(settingsCentre->Dialog().Handle());
+    // The check boxes, the count, the search box and the caption; the settings centre's pages are
+    // loaded from the settings each time it shows.
+    app->Main().ShowSettings();
+    return true;
 }
 
 Win32Client::~Win32Client()
@@ -32,15 +51,17 @@ Win32Client::~Win32Client()
 
 int Win32Client::Run()
 {
-    if (app == nullptr)
-        return 1;
     app->LoadSettings();
     int status = 0;
     if (app->SignIn()) {
-        if (app->Start())
-            app->WaitForClose();
-        else
+        if (!MakeWindows()) {
+            MessageBoxW(nullptr, L"无法创建主窗口。", L"BorvanKH", MB_OK | MB_ICONERROR);
             status = 1;
+        } else if (app->Start()) {
+            app->WaitForClose();
+        } else {
+            status = 1;
+        }
     }
     End();
     return status;
@@ -48,7 +69,7 @@ int Win32Client::Run()
 
 void Win32Client::End()
 {
-    if (ended || app == nullptr)
+    if (ended)
         return;
     ended = true;
     window->onSystemMessage = nullptr;
