@@ -49,25 +49,28 @@ TEST_F(ConfigCenterTest, FirstStartKeepsDefaultsWithoutTipAndCreatesTheKey)
 // its stored name with its type, and a value stored that way by another program loads back.
 TEST_F(ConfigCenterTest, EverySettingRoundTripsThroughTheRegistryUnderItsNameAndType)
 {
-    config.Update([&](SettingsValues& values) { values.savePassword = 1; });
-    for (const SettingEntry& entry : SettingsTable()) {
-        switch (entry.type) {
-        case SettingType::Text:
-        case SettingType::Password:
-            config.*entry.text = u"值 " + Utf8ToWide(entry.name);
-            break;
-        case SettingType::Number:
-            if (entry.number != &SettingsValues::savePassword)
-                config.*entry.number = entry.defaultNumber + 1000;
-            break;
-        case SettingType::Host:
-            config.*entry.host = "127.0.0.1:" + std::to_string(2000 + (&entry - SettingsTable().data()));
-            break;
+    config.Update([](SettingsValues& values) {
+        values.savePassword = 1;
+        for (const SettingEntry& entry : SettingsTable()) {
+            switch (entry.type) {
+            case SettingType::Text:
+            case SettingType::Password:
+                values.*entry.text = u"值 " + Utf8ToWide(entry.name);
+                break;
+            case SettingType::Number:
+                if (entry.number != &SettingsValues::savePassword)
+                    values.*entry.number = entry.defaultNumber + 1000;
+                break;
+            case SettingType::Host:
+                values.*entry.host = "127.0.0.1:" + std::to_string(2000 + (&entry - SettingsTable().data()));
+                break;
+            }
         }
-    }
+    });
     config.Save();
     ASSERT_EQ(tips.Count(), 0u);
 
+    SettingsValues saved = config.Snapshot();
     for (const SettingEntry& entry : SettingsTable()) {
         SCOPED_TRACE(entry.name);
         test::RawValue raw = ReadRaw(kKey, Utf8ToWide(entry.name));
@@ -75,25 +78,25 @@ TEST_F(ConfigCenterTest, EverySettingRoundTripsThroughTheRegistryUnderItsNameAnd
         switch (entry.type) {
         case SettingType::Text:
             EXPECT_EQ(raw.type, static_cast<DWORD>(REG_SZ));
-            EXPECT_EQ(test::RawText(raw), config.*entry.text);
+            EXPECT_EQ(test::RawText(raw), saved.*entry.text);
             break;
         case SettingType::Password:
             EXPECT_EQ(raw.type, static_cast<DWORD>(REG_SZ));
-            EXPECT_EQ(HexDecode(test::RawText(raw)), config.*entry.text);
+            EXPECT_EQ(HexDecode(test::RawText(raw)), saved.*entry.text);
             break;
         case SettingType::Number:
             EXPECT_EQ(raw.type, static_cast<DWORD>(REG_DWORD));
-            EXPECT_EQ(test::RawNumber(raw), config.*entry.number);
+            EXPECT_EQ(test::RawNumber(raw), saved.*entry.number);
             break;
         case SettingType::Host:
             EXPECT_EQ(raw.type, static_cast<DWORD>(REG_SZ));
-            EXPECT_EQ(test::RawText(raw), WideOfAnsi(config.*entry.host));
+            EXPECT_EQ(test::RawText(raw), WideOfAnsi(saved.*entry.host));
             break;
         }
     }
 
     // The same values written by another program load into a fresh record.
-    SettingsValues expected = config;
+    SettingsValues expected = saved;
     for (const SettingEntry& entry : SettingsTable()) {
         std::u16string name = Utf8ToWide(entry.name);
         if (entry.type == SettingType::Number)
@@ -106,7 +109,7 @@ TEST_F(ConfigCenterTest, EverySettingRoundTripsThroughTheRegistryUnderItsNameAnd
     loaded.Load();
     EXPECT_EQ(tips.Count(), 0u);
     for (const SettingEntry& entry : SettingsTable())
-        EXPECT_EQ(SettingText(loaded, entry), SettingText(expected, entry)) << entry.name;
+        EXPECT_EQ(SettingText(loaded.Snapshot(), entry), SettingText(expected, entry)) << entry.name;
 }
 
 // An earlier version stored the password as the hexadecimal digits of its bytes in the thread's
