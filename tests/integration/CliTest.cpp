@@ -288,7 +288,8 @@ TEST_F(CliTest, CommandLineIsCheckedAndSecretsAreNotShown)
         {{"get", "--project", "1001", "--csv", "/no/such/folder/list.csv"}, 2},
         {{"get", "--project", "1001", "--csv", "/tmp"}, 2},
         {{"set", "GetSMSConfig_SpaceTime", "-5"}, 2},
-        {{"set", "ServerConfig_ApiHost", "http://x/"}, 2},
+        {{"set", "ServerConfig_ApiHost", "http://x/p"}, 2},
+        {{"set", "ServerConfig_ApiHost", "[::1]:8080"}, 2},
         {{"set", "NoSuchSetting", "1"}, 2},
         {{"set", "user"}, 2},
     };
