@@ -70,7 +70,7 @@ int main(int argc, char** argv)
 
     QElapsedTimer signIn;
     signIn.start();
-    if (!f.SignInAndStart([](ConfigCenter& c) { c.spaceTime = 100; })) {
+    if (!f.SignInAndStart([](SettingsValues& c) { c.spaceTime = 100; })) {
         std::printf("sign-in failed\n");
         return 1;
     }

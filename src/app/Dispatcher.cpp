@@ -16,9 +16,9 @@
 #include "numbers/CodeExtraction.h"
 #include "numbers/LeftoverManager.h"
 #include "numbers/PhoneNumManager.h"
+#include "numbers/PhoneSMSListCtrl.h"
 #include "numbers/SMSManager.h"
 #include "platform/TextCodec.h"
-#include "projects/PhoneSMSListCtrl.h"
 #include "projects/ProjectManager.h"
 #include "settings/ConfigCenter.h"
 
@@ -142,15 +142,7 @@ void CheckExtractRule(OwnerWindow* owner)
 {
     if (owner->config == nullptr)
         return;
-    ExtractRule rule;
-    {
-        std::lock_guard<CriticalSection> guard(owner->config->SettingsLock());
-        rule.mode = owner->config->extractMode;
-        rule.headKeyword = owner->config->keywordHead;
-        rule.tailKeyword = owner->config->keywordTail;
-        rule.codeLength = owner->config->codeLength;
-    }
-    if (!IsRuleValid(rule))
+    if (!IsRuleValid(RuleOf(owner->config->Snapshot())))
         ShowExtractRulePage(owner);
 }
 
@@ -168,13 +160,8 @@ void OpenWebPage(OwnerWindow* owner, const char* jump, bool projectHint)
 {
     if (owner->config == nullptr || owner->controls.shell == nullptr)
         return;
-    std::string token;
-    std::string site;
-    {
-        std::lock_guard<CriticalSection> guard(owner->config->SettingsLock());
-        token = owner->config->token;
-        site = owner->config->webSite;
-    }
+    std::string token = owner->config->GetToken();
+    std::string site = owner->config->Snapshot().webSite;
     std::u16string url = AnsiToWide(ServiceUrl(site, "/oauth.aspx?token=")) + AnsiToWide(token) +
                          AnsiToWide(std::string("&jump=") + jump);
     if (owner->controls.shell->OpenUrl(url) > 32 && projectHint)
@@ -185,11 +172,7 @@ void ApplyWindowTop(OwnerWindow* owner)
 {
     if (owner->config == nullptr)
         return;
-    bool on;
-    {
-        std::lock_guard<CriticalSection> guard(owner->config->SettingsLock());
-        on = owner->config->windowTop != 0;
-    }
+    bool on = owner->config->Snapshot().windowTop != 0;
     if (owner->controls.toolBar != nullptr)
         owner->controls.toolBar->SetButtonChecked(kIdWindowTop, on);
     if (owner->controls.window != nullptr)
@@ -200,10 +183,7 @@ void ToggleWindowTop(OwnerWindow* owner)
 {
     if (owner->config == nullptr)
         return;
-    {
-        std::lock_guard<CriticalSection> guard(owner->config->SettingsLock());
-        owner->config->windowTop = owner->config->windowTop != 0 ? 0 : 1;
-    }
+    owner->config->Update([](SettingsValues& values) { values.windowTop = values.windowTop != 0 ? 0 : 1; });
     ApplyWindowTop(owner);
 }
 
@@ -256,7 +236,7 @@ bool Shutdown(OwnerWindow* owner)
 
 bool DispatchCommand(OwnerWindow* owner, const Command& record)
 {
-    if (record.code < 1 || record.code > 26 || owner == nullptr)
+    if (record.code < kCmdFirst || record.code > kCmdLast || owner == nullptr)
         return false;
     switch (record.code) {
     case kCmdAddTrayIcon:

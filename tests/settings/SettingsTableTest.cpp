@@ -102,8 +102,8 @@ TEST_F(SettingsTableTest, LoadWithoutStoredValuesKeepsEveryDefault)
     for (const SettingEntry& entry : SettingsTable())
         EXPECT_EQ(config.GetSettingText(entry), SettingText(defaults, entry)) << entry.name;
     // The values a later change reads: no extra CA file, certificates checked.
-    EXPECT_EQ(config.tlsCaFile, u"");
-    EXPECT_EQ(config.tlsInsecure, 0u);
+    EXPECT_EQ(config.Snapshot().tlsCaFile, u"");
+    EXPECT_EQ(config.Snapshot().tlsInsecure, 0u);
 }
 
 TEST_F(SettingsTableTest, ResetRestoresEveryEntrysDefault)
@@ -112,14 +112,14 @@ TEST_F(SettingsTableTest, ResetRestoresEveryEntrysDefault)
     std::string problem;
     for (size_t i = 0; i < table.size(); ++i)
         ASSERT_TRUE(config.SetSettingText(table[i], DistinctValue(table[i], i), problem)) << problem;
-    config.token = "tok";
+    config.SetToken("tok");
 
     config.ResetToDefaults();
 
     SettingsValues defaults = DefaultSettings();
     for (const SettingEntry& entry : table)
         EXPECT_EQ(config.GetSettingText(entry), SettingText(defaults, entry)) << entry.name;
-    EXPECT_EQ(config.token, "");
+    EXPECT_EQ(config.GetToken(), "");
 }
 
 TEST(SettingsTableLookupTest, EveryNameAndAliasFindsItsOwnEntry)
@@ -203,30 +203,31 @@ TEST_F(SettingsTableTest, RefusedTextLeavesTheRecordUnchanged)
                        "\"https://\"");
     EXPECT_FALSE(config.SetSettingText(*host, "[::1]:8080", problem));
     EXPECT_EQ(problem, "ServerConfig_ApiHost takes a host name or an IPv4 address: the client connects over IPv4");
-    EXPECT_EQ(config.spaceTime, 10000u);
-    EXPECT_EQ(config.apiHost, DefaultSettings().apiHost);
+    EXPECT_EQ(config.Snapshot().spaceTime, 10000u);
+    EXPECT_EQ(config.Snapshot().apiHost, DefaultSettings().apiHost);
 
     EXPECT_TRUE(config.SetSettingText(*interval, "4294967295", problem));
-    EXPECT_EQ(config.spaceTime, 4294967295u);
+    EXPECT_EQ(config.Snapshot().spaceTime, 4294967295u);
     EXPECT_EQ(config.GetSettingText(*interval), "4294967295");
 }
 
 TEST_F(SettingsTableTest, SnapshotIsOneConsistentCopy)
 {
-    // A writer keeps the interval and the time-out equal under the settings lock; a snapshot
+    // A writer keeps the interval and the time-out equal in each update; a snapshot
     // taken piece by piece would catch them apart.
-    config.spaceTime = config.timeoutTime = 0;
-    config.keywordHead.clear();
+    config.Update([&](SettingsValues& values) {
+        values.spaceTime = values.timeoutTime = 0;
+        values.keywordHead.clear();
+    });
     std::atomic<bool> started{false};
     std::atomic<bool> stop{false};
     std::thread writer([&] {
         for (uint32_t i = 0; !stop; ++i) {
-            {
-                std::lock_guard<CriticalSection> guard(config.SettingsLock());
-                config.spaceTime = i;
-                config.keywordHead = std::u16string(i % 64, u'x');
-                config.timeoutTime = i;
-            }
+            config.Update([&](SettingsValues& values) {
+                values.spaceTime = i;
+                values.keywordHead = std::u16string(i % 64, u'x');
+                values.timeoutTime = i;
+            });
             started = true;
         }
     });
