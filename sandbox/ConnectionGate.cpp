@@ -1,6 +1,7 @@
 #include "ConnectionGate.h"
 
 #include "ConnectionDrop.h"
+#include "RequestFraming.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -34,6 +35,10 @@ constexpr size_t kReceiveChunk = 16 * 1024;
 
 constexpr const char* kHeadTooLong = "HTTP/1.1 431 Request Header Fields Too Large\r\nContent-Length: 0\r\n"
                                      "Connection: close\r\n\r\n";
+constexpr const char* kBodyTimedOut = "HTTP/1.1 408 Request Timeout\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
+// The interim reply a client that sent "Expect: 100-continue" waits for before it sends the body.
+// httplib sends its own once a request thread reads the body; a client takes any number of them.
+constexpr const char* kContinue = "HTTP/1.1 100 Continue\r\n\r\n";
 
 thread_local RequestControl* currentControl = nullptr;
 
@@ -43,20 +48,6 @@ void Require(bool ok, const char* what)
         std::perror(what);
         std::abort();
     }
-}
-
-// Where the request head that starts at from ends, or npos while it is incomplete, as httplib's
-// parser sees it: the head ends with a line that is just CRLF (header lines ending in a bare LF are
-// skipped), and a request line without its CR ends it at once (httplib refuses such a request).
-size_t HeadEnd(const std::string& input, size_t from)
-{
-    size_t requestLineEnd = input.find('\n', from);
-    if (requestLineEnd == std::string::npos)
-        return std::string::npos;
-    if (requestLineEnd == from || input[requestLineEnd - 1] != '\r')
-        return requestLineEnd + 1;
-    size_t blankLine = input.find("\n\r\n", requestLineEnd);
-    return blankLine == std::string::npos ? blankLine : blankLine + 3;
 }
 
 int MillisecondsUntil(Clock::time_point deadline)
@@ -76,7 +67,7 @@ struct ConnectionGate::Connection
         Drain,     // write side shut; reading and dropping input until the close
     };
 
-    explicit Connection(int fd) : fd(fd)
+    Connection(int fd, size_t bodyAllowance) : fd(fd), framing(kMaxHeadBytes, bodyAllowance)
     {
         sockaddr_storage address{};
         socklen_t size = sizeof address;
@@ -87,20 +78,16 @@ struct ConnectionGate::Connection
             EndpointText(address, localHost, localPort);
     }
 
-    // Whether the input from pos holds a whole request head, more than a head may take without
-    // ending, or part of one.
-    enum class Head
+    // How much of the request at pos the input holds: a request thread takes it only once Ready.
+    RequestFraming::State Examine() { return framing.Scan(input, pos); }
+
+    // Drops the request the parser has read; the next one starts with what is left.
+    void NextRequest()
     {
-        Complete,
-        TooLong,
-        Partial,
-    };
-    Head Examine() const
-    {
-        size_t end = HeadEnd(input, pos);
-        if (end != std::string::npos && end - pos <= kMaxHeadBytes)
-            return Head::Complete;
-        return end != std::string::npos || input.size() - pos > kMaxHeadBytes ? Head::TooLong : Head::Partial;
+        input.erase(0, pos);
+        pos = 0;
+        framing.Reset();
+        awaitingBody = false;
     }
 
     void StartDrain()
@@ -116,6 +103,8 @@ struct ConnectionGate::Connection
     const int fd;
     std::string input; // received bytes; those before pos have been read by the request parser
     size_t pos = 0;
+    RequestFraming framing;
+    bool awaitingBody = false; // the head is complete and the body has its own deadline
     Phase phase = Phase::Head;
     Clock::time_point deadline;
     size_t served = 0;
@@ -276,7 +265,7 @@ void ConnectionGate::Admit(int fd)
         ::close(fd);
         return;
     }
-    auto connection = std::make_unique<Connection>(fd);
+    auto connection = std::make_unique<Connection>(fd, limits.maxBodyBytes + kFramingSlack);
     connection->deadline = Clock::now() + limits.headTimeout;
     // Most clients send their request with the connect: take it now, and a whole head goes straight
     // to a request thread without a round through the gate thread.
@@ -288,7 +277,7 @@ void ConnectionGate::Admit(int fd)
     }
     if (received > 0)
         connection->input.assign(chunk, static_cast<size_t>(received));
-    if (connection->Examine() == Connection::Head::Complete)
+    if (connection->Examine() == RequestFraming::State::Ready)
         Dispatch(std::move(connection));
     else
         Return(std::move(connection));
@@ -356,13 +345,15 @@ void ConnectionGate::RunGate()
 void ConnectionGate::Watch(ConnectionPtr connection)
 {
     if (connection->phase != Connection::Phase::Drain) {
-        Connection::Head head = connection->Examine();
-        if (head == Connection::Head::Complete) {
+        RequestFraming::State state = connection->Examine();
+        if (state == RequestFraming::State::Ready) {
             Dispatch(std::move(connection));
             return;
         }
-        if (head == Connection::Head::TooLong)
+        if (state == RequestFraming::State::HeadTooLong)
             RefuseHead(*connection);
+        else if (state == RequestFraming::State::PartialBody)
+            AwaitBody(*connection);
     }
     epoll_event event{};
     event.events = EPOLLIN | EPOLLRDHUP;
@@ -385,6 +376,16 @@ void ConnectionGate::OnReadable(int fd)
     ssize_t received = ::recv(fd, chunk, sizeof chunk, MSG_DONTWAIT);
     if (received < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
         return;
+    if (received == 0 && connection.phase == Connection::Phase::Head && connection.awaitingBody) {
+        // The client has ended its input after a whole head: the parser meets that end itself
+        // (a body that runs to the end of input is then whole) and answers at once.
+        connection.framing.InputEnded();
+        epoll_ctl(epollFd, EPOLL_CTL_DEL, fd, nullptr);
+        ConnectionPtr ended = std::move(found->second);
+        watched.erase(found);
+        Dispatch(std::move(ended));
+        return;
+    }
     if (received <= 0) {
         ConnectionPtr closing = std::move(found->second);
         watched.erase(found);
@@ -407,15 +408,27 @@ void ConnectionGate::OnReadable(int fd)
         connection.deadline = Clock::now() + limits.headTimeout;
     }
     connection.input.append(chunk, count);
-    Connection::Head head = connection.Examine();
-    if (head == Connection::Head::Complete) {
+    RequestFraming::State state = connection.Examine();
+    if (state == RequestFraming::State::Ready) {
         epoll_ctl(epollFd, EPOLL_CTL_DEL, fd, nullptr);
         ConnectionPtr ready = std::move(found->second);
         watched.erase(found);
         Dispatch(std::move(ready));
-    } else if (head == Connection::Head::TooLong) {
+    } else if (state == RequestFraming::State::HeadTooLong) {
         RefuseHead(connection);
+    } else if (state == RequestFraming::State::PartialBody) {
+        AwaitBody(connection);
     }
+}
+
+void ConnectionGate::AwaitBody(Connection& connection)
+{
+    if (connection.awaitingBody)
+        return;
+    connection.awaitingBody = true;
+    connection.deadline = Clock::now() + limits.readTimeout;
+    if (connection.framing.ExpectsContinue())
+        (void)!::send(connection.fd, kContinue, std::strlen(kContinue), MSG_NOSIGNAL | MSG_DONTWAIT);
 }
 
 void ConnectionGate::RefuseHead(Connection& connection)
@@ -427,12 +440,20 @@ void ConnectionGate::RefuseHead(Connection& connection)
 void ConnectionGate::CloseExpired(Clock::time_point now)
 {
     for (auto it = watched.begin(); it != watched.end();) {
-        if (it->second->deadline <= now) {
+        Connection& connection = *it->second;
+        if (connection.deadline > now) {
+            ++it;
+            continue;
+        }
+        if (connection.phase == Connection::Phase::Head && connection.awaitingBody) {
+            // The head came but the body did not in time: the client is told before the close.
+            (void)!::send(connection.fd, kBodyTimedOut, std::strlen(kBodyTimedOut), MSG_NOSIGNAL | MSG_DONTWAIT);
+            connection.StartDrain();
+            ++it;
+        } else {
             ConnectionPtr closing = std::move(it->second);
             it = watched.erase(it);
             Close(std::move(closing));
-        } else {
-            ++it;
         }
     }
 }
@@ -447,7 +468,7 @@ void ConnectionGate::Dispatch(ConnectionPtr connection)
 void ConnectionGate::Serve(ConnectionPtr connection)
 {
     for (;;) {
-        size_t headLength = HeadEnd(connection->input, connection->pos) - connection->pos;
+        size_t headLength = connection->framing.HeadLength();
         RequestControl control;
         RequestStream stream(*connection, limits, stopFd, headLength + limits.maxBodyBytes + kFramingSlack, control);
         ++connection->served;
@@ -464,9 +485,8 @@ void ConnectionGate::Serve(ConnectionPtr connection)
             Close(std::move(connection));
             return;
         }
-        connection->input.erase(0, connection->pos);
-        connection->pos = 0;
-        if (connection->Examine() != Connection::Head::Complete) {
+        connection->NextRequest();
+        if (connection->Examine() != RequestFraming::State::Ready) {
             // Part of the next head may be here already; then it has begun and gets the head's time.
             bool begun = !connection->input.empty();
             connection->phase = begun ? Connection::Phase::Head : Connection::Phase::KeepAlive;

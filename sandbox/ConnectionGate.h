@@ -2,12 +2,12 @@
 // The sandbox's connection handling in front of cpp-httplib's request parser. The packaged httplib
 // gives every accepted socket to a pool thread that then blocks reading it, so as many silent or
 // slowly typing clients as there are threads stop the server answering anyone. The gate instead
-// reads request heads itself on one epoll thread, each with a deadline, and hands a connection to
-// the request threads only once its head is complete; between the requests of a kept-alive
-// connection it comes back to the gate. While a request thread serves a request, the gate's stream
-// caps the bytes it may read, so no body, whatever its transfer encoding, is buffered past the limit.
-// Connections closed with input still coming are drained for a moment first, so the client reads
-// the reply instead of a reset. SandboxServer installs it as httplib's task queue.
+// reads requests itself on one epoll thread, the head and then the body it announces (within the
+// body limit), each with a deadline, and hands a connection to the request threads only once its
+// request is all there; between the requests of a kept-alive connection it comes back to the gate. While a request
+// thread serves a request, the gate's stream caps the bytes it may read, so no body, whatever its transfer encoding, is
+// buffered past the limit. Connections closed with input still coming are drained for a moment first, so the client
+// reads the reply instead of a reset. SandboxServer installs it as httplib's task queue.
 
 #include <atomic>
 #include <chrono>
@@ -39,7 +39,7 @@ public:
         size_t maxBodyBytes = 64 * 1024;
         std::chrono::milliseconds headTimeout{5000};      // from accept (or first byte) to a whole head
         std::chrono::milliseconds keepAliveTimeout{1000}; // a kept-alive connection's wait for its next request
-        std::chrono::milliseconds readTimeout{5000};      // reading the rest of a request once its head is in
+        std::chrono::milliseconds readTimeout{5000};      // reading the body once the head is in
         std::chrono::milliseconds writeTimeout{5000};     // each wait for room to write the reply
         size_t requestsPerConnection = 5;
     };
@@ -79,6 +79,9 @@ private:
     void OnReadable(int fd);
     // Gate thread: answers a head that is too long with 431 and starts draining the connection.
     void RefuseHead(Connection& connection);
+    // Gate thread: the head is complete; the body gets the read time-out from now, and a client
+    // that waits for "100 Continue" before sending it is told to go on.
+    void AwaitBody(Connection& connection);
     void CloseExpired(std::chrono::steady_clock::time_point now);
     void Dispatch(ConnectionPtr connection);
     // Request thread: serves the connection's requests while whole heads are buffered.

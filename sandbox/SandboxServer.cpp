@@ -4,6 +4,7 @@
 #include "ConnectionGate.h"
 #include "FormBody.h"
 #include "JsonReply.h"
+#include "RequestFraming.h"
 #include "WebPages.h"
 
 #include <chrono>
@@ -45,12 +46,6 @@ const std::map<std::string, ApiRoute>& ApiRoutes()
 bool IsPage(const std::string& path)
 {
     return path == "/" || path == "/soft/" || path == "/soft" || path == "/user_reg.html" || path == "/oauth.aspx";
-}
-
-// The methods whose body httplib reads before routing.
-bool MethodBodyIsRead(const std::string& method)
-{
-    return method == "POST" || method == "PUT" || method == "PATCH" || method == "DELETE" || method == "PRI";
 }
 
 // Ends the connection after this reply, draining whatever of the request is still unread.
@@ -175,7 +170,7 @@ SandboxServer::SandboxServer(const Scenario& scenario, uint64_t seed, int thread
         }
         bool hasBody =
             request.has_header("Transfer-Encoding") || request.get_header_value<uint64_t>("Content-Length") > 0;
-        if (hasBody && !MethodBodyIsRead(request.method))
+        if (hasBody && !RequestBodyIsRead(request.method, request.has_header("Content-Length")))
             CloseAfterReply(response);
         return httplib::Server::HandlerResponse::Unhandled;
     });

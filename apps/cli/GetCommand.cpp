@@ -27,8 +27,8 @@ namespace {
 const char* kGetHelp = R"(usage: borvankh-cli get --project PID [--count N] [--province P] [--carrier C]
                         [--copy] [--quiet] [--csv FILE]
 
-Signs in, rents N numbers (default 1) for the project PID (a project of the project box, or a word
-of a project's name), fetches their SMS automatically and prints each row as it changes:
+Signs in, rents N numbers (default 1) for the project PID (the id of any project of the account,
+favourite or not, or a word of a project's name), fetches their SMS automatically and prints each row as it changes:
 number, SMS and code, separated by tabs. When every number has reached a final state (or on
 Ctrl-C) it closes as the windowed client does: unused numbers are given back, marked ones
 blacklisted, and the tips are saved to the tip log. --province and --carrier take the entries of
@@ -153,13 +153,18 @@ int FindProject(ComboBoxPort& combo, const std::u16string& pid)
     return -1;
 }
 
-// Chooses the project as the user would in the project box: among the items shown after the
-// fetch, else among the projects whose name contains the word. -1 when there is no single match.
+// Chooses the project as the user would in the project box: by its id among the items shown after
+// the fetch (the favourites, when there are any), else by its id among every project, else among the
+// projects whose name contains the word. -1 when there is no single match.
 int ChooseProject(CliSession& cli, const std::u16string& wanted, std::string& problem)
 {
     HeadlessControls& controls = cli.Controls();
     ClientSession& session = cli.Session();
     int index = FindProject(controls.projectCombo, wanted);
+    if (index < 0) {
+        session.Projects().ShowAllProjects();
+        index = FindProject(controls.projectCombo, wanted);
+    }
     if (index < 0) {
         controls.searchBox.SetWindowText(wanted);
         session.RunCommand(kCmdSearchProjects);

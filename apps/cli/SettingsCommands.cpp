@@ -26,7 +26,9 @@ Stores one setting. NAME is the stored name or its short form:
   (ServerConfig_ServicesHost), web-site (ServerConfig_WebSite), tls-ca-file
   (ServerConfig_TlsCaFile), tls-insecure (ServerConfig_TlsInsecure), and every other stored name
   as "borvankh-cli show" lists it.
-Numbers take 0 to 4294967295; hosts take "host" or "host:port", optionally after "https://".
+Numbers take 0 to 4294967295; hosts take "host" or "host:port", optionally after "http://" or
+"https://", with at most a trailing "/"; the web site also takes an IPv6 address in brackets
+("[::1]:8080"), the API and services hosts only names and IPv4 addresses.
 GetSMSConfig_SpaceTime and GetSMSConfig_TimeoutTime (milliseconds) outside what the settings
 centre accepts (5 to 60 seconds, 1 to 20 minutes) are stored with a warning; SMS fetching never
 asks for a number more often than every 100 ms.

@@ -4,6 +4,7 @@
 #include "account/UserInfoManager.h"
 #include "app/TipsBox.h"
 #include "core/OwnerWindow.h"
+#include "core/ServerRequest.h"
 #include "core/ports/ComboBoxPort.h"
 #include "core/ports/MainWindowPort.h"
 #include "core/ports/MessageBoxPort.h"
@@ -153,15 +154,15 @@ void ShowSettingsCentre(OwnerWindow* owner)
     owner->controls.settingsCentre->Show();
 }
 
-// Opens the web site's sign-in hand-over page with a jump target. The token goes into the address
-// as it is: the site reads it unencoded.
+// Opens the web site's sign-in hand-over page with a jump target, on the site's own scheme and port.
+// The token goes into the address as it is: the site reads it unencoded.
 void OpenWebPage(OwnerWindow* owner, const char* jump, bool projectHint)
 {
     if (owner->config == nullptr || owner->controls.shell == nullptr)
         return;
     std::string token = owner->config->GetToken();
     std::string site = owner->config->Snapshot().webSite;
-    std::u16string url = AnsiToWide("http://" + site + "/oauth.aspx?token=") + AnsiToWide(token) +
+    std::u16string url = AnsiToWide(ServiceUrl(site, "/oauth.aspx?token=")) + AnsiToWide(token) +
                          AnsiToWide(std::string("&jump=") + jump);
     if (owner->controls.shell->OpenUrl(url) > 32 && projectHint)
         AddTip(owner, u"管理完项目后，请重新打开本软件！");

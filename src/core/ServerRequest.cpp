@@ -8,6 +8,7 @@
 #include "http/HttpErrors.h"
 #include "platform/TextCodec.h"
 #include "settings/ConfigCenter.h"
+#include "settings/ServiceAddress.h"
 
 #include <mutex>
 
@@ -15,8 +16,11 @@ namespace kh {
 
 std::string ServiceUrl(const std::string& host, const std::string& path)
 {
-    if (host.rfind("https://", 0) == 0)
-        return host + path;
+    ServiceAddress address;
+    if (ServiceAddress::Parse(host, address))
+        return address.Url(path);
+    // A value that names no address (settings are checked when stored and loaded, so only a record
+    // filled in directly has one) goes out as written; the HTTP client then says what is wrong.
     return "http://" + host + path;
 }
 

@@ -22,8 +22,9 @@ struct ServerReply
     bool partial = false;
 };
 
-// The URL "http://" + host + path; a host setting that starts with "https://" is reached over
-// HTTPS instead.
+// The URL of path on the service address host (a host setting, ServiceAddress): "http://" + host
+// + path, or "https://..." for an address written with that scheme; the scheme is written once
+// however the setting spells it, and a trailing "/" of the setting is dropped.
 std::string ServiceUrl(const std::string& host, const std::string& path);
 
 // Sends one form request through a fresh HttpClient (UTF-8 body), reports a transport failure as

@@ -11,6 +11,7 @@
 #include "platform/LocalTime.h"
 #include "platform/TextCodec.h"
 #include "settings/ConfigCenter.h"
+#include "settings/ServiceAddress.h"
 
 #include <mutex>
 
@@ -60,11 +61,9 @@ MainPresenter::~MainPresenter()
 
 std::u16string MainPresenter::Caption(const std::string& webSite)
 {
-    // The site's domain name, without a port.
-    std::string domain = webSite;
-    size_t colon = domain.rfind(':');
-    if (colon != std::string::npos && colon > 0)
-        domain.resize(colon);
+    // The site's domain name, without scheme or port (a value that names no address, as written).
+    ServiceAddress address;
+    std::string domain = ServiceAddress::Parse(webSite, address) ? address.host : webSite;
     return u"Zelto - " + AnsiToWide(domain) + u" - 客户端 - v" + AnsiToWide(KH_VERSION);
 }
 

@@ -393,6 +393,12 @@ void ProjectManager::SearchProjects(const std::u16string& keyword)
     ReportTip("正在搜索项目...搜索完成。请选择需要的项目。", 0);
 }
 
+void ProjectManager::ShowAllProjects()
+{
+    AutoLock guard(tipCallback, tipContext, &lock);
+    FillProjectCombo(AllProjects);
+}
+
 void ProjectManager::ShowProjectInfo(int index)
 {
     AutoLock guard(tipCallback, tipContext, &lock);

@@ -35,6 +35,9 @@ public:
     // index is the combo index minus 1.
     void ShowProjectInfo(int index);
     void SearchProjects(const std::u16string& keyword);
+    // Refills the combo with every fetched project, favourite or not (the terminal client chooses
+    // a project by its id among all of them).
+    void ShowAllProjects();
     // The pid last shown while a project item is selected in the combo; empty otherwise.
     std::u16string GetSelectedProjectId();
     void StopFetching();

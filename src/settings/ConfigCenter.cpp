@@ -159,7 +159,7 @@ std::u16string StoredName(const SettingEntry& entry)
 bool CheckStoredHost(const SettingEntry& entry, const std::string& stored, const std::string& kept,
                      std::string& problem)
 {
-    if (IsHostSyntax(stored))
+    if (IsHostValue(entry, stored))
         return true;
     problem = "设置 " + std::string(entry.name) + " 的值“" + stored +
               "”不是有效的主机地址（应为“主机”或“主机:端口”，端口 1 至 65535），本次使用默认值 " + kept + "。";

@@ -2,6 +2,7 @@
 
 #include "platform/TextCodec.h"
 #include "settings/HostDefaults.h"
+#include "settings/ServiceAddress.h"
 
 #include <array>
 
@@ -112,8 +113,12 @@ bool CheckSettingText(const SettingEntry& entry, std::string_view text, std::str
         problem = std::string(entry.name) + " takes a number from 0 to 4294967295";
         return false;
     }
-    if (entry.type == SettingType::Host && !IsHostSyntax(text)) {
-        problem = std::string(entry.name) + " takes \"host\" or \"host:port\", optionally after \"https://\"";
+    if (entry.type == SettingType::Host && !IsHostValue(entry, text)) {
+        ServiceAddress address;
+        if (ServiceAddress::Parse(text, address))
+            problem = std::string(entry.name) + " takes a host name or an IPv4 address: the client connects over IPv4";
+        else
+            problem = std::string(entry.name) + " takes " + kServiceAddressForms;
         return false;
     }
     return true;
@@ -155,19 +160,10 @@ bool ParseDecimal32(std::string_view text, uint32_t& value)
     return true;
 }
 
-bool IsHostSyntax(std::string_view text)
+bool IsHostValue(const SettingEntry& entry, std::string_view text)
 {
-    // A host reached over HTTPS is written with its scheme, "https://host[:port]".
-    constexpr std::string_view kHttps = "https://";
-    if (text.substr(0, kHttps.size()) == kHttps)
-        text.remove_prefix(kHttps.size());
-    if (text.empty() || text.find_first_of(" /\t\r\n?#@") != std::string_view::npos)
-        return false;
-    size_t colon = text.rfind(':');
-    if (colon == std::string_view::npos)
-        return true;
-    uint32_t port = 0;
-    return colon > 0 && ParseDecimal32(text.substr(colon + 1), port) && port >= 1 && port <= 65535;
+    ServiceAddress address;
+    return ServiceAddress::Parse(text, address) && (!address.IsIpv6() || entry.host == &SettingsValues::webSite);
 }
 
 } // namespace kh

@@ -91,7 +91,11 @@ void AssignSettingText(SettingsValues& values, const SettingEntry& entry, std::s
 // Plain decimal digits (no sign, no spaces) whose value fits 32 bits.
 bool ParseDecimal32(std::string_view text, uint32_t& value);
 
-// "host" or "host:port" with a port from 1 to 65535: no scheme, path, user or spaces.
-bool IsHostSyntax(std::string_view text);
+// Whether text is a value for the host entry: a service address (ServiceAddress::Parse), "host" or
+// "host:port" with a port from 1 to 65535, optionally after "http://" or "https://", one trailing
+// "/"; no path, user or spaces. An IPv6 address in brackets is taken only for the web site, which
+// only the browser opens: the client's own requests connect over IPv4 (its host cache holds IPv4
+// addresses), so such an API or services host could never be reached.
+bool IsHostValue(const SettingEntry& entry, std::string_view text);
 
 } // namespace kh

@@ -169,6 +169,11 @@ TEST_F(DispatcherTest, WebPagesCarryTheTokenUnencoded)
     std::string text = WideToUtf8(tipsView.GetText());
     EXPECT_EQ(text.substr(19), "管理完项目后，请重新打开本软件！") << "only command 21 adds the hint";
 
+    // A site written with its scheme keeps it: written once, with the site's port.
+    fx.Configure([](ConfigCenter& c) { c.webSite = "https://site.test:8443/"; });
+    Dispatch(kCmdRecharge);
+    EXPECT_EQ(shell.Opened().back(), u"https://site.test:8443/oauth.aspx?token=a+b/c=d&e%20&jump=pay");
+
     // A shell that fails is skipped silently.
     tipsView.Clear();
     shell.SetResult(32);

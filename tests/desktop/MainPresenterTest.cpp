@@ -162,11 +162,14 @@ TEST_F(MainPresenterTest, CheckBoxesStoreOnlyTheirOwnSetting)
     }
 }
 
-TEST_F(MainPresenterTest, CaptionNamesTheWebSiteWithoutItsPort)
+TEST_F(MainPresenterTest, CaptionNamesTheWebSiteWithoutItsSchemeOrPort)
 {
     const std::pair<std::string, std::u16string> cases[] = {
         {"www.example.com", u"Zelto - www.example.com - 客户端 - v1.0"},
         {"127.0.0.1:8080", u"Zelto - 127.0.0.1 - 客户端 - v1.0"},
+        {"https://site.test", u"Zelto - site.test - 客户端 - v1.0"},
+        {"HTTP://site.test:8080/", u"Zelto - site.test - 客户端 - v1.0"},
+        {"[::1]:8443", u"Zelto - [::1] - 客户端 - v1.0"},
         {"", u"Zelto -  - 客户端 - v1.0"},
     };
     for (const auto& [site, caption] : cases)

@@ -184,7 +184,8 @@ TEST_F(CliTest, FailuresExitNonZeroWithTheTipAsTheMessage)
 // run ended with a number without one, 1 when it failed before any number was rented.
 TEST_F(CliTest, GetExitStatusSaysWhetherEveryNumberGotItsCode)
 {
-    // Quick SMS, one project whose SMS never come and one whose SMS hold no code.
+    // Quick SMS, one project whose SMS never come, one whose SMS hold no code and one that is not a
+    // favourite (the project box shows only the favourites).
     test::SandboxOptions options;
     options.seed = 7;
     options.scenarioJson = R"({"accounts": [{"user": "demo", "pwd": "demo", "balance": "100.00",
@@ -192,7 +193,8 @@ TEST_F(CliTest, GetExitStatusSaysWhetherEveryNumberGotItsCode)
         "projects": [{"pid": "1001", "pname": "云购商城", "delay_min_ms": 0, "delay_max_ms": 100},
                      {"pid": "2001", "pname": "静默商城", "no_sms_probability": 1.0},
                      {"pid": "2002", "pname": "无码商城", "sms_template": "【无码商城】欢迎注册。",
-                      "delay_min_ms": 0, "delay_max_ms": 100}]})";
+                      "delay_min_ms": 0, "delay_max_ms": 100},
+                     {"pid": "3003", "pname": "外部商城", "delay_min_ms": 0, "delay_max_ms": 100}]})";
     SandboxProcess quick(options);
     Configure(quick);
     ASSERT_EQ(Cli({"set", "GetSMSConfig_SpaceTime", "100"}).status, 0);
@@ -209,6 +211,8 @@ TEST_F(CliTest, GetExitStatusSaysWhetherEveryNumberGotItsCode)
         {"every SMS reply malformed", {"get", "--project", "1001", "--count", "2"}, true, 3},
         {"SMS never come", {"get", "--project", "2001"}, false, 3},
         {"SMS without a code", {"get", "--project", "2002"}, false, 3},
+        {"project id outside the favourites", {"get", "--project", "3003"}, false, 0},
+        {"word of a name outside the favourites", {"get", "--project", "外部"}, false, 0},
         {"unknown project", {"get", "--project", "9999"}, false, 1},
         {"bad count", {"get", "--project", "1001", "--count", "-1"}, false, 2},
     };
@@ -284,7 +288,8 @@ TEST_F(CliTest, CommandLineIsCheckedAndSecretsAreNotShown)
         {{"get", "--project", "1001", "--csv", "/no/such/folder/list.csv"}, 2},
         {{"get", "--project", "1001", "--csv", "/tmp"}, 2},
         {{"set", "GetSMSConfig_SpaceTime", "-5"}, 2},
-        {{"set", "ServerConfig_ApiHost", "http://x/"}, 2},
+        {{"set", "ServerConfig_ApiHost", "http://x/p"}, 2},
+        {{"set", "ServerConfig_ApiHost", "[::1]:8080"}, 2},
         {{"set", "NoSuchSetting", "1"}, 2},
         {{"set", "user"}, 2},
     };

@@ -125,6 +125,18 @@ TEST_F(ProjectManagerTest, StoreShowsFavouritesWhenThereAreAnyElseAllProjects)
     EXPECT_EQ(combo.GetCurSel(), 0);
 }
 
+TEST_F(ProjectManagerTest, AllProjectsViewReachesProjectsOutsideTheFavourites)
+{
+    StoreSample({u"101"});
+    projects.ShowAllProjects();
+    EXPECT_EQ(combo.Items(), (Texts{u"共 3 个项目", u"101：淘宝注册", u"102：京东登录", u"103：淘宝登录"}));
+    // The combo index maps to the whole list now, not to the favourites view it replaced.
+    projects.ShowProjectInfo(2);
+    combo.SetCurSel(3);
+    EXPECT_EQ(projects.GetSelectedProjectId(), u"103");
+    EXPECT_EQ(remark.GetWindowText(), u"价格：0.80\r\n备注：多行\n备注");
+}
+
 TEST_F(ProjectManagerTest, SearchMatchesNamesOnlyCaseSensitively)
 {
     projects.StoreProjects(Parse(R"({"list":[{"pid":1,"pname":"Alpha Mail","p_price":"1","remark":"beta"},)"

@@ -417,6 +417,105 @@ TEST_F(SandboxRobustnessTest, SlowAndIdleConnectionsDoNotStarveOtherClients)
         close(fd);
 }
 
+TEST_F(SandboxRobustnessTest, ClientsTricklingTheirBodiesDoNotStarveOtherClients)
+{
+    // Far more connections than request threads (32), each with a whole head that announces a body
+    // which then comes a byte a second: the sandbox reads bodies before a request thread takes them.
+    constexpr int kConnections = 200;
+    const std::string head = "POST /get_sms HTTP/1.1\r\nHost: x\r\nContent-Length: 1000\r\n\r\n";
+    std::vector<int> trickling;
+    for (int i = 0; i < kConnections; ++i) {
+        trickling.push_back(ConnectLoopback(sandbox.Port()));
+        ASSERT_GE(trickling.back(), 0);
+        ASSERT_EQ(send(trickling.back(), head.data(), head.size(), MSG_NOSIGNAL), static_cast<ssize_t>(head.size()));
+    }
+    std::mutex mutex;
+    std::condition_variable wake;
+    bool stop = false;
+    std::thread typist([&] {
+        for (;;) {
+            for (int fd : trickling)
+                send(fd, "a", 1, MSG_NOSIGNAL | MSG_DONTWAIT);
+            std::unique_lock<std::mutex> lock(mutex);
+            if (wake.wait_for(lock, std::chrono::seconds(1), [&] { return stop; }))
+                return;
+        }
+    });
+
+    // Answered within the client's own time-out (5 s here; it takes milliseconds: the figure).
+    auto start = std::chrono::steady_clock::now();
+    ClientReply reply = CallSandbox(sandbox, "/get_version.aspx", "soft_id=1", 5000);
+    auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    std::printf("[ figure ] a request behind %d connections trickling their bodies took %lld ms\n", kConnections,
+                static_cast<long long>(waited.count()));
+    EXPECT_EQ(reply.error, kHttpOk);
+    EXPECT_EQ(reply.code, "0");
+
+    // A body that does not arrive within the read time-out is answered 408, and the connection ends.
+    auto toldAndClosed = [](int fd, std::string& seen) {
+        char buffer[512];
+        for (;;) {
+            ssize_t got = recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
+            if (got > 0) {
+                seen.append(buffer, static_cast<size_t>(got));
+                continue;
+            }
+            return got == 0 || (errno != EAGAIN && errno != EWOULDBLOCK);
+        }
+    };
+    std::vector<std::string> replies(trickling.size());
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            bool all = true;
+            for (size_t i = 0; i < trickling.size(); ++i)
+                all = toldAndClosed(trickling[i], replies[i]) && all;
+            return all;
+        },
+        std::chrono::seconds(30)));
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        stop = true;
+    }
+    wake.notify_all();
+    typist.join();
+    for (int fd : trickling)
+        close(fd);
+    auto untold = std::count_if(replies.begin(), replies.end(),
+                                [](const std::string& seen) { return seen.rfind("HTTP/1.1 408 ", 0) != 0; });
+    EXPECT_EQ(untold, 0) << "connections not answered 408, for example: " << replies.front();
+    EXPECT_EQ(sandbox.RequestCount("/get_sms"), 0) << "no request without its whole body reached a handler";
+}
+
+// A client that waits for "100 Continue" before it sends the body is told to go on while the
+// request is still with the gate, and then gets its reply.
+TEST_F(SandboxRobustnessTest, ExpectContinueIsAnsweredBeforeTheBody)
+{
+    int fd = ConnectLoopback(sandbox.Port());
+    ASSERT_GE(fd, 0);
+    const std::string body = "user=u&pwd=p";
+    const std::string head = "POST /login HTTP/1.1\r\nHost: x\r\nExpect: 100-continue\r\nConnection: close\r\n"
+                             "Content-Length: " +
+                             std::to_string(body.size()) + "\r\n\r\n";
+    ASSERT_GT(send(fd, head.data(), head.size(), MSG_NOSIGNAL), 0);
+    auto readUntil = [fd](std::string& seen, const std::string& wanted) {
+        char buffer[1024];
+        pollfd readable{fd, POLLIN, 0};
+        while (seen.find(wanted) == std::string::npos && poll(&readable, 1, 5000) > 0) {
+            ssize_t got = recv(fd, buffer, sizeof buffer, 0);
+            if (got <= 0)
+                break;
+            seen.append(buffer, static_cast<size_t>(got));
+        }
+        return seen.find(wanted) != std::string::npos;
+    };
+    std::string seen;
+    EXPECT_TRUE(readUntil(seen, "HTTP/1.1 100 Continue\r\n\r\n")) << seen;
+    ASSERT_GT(send(fd, body.data(), body.size(), MSG_NOSIGNAL), 0);
+    EXPECT_TRUE(readUntil(seen, "HTTP/1.1 200 ")) << seen;
+    EXPECT_TRUE(readUntil(seen, "\"token\"")) << seen;
+    close(fd);
+}
+
 TEST_F(SandboxRobustnessTest, WebPagesShowJumpTargetAndTokenValidity)
 {
     struct Case

@@ -242,7 +242,8 @@ TEST_F(ConfigCenterTest, SavesOfTwoClientsKeepEachOthersChanges)
 // is used, instead of every request failing as a network failure.
 TEST_F(ConfigCenterTest, StoredHostThatCannotBeAHostIsReportedByName)
 {
-    for (const char16_t* bad : {u"127.0.0.1:99999", u"api host", u"http://x/", u"host:"}) {
+    // The client connects over IPv4 only: an IPv6 API host could never be reached.
+    for (const char16_t* bad : {u"127.0.0.1:99999", u"api host", u"http://x/p", u"host:", u"[::1]:8080"}) {
         SCOPED_TRACE(WideToAnsi(bad));
         StoreString(u"ServerConfig_ApiHost", bad);
         StoreString(u"ServerConfig_WebSite", u"https://web.example:8443");

@@ -180,7 +180,9 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"api-host", "127.0.0.1:8080", true}, TextCase{"api-host", "h:1", true},
         TextCase{"api-host", "h:65535", true}, TextCase{"api-host", "h:0", false},
         TextCase{"api-host", "h:65536", false}, TextCase{"api-host", "h:", false}, TextCase{"api-host", ":80", false},
-        TextCase{"ServerConfig_WebSite", "http://x/", false}, TextCase{"api-host", "https://h:8443", true},
+        TextCase{"ServerConfig_WebSite", "http://x/", true}, TextCase{"ServerConfig_WebSite", "ftp://x", false},
+        TextCase{"ServerConfig_WebSite", "[::1]:8080", true}, TextCase{"api-host", "[::1]:8080", false},
+        TextCase{"services-host", "https://[::1]", false}, TextCase{"api-host", "https://h:8443", true},
         TextCase{"api-host", "https://", false}, TextCase{"api-host", "https://h/p", false},
         TextCase{"ServerConfig_WebSite", "user@h", false}, TextCase{"services-host", "a b", false},
         TextCase{"services-host", "", false}, TextCase{"user", "", true}, TextCase{"user", "any text: at all/", true},
@@ -196,8 +198,11 @@ TEST_F(SettingsTableTest, RefusedTextLeavesTheRecordUnchanged)
 
     EXPECT_FALSE(config.SetSettingText(*interval, "-5", problem));
     EXPECT_EQ(problem, "GetSMSConfig_SpaceTime takes a number from 0 to 4294967295");
-    EXPECT_FALSE(config.SetSettingText(*host, "http://x/", problem));
-    EXPECT_EQ(problem, "ServerConfig_ApiHost takes \"host\" or \"host:port\", optionally after \"https://\"");
+    EXPECT_FALSE(config.SetSettingText(*host, "http://x/p", problem));
+    EXPECT_EQ(problem, "ServerConfig_ApiHost takes \"host\" or \"host:port\", optionally after \"http://\" or "
+                       "\"https://\"");
+    EXPECT_FALSE(config.SetSettingText(*host, "[::1]:8080", problem));
+    EXPECT_EQ(problem, "ServerConfig_ApiHost takes a host name or an IPv4 address: the client connects over IPv4");
     EXPECT_EQ(config.Snapshot().spaceTime, 10000u);
     EXPECT_EQ(config.Snapshot().apiHost, DefaultSettings().apiHost);
 
