@@ -65,7 +65,7 @@ void SmsPolling(benchmark::State& state)
             state.SkipWithError("could not rent the numbers");
             return;
         }
-        rig.Configure([](kh::ConfigCenter& c) {
+        rig.Configure([](kh::SettingsValues& c) {
             c.autoGetSms = 1;
             c.spaceTime = kIntervalMs;
             c.timeoutTime = 600000;

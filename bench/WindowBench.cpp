@@ -53,7 +53,7 @@ void Burst(bool autoSort)
     const std::string pool = "\"generate\":1000";
     scenario.replace(scenario.find(pool), pool.size(), "\"generate\":" + std::to_string(2 * kBurstNumbers));
     WindowFixture f(scenario);
-    if (!f.SignInAndStart([autoSort](ConfigCenter& c) {
+    if (!f.SignInAndStart([autoSort](SettingsValues& c) {
             c.spaceTime = 500;
             c.listAutoSort = autoSort ? 1 : 0;
         })) {
@@ -119,7 +119,7 @@ int main(int argc, char** argv)
 
     QElapsedTimer signIn;
     signIn.start();
-    if (!f.SignInAndStart([](ConfigCenter& c) { c.spaceTime = 100; })) {
+    if (!f.SignInAndStart([](SettingsValues& c) { c.spaceTime = 100; })) {
         std::printf("sign-in failed\n");
         return 1;
     }

@@ -8,9 +8,11 @@ set(_lower_base "platform")
 set(_lower_http "base;platform")
 set(_lower_settings "base;platform")
 set(_lower_core "http;settings;base;platform")
-set(_lower_numbers "projects;account;core;http;settings;base;platform")
-set(_lower_projects "numbers;account;core;http;settings;base;platform")
-set(_lower_account "numbers;projects;core;http;settings;base;platform")
+# The project list; the numbers over it (the number list shows the chosen project's numbers); the
+# account managers beside both.
+set(_lower_projects "core;http;settings;base;platform")
+set(_lower_numbers "projects;core;http;settings;base;platform")
+set(_lower_account "core;http;settings;base;platform")
 set(_lower_app "numbers;projects;account;core;http;settings;base;platform")
 # The window behaviour both toolkits share, over the client session.
 set(_lower_desktop "app;numbers;projects;account;core;http;settings;base;platform")
@@ -20,12 +22,16 @@ set(_lower_headless "desktop;app;core;http;settings;base;platform")
 # The toolkits: each over the desktop layer, neither seeing the other.
 set(_lower_ui/qt "desktop;app;numbers;projects;account;core;http;settings;base;platform")
 set(_lower_ui/win32 "desktop;app;numbers;projects;account;core;http;settings;base;platform")
-set(_layers platform base http settings core numbers projects account app desktop headless ui/qt ui/win32)
+set(_layers platform base http settings core projects numbers account app desktop headless ui/qt ui/win32)
 
 if(NOT SOURCE_DIR)
     message(FATAL_ERROR "CheckLayers: SOURCE_DIR is not set")
 endif()
 file(GLOB_RECURSE _files RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/*.h ${SOURCE_DIR}/*.cpp)
+# A wrong or empty folder would otherwise pass as a tree that keeps the order.
+if(NOT _files)
+    message(FATAL_ERROR "CheckLayers: no source files under ${SOURCE_DIR}")
+endif()
 set(_faults 0)
 foreach(_file ${_files})
     string(REGEX MATCH "^(ui/[^/]+|[^/]+)" _folder ${_file})

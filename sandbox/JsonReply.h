@@ -10,7 +10,7 @@ namespace kh::sandbox {
 
 class JsonReply final
 {
-  public:
+public:
     // Starts {"code":<code>,"msg":"<msg>" . code is written as a bare number when it is one.
     JsonReply(const std::string& code, const std::string& msg);
 
@@ -22,7 +22,7 @@ class JsonReply final
     // The finished object text.
     std::string Text() const { return text + "}"; }
 
-  private:
+private:
     std::string text;
 };
 
@@ -33,12 +33,12 @@ std::string JsonString(const std::string& value);
 // Builds a JSON array of objects: Begin, then per element one Object().String(...)..., then Text.
 class JsonArray final
 {
-  public:
+public:
     JsonArray& Object();
     JsonArray& String(const std::string& name, const std::string& value);
     std::string Text() const;
 
-  private:
+private:
     std::string text;
     bool inObject = false;
 };

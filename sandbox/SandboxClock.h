@@ -11,7 +11,7 @@ namespace kh::sandbox {
 
 class SandboxClock final
 {
-  public:
+public:
     SandboxClock();
     SandboxClock(const SandboxClock&) = delete;
     SandboxClock& operator=(const SandboxClock&) = delete;
@@ -22,7 +22,7 @@ class SandboxClock final
     // Starts again from 0 without any skipped time.
     void Restart();
 
-  private:
+private:
     mutable std::mutex mutex;
     std::chrono::steady_clock::time_point start;
     int64_t skippedMs = 0;

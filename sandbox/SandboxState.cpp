@@ -121,6 +121,25 @@ int SandboxState::Authenticate(const FormFields& form, std::string& reply)
     return it->second;
 }
 
+int SandboxState::AuthenticateForProject(const FormFields& form, std::string& pid, const ProjectScenario*& project,
+                                         std::string& reply)
+{
+    int accountIndex = Authenticate(form, reply);
+    if (accountIndex < 0)
+        return -1;
+    pid = Field(form, "pid");
+    if (pid.empty()) {
+        reply = MissingField("pid");
+        return -1;
+    }
+    project = FindProject(pid);
+    if (project == nullptr) {
+        reply = Refuse(kCodeUnknownProject, "项目不存在：" + pid);
+        return -1;
+    }
+    return accountIndex;
+}
+
 const ProjectScenario* SandboxState::FindProject(const std::string& pid) const
 {
     auto it = projectByPid.find(pid);
@@ -340,17 +359,12 @@ std::string SandboxState::GetMobile(const FormFields& form)
 {
     std::lock_guard<std::mutex> lock(mutex);
     std::string reply;
-    int accountIndex = Authenticate(form, reply);
+    std::string pid;
+    const ProjectScenario* project = nullptr;
+    int accountIndex = AuthenticateForProject(form, pid, project, reply);
     if (accountIndex < 0)
         return reply;
     Account& account = accounts[static_cast<size_t>(accountIndex)];
-
-    std::string pid = Field(form, "pid");
-    if (pid.empty())
-        return MissingField("pid");
-    const ProjectScenario* project = FindProject(pid);
-    if (!project)
-        return Refuse(kCodeUnknownProject, "项目不存在：" + pid);
     if (form.find("size") == form.end())
         return MissingField("size");
     int64_t size = 0;
@@ -461,14 +475,11 @@ std::string SandboxState::AddBlack(const FormFields& form)
 {
     std::lock_guard<std::mutex> lock(mutex);
     std::string reply;
-    int accountIndex = Authenticate(form, reply);
+    std::string pid;
+    const ProjectScenario* project = nullptr;
+    int accountIndex = AuthenticateForProject(form, pid, project, reply);
     if (accountIndex < 0)
         return reply;
-    std::string pid = Field(form, "pid");
-    if (pid.empty())
-        return MissingField("pid");
-    if (!FindProject(pid))
-        return Refuse(kCodeUnknownProject, "项目不存在：" + pid);
     if (form.find("mobile_list") == form.end())
         return MissingField("mobile_list");
     std::vector<std::string> mobiles;
@@ -490,14 +501,11 @@ std::string SandboxState::GetSms(const FormFields& form)
 {
     std::lock_guard<std::mutex> lock(mutex);
     std::string reply;
-    int accountIndex = Authenticate(form, reply);
+    std::string pid;
+    const ProjectScenario* project = nullptr;
+    int accountIndex = AuthenticateForProject(form, pid, project, reply);
     if (accountIndex < 0)
         return reply;
-    std::string pid = Field(form, "pid");
-    if (pid.empty())
-        return MissingField("pid");
-    if (!FindProject(pid))
-        return Refuse(kCodeUnknownProject, "项目不存在：" + pid);
     std::string mobile = Field(form, "mobile");
     if (mobile.empty())
         return MissingField("mobile");

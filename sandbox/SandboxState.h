@@ -105,6 +105,11 @@ private:
 
     // The account of the form's token, or -1 with the refusal already written into reply.
     int Authenticate(const FormFields& form, std::string& reply);
+    // The common start of the endpoints on one project: the account of the form's token, then the
+    // project its pid names. -1 with the refusal written into reply (a token missing, unknown or
+    // expired; the pid missing; no such project).
+    int AuthenticateForProject(const FormFields& form, std::string& pid, const ProjectScenario*& project,
+                               std::string& reply);
     const ProjectScenario* FindProject(const std::string& pid) const;
     void Advance(Number& number);
     void AdvanceAccount(Account& account);

@@ -2,6 +2,7 @@
 
 #include "Output.h"
 #include "app/Dispatcher.h"
+#include "platform/Paths.h"
 #include "platform/TextCodec.h"
 
 #include <cstring>
@@ -9,6 +10,13 @@
 namespace kh::cli {
 
 namespace {
+
+// The windowed client's file name, which the auto-run entry starts.
+#ifdef _WIN32
+constexpr const char16_t* kWindowProgram = u"borvankh.exe";
+#else
+constexpr const char16_t* kWindowProgram = u"borvankh";
+#endif
 
 // Tips of the settings record and of the sign-in: there is no tips box to show them yet.
 void PrintTip(std::string message, std::string error, void*)
@@ -78,9 +86,10 @@ void CliSession::Load()
     session.LoadSettings();
     ConfigCenter& config = session.Config();
     config.SetAutoRunEntryManaged(false);
-    std::lock_guard<CriticalSection> guard(config.SettingsLock());
-    // An auto-run entry names the windowed client beside this program, never the terminal one.
-    config.executablePath = config.executableDirectory + u"/borvankh";
+    // An auto-run entry names the windowed client beside this program, never the terminal one,
+    // by its full path as the system writes it (on Windows with backslashes and ".exe").
+    std::u16string directory = config.ExecutableDirectory();
+    config.SetExecutableLocation(directory, directory + static_cast<char16_t>(kPathSeparator) + kWindowProgram);
 }
 
 bool CliSession::SignIn(std::string& failure)
@@ -96,12 +105,8 @@ bool CliSession::SignIn(std::string& failure)
 bool CliSession::Open(int& status)
 {
     Load();
-    bool hasCredentials;
-    {
-        ConfigCenter& config = session.Config();
-        std::lock_guard<CriticalSection> guard(config.SettingsLock());
-        hasCredentials = !config.userName.empty() && !config.password.empty();
-    }
+    SettingsValues settings = session.Config().Snapshot();
+    bool hasCredentials = !settings.userName.empty() && !settings.password.empty();
     if (!hasCredentials) {
         status = Fail("no user name or password stored; use \"borvankh-cli set user NAME\" and "
                       "\"borvankh-cli set password\"");

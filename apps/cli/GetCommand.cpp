@@ -179,125 +179,186 @@ int ChooseProject(CliSession& cli, const std::u16string& wanted, std::string& pr
     return index;
 }
 
-} // namespace
-
-int CommandGet(const std::vector<std::string>& args)
+// The command line of get.
+struct GetOptions
 {
-    if (WantsHelp(args)) {
-        PrintOut(kGetHelp);
-        return kExitOk;
-    }
     std::string project;
     std::string count = "1";
     std::string province = "不限";
     std::string carrier = "不限";
+    bool csv = false;
     std::string csvFile;
     bool copy = false;
     bool quiet = false;
+};
+
+// Reads the command line. False, with status the exit status (help shown, or a usage error), when
+// the command ends here.
+bool ReadGetOptions(const std::vector<std::string>& args, GetOptions& options, int& status)
+{
+    if (WantsHelp(args)) {
+        PrintOut(kGetHelp);
+        status = kExitOk;
+        return false;
+    }
     for (size_t i = 0; i < args.size(); ++i) {
         bool hasValue = i + 1 < args.size();
         if (args[i] == "--project" && hasValue)
-            project = args[++i];
+            options.project = args[++i];
         else if (args[i] == "--count" && hasValue)
-            count = args[++i];
+            options.count = args[++i];
         else if (args[i] == "--province" && hasValue)
-            province = args[++i];
+            options.province = args[++i];
         else if (args[i] == "--carrier" && hasValue)
-            carrier = args[++i];
+            options.carrier = args[++i];
         else if (args[i] == "--csv" && hasValue)
-            csvFile = args[++i];
+            options.csvFile = args[++i];
         else if (args[i] == "--copy")
-            copy = true;
+            options.copy = true;
         else if (args[i] == "--quiet" || args[i] == "-q")
-            quiet = true;
-        else
-            return Usage("unexpected argument \"" + args[i] + "\"", kGetHelp);
+            options.quiet = true;
+        else {
+            status = Usage("unexpected argument \"" + args[i] + "\"", kGetHelp);
+            return false;
+        }
     }
-    if (project.empty())
-        return Usage("get needs --project PID", kGetHelp);
+    if (options.project.empty()) {
+        status = Usage("get needs --project PID", kGetHelp);
+        return false;
+    }
     uint32_t countValue = 0;
-    if (!ParseDecimal32(count, countValue) || countValue == 0)
-        return Usage("--count takes a whole number above 0", kGetHelp);
+    if (!ParseDecimal32(options.count, countValue) || countValue == 0) {
+        status = Usage("--count takes a whole number above 0", kGetHelp);
+        return false;
+    }
     std::string problem;
-    bool csv = std::find(args.begin(), args.end(), "--csv") != args.end();
-    if (csv && !CheckCsvTarget(csvFile, problem))
-        return Usage(problem, kGetHelp);
-    // Outlives the session, whose workers use it until they have ended.
-    SystemClipboard systemClipboard;
-    if (copy && !systemClipboard.Prepare(problem))
-        return Fail(problem);
+    options.csv = std::find(args.begin(), args.end(), "--csv") != args.end();
+    if (options.csv && !CheckCsvTarget(options.csvFile, problem)) {
+        status = Usage(problem, kGetHelp);
+        return false;
+    }
+    return true;
+}
 
-    // Outlives the session, whose workers call it until they have ended.
-    RowPrinter printer(quiet);
-    CliSession cli(CliOptions{copy ? &systemClipboard : nullptr, quiet});
-    int status = kExitOk;
-    if (!cli.Open(status))
-        return status;
+// The fetch runs automatically, and codes are copied only with --copy, for this run only: the
+// stored choices are put back (Restore) before the shutdown command saves the settings.
+class RunOnlySettings final
+{
+public:
+    RunOnlySettings(ConfigCenter& config, bool copy) : config(config)
+    {
+        config.Update([&](SettingsValues& values) {
+            storedAutoGetSms = values.autoGetSms;
+            storedAutoCopyCode = values.autoCopyCode;
+            values.autoGetSms = 1;
+            values.autoCopyCode = copy ? 1 : 0;
+        });
+    }
+
+    void Restore()
+    {
+        config.Update([this](SettingsValues& values) {
+            values.autoGetSms = storedAutoGetSms;
+            values.autoCopyCode = storedAutoCopyCode;
+        });
+    }
+
+private:
+    ConfigCenter& config;
+    uint32_t storedAutoGetSms = 0;
+    uint32_t storedAutoCopyCode = 0;
+};
+
+// Sets up the boxes as the window's start does and chooses the project, province, carrier and
+// count as the user would. kExitOk when all are chosen, else the exit status.
+int ChooseWhatToRent(CliSession& cli, const GetOptions& options)
+{
     ClientSession& session = cli.Session();
     HeadlessControls& controls = cli.Controls();
-    ConfigCenter& config = session.Config();
-    // The fetch runs automatically, and codes are copied only with --copy, for this run only; the
-    // stored choices are put back before the shutdown command saves the settings.
-    uint32_t storedAutoGetSms;
-    uint32_t storedAutoCopyCode;
-    {
-        std::lock_guard<CriticalSection> guard(config.SettingsLock());
-        storedAutoGetSms = config.autoGetSms;
-        storedAutoCopyCode = config.autoCopyCode;
-        config.autoGetSms = 1;
-        config.autoCopyCode = copy ? 1 : 0;
-    }
-    auto finish = [&](int code) {
-        controls.listView.SetObserver(nullptr);
-        // The list as the run left it, before the shutdown settles the numbers; only a run that
-        // rented numbers has one.
-        if (csv && !session.Numbers().Batch().Records().empty()) {
-            std::string reason;
-            size_t rows = 0;
-            if (!session.Exporter().Export(csvFile, reason, rows))
-                code = Fail("the number list could not be written to " + csvFile + ": " + reason);
-        }
-        {
-            std::lock_guard<CriticalSection> guard(config.SettingsLock());
-            config.autoGetSms = storedAutoGetSms;
-            config.autoCopyCode = storedAutoCopyCode;
-        }
-        cli.Close();
-        return code;
-    };
-
     session.RunCommand(kCmdSetupChoices);
     session.RunCommand(kCmdSetupList);
     session.RunCommand(kCmdApplyWindowTop);
     session.Push(kCmdVersionCheck);
     if (!cli.FetchProjects())
-        return finish(Interrupted() ? kExitInterrupted : Fail("the project list could not be fetched"));
-    if (ChooseProject(cli, AnsiToWide(project), problem) < 0)
-        return finish(Fail(problem));
-    if (!SelectEntry(controls.provinceCombo, AnsiToWide(province)))
-        return finish(
-            Usage("unknown province \"" + province + "\"; one of: " + JoinEntries(controls.provinceCombo), kGetHelp));
-    if (!SelectEntry(controls.carrierCombo, AnsiToWide(carrier)))
-        return finish(
-            Usage("unknown carrier \"" + carrier + "\"; one of: " + JoinEntries(controls.carrierCombo), kGetHelp));
-    controls.countBox.SetWindowText(AnsiToWide(count));
+        return Interrupted() ? kExitInterrupted : Fail("the project list could not be fetched");
+    std::string problem;
+    if (ChooseProject(cli, AnsiToWide(options.project), problem) < 0)
+        return Fail(problem);
+    if (!SelectEntry(controls.provinceCombo, AnsiToWide(options.province)))
+        return Usage("unknown province \"" + options.province + "\"; one of: " + JoinEntries(controls.provinceCombo),
+                     kGetHelp);
+    if (!SelectEntry(controls.carrierCombo, AnsiToWide(options.carrier)))
+        return Usage("unknown carrier \"" + options.carrier + "\"; one of: " + JoinEntries(controls.carrierCombo),
+                     kGetHelp);
+    controls.countBox.SetWindowText(AnsiToWide(options.count));
+    return kExitOk;
+}
 
+// Rents the numbers, then prints every row as it changes until the fetch has ended for every
+// number (an interrupt stops it). The exit status of the run.
+int RentAndWatch(CliSession& cli, RowPrinter& printer)
+{
+    ClientSession& session = cli.Session();
+    HeadlessControls& controls = cli.Controls();
     session.RunCommand(kCmdGetNumbers);
     // A number job cannot be stopped; an interrupt ends the command right after it.
     ClientSession::WaitForIdle(session.Numbers());
     if (Interrupted())
-        return finish(kExitInterrupted);
+        return kExitInterrupted;
     if (session.Numbers().Batch().Records().empty())
-        return finish(Fail(cli.LastNumberTip()));
+        return Fail(cli.LastNumberTip());
 
-    // Every row as it changes, until the fetch has ended for every number (an interrupt stops it).
     controls.listView.SetObserver([&printer, &controls] { printer.Update(controls.listView); });
     printer.Update(controls.listView);
     ClientSession::WaitForIdle(session.Sms());
     printer.Update(controls.listView);
     if (Interrupted())
-        return finish(kExitInterrupted);
-    return finish(EveryNumberHasItsCode(session.Numbers().Batch(), controls.listView) ? kExitOk : kExitNoCode);
+        return kExitInterrupted;
+    return EveryNumberHasItsCode(session.Numbers().Batch(), controls.listView) ? kExitOk : kExitNoCode;
+}
+
+// Ends the run: the list as the run left it goes to the CSV file (only a run that rented numbers
+// has one), before the shutdown settles the numbers; the stored settings are put back and the
+// session closed. The exit status, code unless the CSV file could not be written.
+int FinishGet(CliSession& cli, const GetOptions& options, RunOnlySettings& settings, int code)
+{
+    ClientSession& session = cli.Session();
+    cli.Controls().listView.SetObserver(nullptr);
+    if (options.csv && !session.Numbers().Batch().Records().empty()) {
+        std::string reason;
+        size_t rows = 0;
+        if (!session.Exporter().Export(options.csvFile, reason, rows))
+            code = Fail("the number list could not be written to " + options.csvFile + ": " + reason);
+    }
+    settings.Restore();
+    cli.Close();
+    return code;
+}
+
+} // namespace
+
+int CommandGet(const std::vector<std::string>& args)
+{
+    GetOptions options;
+    int status = kExitOk;
+    if (!ReadGetOptions(args, options, status))
+        return status;
+    // Outlives the session, whose workers use it until they have ended.
+    SystemClipboard systemClipboard;
+    std::string problem;
+    if (options.copy && !systemClipboard.Prepare(problem))
+        return Fail(problem);
+
+    // Outlives the session, whose workers call it until they have ended.
+    RowPrinter printer(options.quiet);
+    CliSession cli(CliOptions{options.copy ? &systemClipboard : nullptr, options.quiet});
+    if (!cli.Open(status))
+        return status;
+    RunOnlySettings settings(cli.Session().Config(), options.copy);
+    status = ChooseWhatToRent(cli, options);
+    if (status == kExitOk)
+        status = RentAndWatch(cli, printer);
+    return FinishGet(cli, options, settings, status);
 }
 
 } // namespace kh::cli

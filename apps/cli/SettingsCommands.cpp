@@ -122,14 +122,10 @@ int CommandSet(const std::vector<std::string>& args)
     cli.Load();
     ConfigCenter& config = cli.Session().Config();
     bool autoRun = std::string(entry->name) == kAutoRunName;
-    std::u16string program;
     config.SetSettingText(*entry, value, problem);
-    {
-        std::lock_guard<CriticalSection> guard(config.SettingsLock());
-        if (entry->IsSecret())
-            config.savePassword = 1;
-        program = config.executablePath;
-    }
+    if (entry->IsSecret())
+        config.Update([](SettingsValues& values) { values.savePassword = 1; });
+    std::u16string program = config.ExecutablePath();
     // Only this setting registers or unregisters the windowed client for the desktop session.
     config.SetAutoRunEntryManaged(autoRun);
     config.Save();

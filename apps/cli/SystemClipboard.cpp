@@ -24,33 +24,28 @@ bool SystemClipboard::Prepare(std::string& problem)
     return true;
 }
 
-bool SystemClipboard::OpenedByCaller()
-{
-    std::lock_guard<std::mutex> guard(mutex);
-    return openedBy && *openedBy == std::this_thread::get_id();
-}
-
 bool SystemClipboard::Open()
 {
-    std::lock_guard<std::mutex> guard(mutex);
-    if (tool.empty() || (openedBy && *openedBy != std::this_thread::get_id()))
-        return false;
-    openedBy = std::this_thread::get_id();
-    return true;
+    {
+        std::lock_guard<std::mutex> guard(mutex);
+        if (tool.empty())
+            return false;
+    }
+    return owner.Open();
 }
 
 bool SystemClipboard::Empty()
 {
-    return OpenedByCaller();
+    return owner.HeldByCaller();
 }
 
 bool SystemClipboard::SetUnicodeText(const std::u16string& text)
 {
+    if (!owner.HeldByCaller())
+        return false;
     std::vector<std::string> command;
     {
         std::lock_guard<std::mutex> guard(mutex);
-        if (!openedBy || *openedBy != std::this_thread::get_id())
-            return false;
         command = tool;
     }
     std::string problem;
@@ -59,11 +54,7 @@ bool SystemClipboard::SetUnicodeText(const std::u16string& text)
 
 bool SystemClipboard::Close()
 {
-    std::lock_guard<std::mutex> guard(mutex);
-    if (!openedBy || *openedBy != std::this_thread::get_id())
-        return false;
-    openedBy.reset();
-    return true;
+    return owner.Close();
 }
 
 } // namespace kh::cli

@@ -5,12 +5,11 @@
 // the X display of Xwayland shares its clipboard with the desktop's). Like the system clipboard, one thread at a time
 // has it open.
 
+#include "core/ClipboardOwner.h"
 #include "core/ports/ClipboardPort.h"
 
 #include <mutex>
-#include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace kh::cli {
@@ -29,10 +28,8 @@ public:
     bool Close() override;
 
 private:
-    bool OpenedByCaller();
-
+    ClipboardOwner owner;
     std::mutex mutex;
-    std::optional<std::thread::id> openedBy;
     std::vector<std::string> tool;
 };
 

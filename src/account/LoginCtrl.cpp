@@ -11,6 +11,23 @@
 #include <mutex>
 
 namespace kh {
+namespace {
+
+// Site codes of this module's internal tips.
+enum Site : int
+{
+    kSiteSignalBusy = 1,
+    kSiteWorkerThread = 2,
+    kSiteClearBusy = 3,
+    kSiteJobWithoutWindow = 4,
+    kSiteCredentialsWithoutWindow = 5,
+    kSiteEmptyCredentials = 7,
+    kSiteNetwork = 8,
+    kSiteNoToken = 9,
+    kSiteTokenWithoutWindow = 10,
+};
+
+} // namespace
 
 namespace {
 
@@ -31,7 +48,7 @@ LoginCtrl::~LoginCtrl()
 
 void LoginCtrl::StartLogin()
 {
-    StartWorker([this] { LoginJob(); }, 1, 2, 3);
+    StartWorker([this] { LoginJob(); }, kSiteSignalBusy, kSiteWorkerThread, kSiteClearBusy);
 }
 
 void LoginCtrl::SetButtonCaption(const std::u16string& caption)
@@ -43,7 +60,7 @@ void LoginCtrl::SetButtonCaption(const std::u16string& caption)
 void LoginCtrl::LoginJob()
 {
     if (owner == nullptr) {
-        ReportTip({}, 4);
+        ReportTip({}, kSiteJobWithoutWindow);
         return;
     }
     SetButtonCaption(kCaptionSigningIn);
@@ -70,36 +87,31 @@ void LoginCtrl::ReadCredentials(std::string& user, std::string& pwd)
     user.clear();
     pwd.clear();
     if (owner == nullptr || owner->config == nullptr) {
-        ReportTip({}, 5);
+        ReportTip({}, kSiteCredentialsWithoutWindow);
         return;
     }
-    std::u16string wideUser;
-    std::u16string widePwd;
-    {
-        std::lock_guard<CriticalSection> guard(owner->config->SettingsLock());
-        wideUser = owner->config->userName;
-        widePwd = owner->config->password;
-    }
-    user = WideToAnsi(wideUser);
-    pwd = WideToAnsi(widePwd);
+    SettingsValues settings = owner->config->Snapshot();
+    user = WideToAnsi(settings.userName);
+    pwd = WideToAnsi(settings.password);
 }
 
 bool LoginCtrl::RequestLogin(const std::string& user, const std::string& pwd)
 {
     if (user.empty() || pwd.empty()) {
-        ReportTip({}, 7);
+        ReportTip({}, kSiteEmptyCredentials);
         return false;
     }
     // The values go out as typed: the service expects them unencoded.
     std::string body = "user=" + user + "&pwd=" + pwd;
     ServerReply reply;
-    if (!PostForm(*this, ServiceUrl(owner->config->GetApiHost(), "/login"), body, "网络连接失败，登录失败！", 8, reply))
+    if (!PostForm(*this, ServiceUrl(owner->config->GetApiHost(), "/login"), body, "网络连接失败，登录失败！",
+                  kSiteNetwork, reply))
         return false;
     token = GetReplyString(reply.text, "\"token\":\"");
     if (!RefuseUnlessSuccess(*this, reply, "登录失败！"))
         return false;
     if (token.empty()) {
-        ReportTip({}, 9);
+        ReportTip({}, kSiteNoToken);
         return false;
     }
     return true;
@@ -108,7 +120,7 @@ bool LoginCtrl::RequestLogin(const std::string& user, const std::string& pwd)
 void LoginCtrl::PublishToken()
 {
     if (owner == nullptr || owner->config == nullptr) {
-        ReportTip({}, 10);
+        ReportTip({}, kSiteTokenWithoutWindow);
         return;
     }
     owner->config->SetToken(token);

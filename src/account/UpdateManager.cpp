@@ -13,8 +13,23 @@
 #include <cstdlib>
 
 namespace kh {
-
 namespace {
+
+// Site codes of this module's internal tips.
+enum Site : int
+{
+    kSiteSignalBusy = 1,
+    kSiteWorkerThread = 2,
+    kSiteStop = 3,
+    kSiteClearBusy = 4,
+    kSiteNetwork = 6,
+    kSiteEmptyReply = 7,
+    kSiteNoVersion = 8,
+    kSiteUnreadableVersion = 9,
+    kSiteNoUpdateText = 10,
+    kSiteNoMessageBox = 11,
+    kSiteOpenDownloadPage = 12,
+};
 
 // The build's version (project(VERSION)), the one the window's caption shows.
 constexpr const char* kClientVersion = KH_VERSION;
@@ -33,12 +48,12 @@ UpdateManager::~UpdateManager()
 
 void UpdateManager::StartVersionCheck()
 {
-    StartWorker([this] { VersionCheckJob(); }, 1, 2, 4);
+    StartWorker([this] { VersionCheckJob(); }, kSiteSignalBusy, kSiteWorkerThread, kSiteClearBusy);
 }
 
 void UpdateManager::StopVersionCheck()
 {
-    SignalStop(3);
+    SignalStop(kSiteStop);
 }
 
 void UpdateManager::VersionCheckJob()
@@ -60,7 +75,7 @@ bool UpdateManager::RequestVersion(std::string& reply)
                                                                     : std::string(kDefaultServicesHost);
     ServerReply answer;
     bool ok = PostForm(*this, ServiceUrl(host, "/get_version.aspx"), "soft_id=1",
-                       "正在检查新版本...网络连接失败，检查失败！", 6, answer) &&
+                       "正在检查新版本...网络连接失败，检查失败！", kSiteNetwork, answer) &&
               RefuseUnlessSuccess(*this, answer, "正在检查新版本...检查失败！");
     reply = std::move(answer.text);
     return ok;
@@ -69,7 +84,7 @@ bool UpdateManager::RequestVersion(std::string& reply)
 void UpdateManager::ParseVersion(const std::string& reply)
 {
     if (reply.empty()) {
-        ReportTip({}, 7);
+        ReportTip({}, kSiteEmptyReply);
         return;
     }
     version = AnsiToWide(GetReplyString(reply, "\"version\":\""));
@@ -82,7 +97,7 @@ void UpdateManager::ParseVersion(const std::string& reply)
 void UpdateManager::OfferUpdate()
 {
     if (version.empty()) {
-        ReportTip({}, 8);
+        ReportTip({}, kSiteNoVersion);
         return;
     }
     // Compared as numbers, the way the C library reads a leading decimal number: 1.1 equals 1.10,
@@ -90,18 +105,18 @@ void UpdateManager::OfferUpdate()
     double own = std::strtod(kClientVersion, nullptr);
     double latest = std::strtod(WideToAnsi(version).c_str(), nullptr);
     if (!(own > 0) || !(latest > 0)) {
-        ReportTip({}, 9);
+        ReportTip({}, kSiteUnreadableVersion);
         return;
     }
     if (!(own < latest))
         return;
     if (updateText.empty()) {
-        ReportTip({}, 10);
+        ReportTip({}, kSiteNoUpdateText);
         return;
     }
     std::u16string message = u"发现新版本（v" + version + u"）：\n\n" + updateText + u"\n\n确定要下载新版本吗？";
     if (owner == nullptr || owner->controls.messageBox == nullptr) {
-        ReportTip({}, 11);
+        ReportTip({}, kSiteNoMessageBox);
         return;
     }
     if (owner->controls.messageBox->Show(message, u"更新软件", kMbOkCancel | kMbIconInformation, true) != kIdOk)
@@ -110,7 +125,7 @@ void UpdateManager::OfferUpdate()
     long result =
         owner->controls.shell != nullptr ? owner->controls.shell->OpenUrl(AnsiToWide(ServiceUrl(site, "/soft/"))) : 0;
     if (result <= 32)
-        ReportTip({}, 12);
+        ReportTip({}, kSiteOpenDownloadPage);
 }
 
 } // namespace kh

@@ -8,6 +8,25 @@
 #include "settings/ConfigCenter.h"
 
 namespace kh {
+namespace {
+
+// Site codes of this module's internal tips.
+enum Site : int
+{
+    kSiteSignalBusy = 1,
+    kSiteWorkerThread = 2,
+    kSiteStop = 3,
+    kSiteClearBusy = 4,
+    kSiteNoToken = 5,
+    kSiteTokenNoWindow = 6,
+    kSiteRequestNoToken = 8,
+    kSiteNetwork = 9,
+    kSiteEmptyReply = 10,
+    kSiteMissingFigure = 11,
+    kSiteNoStatusBar = 12,
+};
+
+} // namespace
 
 UserInfoManager::UserInfoManager(OwnerWindow* owner, TipCallback callback, void* context)
     : Manager("UserInfoManager.", owner, callback, context)
@@ -21,19 +40,19 @@ UserInfoManager::~UserInfoManager()
 
 void UserInfoManager::StartRefresh()
 {
-    StartWorker([this] { RefreshJob(); }, 1, 2, 4);
+    StartWorker([this] { RefreshJob(); }, kSiteSignalBusy, kSiteWorkerThread, kSiteClearBusy);
 }
 
 void UserInfoManager::StopRefresh()
 {
-    SignalStop(3);
+    SignalStop(kSiteStop);
 }
 
 void UserInfoManager::RefreshJob()
 {
-    std::string token = ReadToken(6);
+    std::string token = ReadToken(kSiteTokenNoWindow);
     if (token.empty()) {
-        ReportTip({}, 5);
+        ReportTip({}, kSiteNoToken);
         return;
     }
     std::string reply;
@@ -46,12 +65,12 @@ void UserInfoManager::RefreshJob()
 bool UserInfoManager::RequestUserInfo(const std::string& token, std::string& reply)
 {
     if (token.empty()) {
-        ReportTip({}, 8);
+        ReportTip({}, kSiteRequestNoToken);
         return false;
     }
     ServerReply answer;
     bool ok = PostForm(*this, ServiceUrl(owner->config->GetApiHost(), "/userinfo"), "token=" + token,
-                       "正在获取用户信息...网络连接失败，获取失败！", 9, answer) &&
+                       "正在获取用户信息...网络连接失败，获取失败！", kSiteNetwork, answer) &&
               RefuseUnlessSuccess(*this, answer, "正在获取用户信息...获取失败！");
     reply = std::move(answer.text);
     return ok;
@@ -60,7 +79,7 @@ bool UserInfoManager::RequestUserInfo(const std::string& token, std::string& rep
 void UserInfoManager::ParseUserInfo(const std::string& reply)
 {
     if (reply.empty()) {
-        ReportTip({}, 10);
+        ReportTip({}, kSiteEmptyReply);
         return;
     }
     userName = AnsiToWide(GetReplyString(reply, "\"username\":\""));
@@ -75,7 +94,7 @@ void UserInfoManager::ShowUserInfo()
 {
     if (userName.empty() || balance.empty() || numberLimit.empty() || level.empty() || discount.empty() ||
         score.empty()) {
-        ReportTip({}, 11);
+        ReportTip({}, kSiteMissingFigure);
         return;
     }
     userName.insert(0, u"用户名：");
@@ -85,7 +104,7 @@ void UserInfoManager::ShowUserInfo()
     discount.insert(0, u"折扣：");
     score.insert(0, u"积分：");
     if (owner == nullptr || owner->controls.statusBar == nullptr) {
-        ReportTip({}, 12);
+        ReportTip({}, kSiteNoStatusBar);
         return;
     }
     const std::u16string* panes[] = {&userName, &balance, &numberLimit, &level, &discount, &score};

@@ -101,12 +101,7 @@ bool ClientSession::Start(bool queueStartupCommands)
             return false;
         started = true;
     }
-    std::u16string directory;
-    {
-        std::lock_guard<CriticalSection> guard(config.SettingsLock());
-        directory = config.executableDirectory;
-    }
-    tipsBox.Init(owner.controls.tipsView, &owner, directory);
+    tipsBox.Init(owner.controls.tipsView, &owner, config.ExecutableDirectory());
     if (!config.GetToken().empty())
         StartJournal();
     CommandQueue::Dispatcher dispatch = MakeDispatcher(&owner);
@@ -128,12 +123,8 @@ bool ClientSession::StartJournal()
             return false;
         journalStarted = true;
     }
-    std::u16string account;
-    {
-        std::lock_guard<CriticalSection> guard(config.SettingsLock());
-        account = config.userName;
-    }
-    leftovers.StartSettle(JournalFolder(), account, config.GetApiHost());
+    SettingsValues settings = config.Snapshot();
+    leftovers.StartSettle(JournalFolder(), settings.userName, settings.apiHost);
     return true;
 }
 

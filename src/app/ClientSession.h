@@ -16,11 +16,11 @@
 #include "core/SessionControls.h"
 #include "core/UnverifiedNotice.h"
 #include "numbers/LeftoverManager.h"
+#include "numbers/ListExporter.h"
 #include "numbers/NumberJournal.h"
 #include "numbers/PhoneNumManager.h"
+#include "numbers/PhoneSMSListCtrl.h"
 #include "numbers/SMSManager.h"
-#include "projects/ListExporter.h"
-#include "projects/PhoneSMSListCtrl.h"
 #include "projects/ProjectManager.h"
 #include "settings/ConfigCenter.h"
 

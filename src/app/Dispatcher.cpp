@@ -15,9 +15,9 @@
 #include "numbers/CodeExtraction.h"
 #include "numbers/LeftoverManager.h"
 #include "numbers/PhoneNumManager.h"
+#include "numbers/PhoneSMSListCtrl.h"
 #include "numbers/SMSManager.h"
 #include "platform/TextCodec.h"
-#include "projects/PhoneSMSListCtrl.h"
 #include "projects/ProjectManager.h"
 #include "settings/ConfigCenter.h"
 
@@ -141,15 +141,7 @@ void CheckExtractRule(OwnerWindow* owner)
 {
     if (owner->config == nullptr)
         return;
-    ExtractRule rule;
-    {
-        std::lock_guard<CriticalSection> guard(owner->config->SettingsLock());
-        rule.mode = owner->config->extractMode;
-        rule.headKeyword = owner->config->keywordHead;
-        rule.tailKeyword = owner->config->keywordTail;
-        rule.codeLength = owner->config->codeLength;
-    }
-    if (!IsRuleValid(rule))
+    if (!IsRuleValid(RuleOf(owner->config->Snapshot())))
         ShowExtractRulePage(owner);
 }
 
@@ -167,13 +159,8 @@ void OpenWebPage(OwnerWindow* owner, const char* jump, bool projectHint)
 {
     if (owner->config == nullptr || owner->controls.shell == nullptr)
         return;
-    std::string token;
-    std::string site;
-    {
-        std::lock_guard<CriticalSection> guard(owner->config->SettingsLock());
-        token = owner->config->token;
-        site = owner->config->webSite;
-    }
+    std::string token = owner->config->GetToken();
+    std::string site = owner->config->Snapshot().webSite;
     std::u16string url = AnsiToWide("http://" + site + "/oauth.aspx?token=") + AnsiToWide(token) +
                          AnsiToWide(std::string("&jump=") + jump);
     if (owner->controls.shell->OpenUrl(url) > 32 && projectHint)
@@ -184,11 +171,7 @@ void ApplyWindowTop(OwnerWindow* owner)
 {
     if (owner->config == nullptr)
         return;
-    bool on;
-    {
-        std::lock_guard<CriticalSection> guard(owner->config->SettingsLock());
-        on = owner->config->windowTop != 0;
-    }
+    bool on = owner->config->Snapshot().windowTop != 0;
     if (owner->controls.toolBar != nullptr)
         owner->controls.toolBar->SetButtonChecked(kIdWindowTop, on);
     if (owner->controls.window != nullptr)
@@ -199,10 +182,7 @@ void ToggleWindowTop(OwnerWindow* owner)
 {
     if (owner->config == nullptr)
         return;
-    {
-        std::lock_guard<CriticalSection> guard(owner->config->SettingsLock());
-        owner->config->windowTop = owner->config->windowTop != 0 ? 0 : 1;
-    }
+    owner->config->Update([](SettingsValues& values) { values.windowTop = values.windowTop != 0 ? 0 : 1; });
     ApplyWindowTop(owner);
 }
 
@@ -255,7 +235,7 @@ bool Shutdown(OwnerWindow* owner)
 
 bool DispatchCommand(OwnerWindow* owner, const Command& record)
 {
-    if (record.code < 1 || record.code > 26 || owner == nullptr)
+    if (record.code < kCmdFirst || record.code > kCmdLast || owner == nullptr)
         return false;
     switch (record.code) {
     case kCmdAddTrayIcon:

@@ -38,6 +38,9 @@ enum CommandCode : int32_t
     kCmdApplyWindowTop = 24,
     kCmdVersionCheck = 25,
     kCmdProjectLink = 26,
+    // The first and last code the dispatcher carries out.
+    kCmdFirst = kCmdAddTrayIcon,
+    kCmdLast = kCmdProjectLink,
 };
 
 // The mouse message of a tray notification that toggles the window (a left-button press).
@@ -48,10 +51,11 @@ inline constexpr const char16_t* kShutdownQuestion = u"确定要关闭软件吗�
 inline constexpr const char16_t* kShutdownCaption = u"关闭软件";
 
 // The commands queued at start-up, in their order.
-inline constexpr int32_t kStartupCommands[] = {1, 4, 7, 8, 15, 24, 25};
+inline constexpr int32_t kStartupCommands[] = {kCmdAddTrayIcon,     kCmdFetchProjects,  kCmdSetupChoices, kCmdSetupList,
+                                               kCmdRefreshUserInfo, kCmdApplyWindowTop, kCmdVersionCheck};
 
 // Carries out record for owner; true only for a confirmed shutdown, which ends the worker.
-// Codes outside 1 to 26 are ignored.
+// Codes outside kCmdFirst to kCmdLast are ignored.
 bool DispatchCommand(OwnerWindow* owner, const Command& record);
 
 // The dispatcher in the form CommandQueue::Start takes.

@@ -3,33 +3,46 @@
 #include <exception>
 
 namespace kh {
+namespace {
+
+// Site codes of this module's internal tips.
+enum Site : int
+{
+    kSiteLockNoObject = 1,
+    kSiteLockRefused = 2,
+    kSiteLockThrew = 3,
+    kSiteUnlockNoObject = 4,
+    kSiteUnlock = 5,
+};
+
+} // namespace
 
 AutoLock::AutoLock(TipCallback callback, void* context, CriticalSection* object)
     : TipSource("AutoLock.", callback, context), object(object)
 {
     if (object == nullptr) {
-        ReportTip({}, 1);
+        ReportTip({}, kSiteLockNoObject);
         return;
     }
     try {
         locked = object->Lock();
         if (!locked)
-            ReportTip({}, 2);
+            ReportTip({}, kSiteLockRefused);
     } catch (const std::exception&) {
-        ReportTip({}, 3);
+        ReportTip({}, kSiteLockThrew);
     }
 }
 
 AutoLock::~AutoLock()
 {
     if (object == nullptr) {
-        ReportTip({}, 4);
+        ReportTip({}, kSiteUnlockNoObject);
         return;
     }
     // Only a lock that was taken is given back: unlocking a mutex this thread does not hold
-    // would be undefined, so a failed lock shows as tip 5 here instead.
+    // would be undefined, so a failed lock shows as the unlock tip here instead.
     if (!locked || !object->Unlock())
-        ReportTip({}, 5);
+        ReportTip({}, kSiteUnlock);
 }
 
 } // namespace kh

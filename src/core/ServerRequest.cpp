@@ -28,12 +28,10 @@ int SendForm(const Manager& source, const std::string& url, const std::string& b
     client.Reset();
     client.UseUtf8();
     if (OwnerWindow* owner = source.Owner(); owner != nullptr && owner->config != nullptr) {
+        SettingsValues settings = owner->config->Snapshot();
         TlsOptions tls;
-        {
-            std::lock_guard<CriticalSection> guard(owner->config->SettingsLock());
-            tls.caFile = WideToAnsi(owner->config->tlsCaFile);
-            tls.insecure = owner->config->tlsInsecure != 0;
-        }
+        tls.caFile = WideToAnsi(settings.tlsCaFile);
+        tls.insecure = settings.tlsInsecure != 0;
         client.SetTls(tls);
     }
     client.SetStopEvent(&source.stopEvent);

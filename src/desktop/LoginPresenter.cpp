@@ -98,13 +98,14 @@ void LoginPresenter::StoreFields(bool withOptions)
 {
     LoginFields fields = view.ReadFields();
     ConfigCenter& config = session->Config();
-    std::lock_guard<CriticalSection> guard(config.SettingsLock());
-    config.userName = fields.user;
-    config.password = fields.password;
-    if (withOptions) {
-        config.autoRun = fields.autoRun ? 1 : 0;
-        config.savePassword = fields.savePassword ? 1 : 0;
-    }
+    config.Update([&](SettingsValues& values) {
+        values.userName = fields.user;
+        values.password = fields.password;
+        if (withOptions) {
+            values.autoRun = fields.autoRun ? 1 : 0;
+            values.savePassword = fields.savePassword ? 1 : 0;
+        }
+    });
 }
 
 void LoginPresenter::OnSignIn()

@@ -210,20 +210,19 @@ void MainPresenter::OnCheckBoxClicked(MainCheckBox box, bool checked)
     // Each box stores only its own state; nothing else of the window is read.
     uint32_t value = checked ? 1 : 0;
     ConfigCenter& config = session.Config();
-    {
-        std::lock_guard<CriticalSection> guard(config.SettingsLock());
+    config.Update([box, value](SettingsValues& values) {
         switch (box) {
         case MainCheckBox::AutoGetSms:
-            config.autoGetSms = value;
+            values.autoGetSms = value;
             break;
         case MainCheckBox::AutoExtractCode:
-            config.autoExtractCode = value;
+            values.autoExtractCode = value;
             break;
         case MainCheckBox::ListAutoSort:
-            config.listAutoSort = value;
+            values.listAutoSort = value;
             break;
         }
-    }
+    });
     if (checked && box == MainCheckBox::AutoGetSms)
         Push(kCmdAutoGetSmsChecked);
     else if (checked && box == MainCheckBox::AutoExtractCode)

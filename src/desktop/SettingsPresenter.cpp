@@ -132,10 +132,7 @@ void SettingsPresenter::OnModeClicked(int clicked)
 {
     if (clicked < 0 || clicked >= kModeCount)
         return;
-    {
-        std::lock_guard<CriticalSection> guard(config.SettingsLock());
-        config.extractMode = static_cast<uint32_t>(clicked);
-    }
+    config.Update([clicked](SettingsValues& values) { values.extractMode = static_cast<uint32_t>(clicked); });
     modeClicked = true;
     LoadRule(false);
 }
@@ -150,21 +147,16 @@ void SettingsPresenter::OnOk()
         return;
     bool notify = view.IsOptionChecked(SettingsOption::NotifyOnCode);
     bool autoCopy = view.IsOptionChecked(SettingsOption::AutoCopyCode);
-    {
-        std::lock_guard<CriticalSection> guard(config.SettingsLock());
+    config.Update([&](SettingsValues& values) {
         if (seconds)
-            config.spaceTime = *seconds * kMsPerSecond;
+            values.spaceTime = *seconds * kMsPerSecond;
         if (minutes)
-            config.timeoutTime = *minutes * kMsPerMinute;
-        config.notifyOnCode = notify ? 1 : 0;
-        config.autoCopyCode = autoCopy ? 1 : 0;
-        if (takesRule) {
-            config.extractMode = rule.mode;
-            config.keywordHead = rule.headKeyword;
-            config.keywordTail = rule.tailKeyword;
-            config.codeLength = rule.codeLength;
-        }
-    }
+            values.timeoutTime = *minutes * kMsPerMinute;
+        values.notifyOnCode = notify ? 1 : 0;
+        values.autoCopyCode = autoCopy ? 1 : 0;
+        if (takesRule)
+            StoreRule(rule, values);
+    });
     view.Close();
 }
 
@@ -225,10 +217,7 @@ bool SettingsPresenter::ReadRange(SettingsField field, uint32_t low, uint32_t hi
 bool SettingsPresenter::ReadRule(ExtractRule& rule)
 {
     // The fields of the other modes are not stored; the values they would replace are kept.
-    SettingsValues stored = config.Snapshot();
-    rule.headKeyword = stored.keywordHead;
-    rule.tailKeyword = stored.keywordTail;
-    rule.codeLength = stored.codeLength;
+    rule = RuleOf(config.Snapshot());
     rule.mode = static_cast<uint32_t>(mode);
     SettingsField keywordField;
     SettingsField countField;

@@ -6,8 +6,7 @@
 
 namespace kh {
 
-template <typename Op>
-class FailureSchedule
+template <typename Op> class FailureSchedule
 {
 public:
     void Add(Op op, int times) { counts[op] += times; }

@@ -4,24 +4,16 @@ namespace kh {
 
 using Guard = std::lock_guard<std::mutex>;
 
-bool HeadlessClipboard::OpenedByCaller() const
-{
-    return openedBy && *openedBy == std::this_thread::get_id();
-}
-
 bool HeadlessClipboard::Open()
 {
     Guard guard(mutex);
-    if (heldByOther || (openedBy && !OpenedByCaller()))
-        return false;
-    openedBy = std::this_thread::get_id();
-    return true;
+    return !heldByOther && owner.Open();
 }
 
 bool HeadlessClipboard::Empty()
 {
     Guard guard(mutex);
-    if (!OpenedByCaller() || failures[Op::Empty]) {
+    if (!owner.HeldByCaller() || failures[Op::Empty]) {
         failures[Op::Empty] = false;
         return false;
     }
@@ -32,7 +24,7 @@ bool HeadlessClipboard::Empty()
 bool HeadlessClipboard::SetUnicodeText(const std::u16string& text)
 {
     Guard guard(mutex);
-    if (!OpenedByCaller() || failures[Op::Set]) {
+    if (!owner.HeldByCaller() || failures[Op::Set]) {
         failures[Op::Set] = false;
         return false;
     }
@@ -44,10 +36,9 @@ bool HeadlessClipboard::SetUnicodeText(const std::u16string& text)
 bool HeadlessClipboard::Close()
 {
     Guard guard(mutex);
-    if (!OpenedByCaller())
-        return false;
     // A failed close still lets go of the clipboard, so a failed copy never blocks other users.
-    openedBy.reset();
+    if (!owner.Close())
+        return false;
     if (failures[Op::Close]) {
         failures[Op::Close] = false;
         return false;
@@ -76,7 +67,7 @@ std::optional<std::u16string> HeadlessClipboard::Text()
 bool HeadlessClipboard::IsOpen()
 {
     Guard guard(mutex);
-    return openedBy.has_value();
+    return owner.IsOpen();
 }
 
 int HeadlessClipboard::SetCount()

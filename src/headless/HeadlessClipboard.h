@@ -4,12 +4,12 @@
 // changes only through Empty and SetUnicodeText between Open and Close. Tests can make single
 // steps fail.
 
+#include "core/ClipboardOwner.h"
 #include "core/ports/ClipboardPort.h"
 
 #include <map>
 #include <mutex>
 #include <optional>
-#include <thread>
 
 namespace kh {
 
@@ -38,10 +38,8 @@ public:
     int SetCount();
 
 private:
-    bool OpenedByCaller() const;
-
     std::mutex mutex;
-    std::optional<std::thread::id> openedBy;
+    ClipboardOwner owner;
     bool heldByOther = false;
     std::map<Op, bool> failures;
     std::optional<std::u16string> content;

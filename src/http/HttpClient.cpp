@@ -133,7 +133,7 @@ void HttpClient::Reset()
     replyText.clear();
     replyTextEnded = false;
     headerScanned = 0;
-    markerScanned = 0;
+    markerScan.Reset();
     headerEnd = -1;
     contentLength = -1;
     networkStarted = false;
@@ -423,10 +423,10 @@ void HttpClient::ReadHeaderBlock()
     contentLength = value.empty() ? -1 : ReadDecimal(value);
 }
 
-bool HttpClient::ReplyComplete() const
+bool HttpClient::ReplyComplete()
 {
     if (!endMarker.empty())
-        return replyText.find(endMarker, markerScanned) != std::string::npos;
+        return markerScan.Found(replyText, endMarker);
     if (headerEnd == -1)
         return false;
     return contentLength == -1 || receivedLength - headerEnd >= contentLength;
@@ -439,7 +439,7 @@ int HttpClient::SocketRead()
     replyText.clear();
     replyTextEnded = false;
     headerScanned = 0;
-    markerScanned = 0;
+    markerScan.Reset();
     headerEnd = -1;
     contentLength = -1;
 
@@ -460,8 +460,6 @@ int HttpClient::SocketRead()
         }
         if (ReplyComplete())
             break;
-        if (!endMarker.empty())
-            markerScanned = replyText.size() >= endMarker.size() ? replyText.size() - endMarker.size() + 1 : 0;
         // A reply that is still arriving in pieces ends when it is stopped; the wait for its first
         // piece is bounded by the time-outs alone.
         int error = receivedLength > 0 ? CheckTime() : kHttpOk;

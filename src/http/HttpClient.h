@@ -6,6 +6,7 @@
 // over a plain socket; "https" URLs over TlsChannel (libcurl on Linux, WinHTTP on Windows), with
 // the server's certificate checked as SetTls asks.
 
+#include "http/ReplyScan.h"
 #include "http/TlsOptions.h"
 #include "platform/Socket.h"
 
@@ -108,7 +109,8 @@ private:
     int BodyToReplyText();
     void ReadHeaderBlock();
     int ReadCookies();
-    bool ReplyComplete() const;
+    // Whether the whole reply is in; with an end marker, searches only what arrived since the last call.
+    bool ReplyComplete();
     // kErrDeadline once the request's time is up, kErrStopped once its stop is signalled, else 0.
     int CheckTime() const;
     // Keeps the body received so far as the partial reply (after a read that failed mid-body).
@@ -151,7 +153,7 @@ private:
     bool replyTextEnded = false;
     // How far the reply text has been searched for the header end and for the end marker.
     size_t headerScanned = 0;
-    size_t markerScanned = 0;
+    MarkerScan markerScan;
     int32_t headerEnd = -1;
     int32_t contentLength = -1;
     bool networkStarted = false;

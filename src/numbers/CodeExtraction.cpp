@@ -2,6 +2,7 @@
 
 #include "base/ReplyFields.h"
 #include "platform/TextCodec.h"
+#include "settings/SettingsTable.h"
 
 #include <cstdint>
 #include <regex>
@@ -16,6 +17,19 @@ size_t EffectiveCodeLength(uint32_t codeLength)
 }
 
 } // namespace
+
+ExtractRule RuleOf(const SettingsValues& values)
+{
+    return ExtractRule{values.extractMode, values.keywordHead, values.keywordTail, values.codeLength};
+}
+
+void StoreRule(const ExtractRule& rule, SettingsValues& values)
+{
+    values.extractMode = rule.mode;
+    values.keywordHead = rule.headKeyword;
+    values.keywordTail = rule.tailKeyword;
+    values.codeLength = rule.codeLength;
+}
 
 bool IsRuleValid(const ExtractRule& rule)
 {

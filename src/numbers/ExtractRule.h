@@ -1,11 +1,13 @@
 #pragma once
 // The user's verification-code extraction rule: the four ExtractRuleConfig_* settings, always
-// copied together under the settings lock, then applied by CodeExtraction.h.
+// copied together (RuleOf, from one settings snapshot), then applied by CodeExtraction.h.
 
 #include <cstdint>
 #include <string>
 
 namespace kh {
+
+struct SettingsValues;
 
 enum ExtractMode : uint32_t
 {
@@ -22,5 +24,9 @@ struct ExtractRule
     std::u16string tailKeyword; // mode 1 only
     uint32_t codeLength = 6;    // modes 2 and 3, in UTF-16 code units
 };
+
+// The rule the four settings of values hold, and the four settings set to rule.
+ExtractRule RuleOf(const SettingsValues& values);
+void StoreRule(const ExtractRule& rule, SettingsValues& values);
 
 } // namespace kh

@@ -138,113 +138,145 @@ bool NumberJournal::Open(const std::string& journalFolder, const std::u16string&
         std::lock_guard<std::mutex> guard(mutex);
         if (open)
             return true;
-        long result = journalFolder.empty() ? kStorePathNotFound : MakeDirectories(journalFolder);
-        if (result != kStoreSuccess) {
-            tips.push_back({kMsgNoJournal, kSiteNoFolder, std::to_string(result) + "."});
-        } else {
-            folder = journalFolder;
-            account = accountName;
-            host = hostName;
-            stem = FileStem(accountName, hostName);
-            int own = 0;
-            for (int slot = 1; slot <= kMaxSlots && own == 0; ++slot)
-                if (slotLock.Lock(SlotPath(slot, kLockSuffix), false))
-                    own = slot;
-            if (own == 0) {
-                tips.push_back({kMsgNoJournal, kSiteNoSlot, {}});
-            } else {
-                path = SlotPath(own, kJournalSuffix);
-                open = true;
-                stopFlusher = false;
-                opened = true;
-
-                // Every slot with a file in the folder, this client's own first.
-                std::set<int> slots;
-                for (const std::string& name : ListFolder(folder)) {
-                    int slot = SlotOf(name, stem, kJournalSuffix);
-                    if (slot == 0)
-                        slot = SlotOf(name, stem, kLockSuffix);
-                    if (slot != 0 && slot != own)
-                        slots.insert(slot);
-                }
-                std::vector<int> order{own};
-                order.insert(order.end(), slots.begin(), slots.end());
-
-                struct Adopted
-                {
-                    std::string file;
-                    std::unique_ptr<FileLock> lock;
-                };
-                std::vector<Adopted> adopted;
-                bool ownFileFound = false;
-                for (int slot : order) {
-                    // A slot whose lock can be taken belongs to no running client.
-                    auto lock = std::make_unique<FileLock>();
-                    if (slot != own && !lock->Lock(SlotPath(slot, kLockSuffix), false))
-                        continue;
-                    std::string file = SlotPath(slot, kJournalSuffix);
-                    RemoveStaleTemporaryFiles(file);
-                    std::string text;
-                    long read = ReadWholeFile(file, text);
-                    if (read == kStoreNotFound) {
-                        // A lock file without a journal: its client had nothing rented.
-                        if (slot != own)
-                            lock->Unlock(true);
-                        continue;
-                    }
-                    if (read != kStoreSuccess) {
-                        tips.push_back({"号码记录文件 " + file + " 无法读取，其中的手机号码本次不能自动释放。",
-                                        kSiteUnreadable, std::to_string(read) + "."});
-                        continue;
-                    }
-                    std::vector<JournalEntry> found;
-                    if (!Parse(text, found)) {
-                        std::string aside;
-                        long kept = KeepFileAside(file, aside);
-                        if (kept == kStoreSuccess)
-                            tips.push_back({"号码记录文件已损坏，已另存为 " + aside +
-                                                "，其中的手机号码不能自动释放，请到网站上查看并释放。",
-                                            kSiteDamaged,
-                                            {}});
-                        else
-                            tips.push_back({"号码记录文件 " + file + " 已损坏，其中的手机号码不能自动释放。",
-                                            kSiteDamaged, std::to_string(kept) + "."});
-                        if (slot != own)
-                            lock->Unlock(true);
-                        continue;
-                    }
-                    for (JournalEntry& entry : found) {
-                        auto existing = Find(entry.number);
-                        if (existing != entries.end())
-                            existing->data.blacklist = existing->data.blacklist || entry.blacklist;
-                        else
-                            entries.push_back({std::move(entry), true});
-                    }
-                    if (slot == own)
-                        ownFileFound = true;
-                    else
-                        adopted.push_back({file, std::move(lock)});
-                }
-
-                // The adopted numbers are in this client's file before the files they came from go,
-                // so a crash in between leaves them listed twice rather than not at all.
-                if (!entries.empty() || ownFileFound) {
-                    writeFailing = false;
-                    Persist(tips);
-                }
-                if (!writeFailing) {
-                    for (Adopted& done : adopted) {
-                        long removed = RemoveFile(done.file);
-                        if (removed != kStoreSuccess)
-                            tips.push_back({{}, kSiteAdoptedNotRemoved, std::to_string(removed) + "."});
-                        done.lock->Unlock(true);
-                    }
-                }
-            }
-        }
+        opened = OpenSlot(journalFolder, accountName, hostName, tips);
     }
     Report(tips);
     return opened;
+}
+
+bool NumberJournal::OpenSlot(const std::string& journalFolder, const std::u16string& accountName,
+                             const std::string& hostName, std::vector<PendingTip>& tips)
+{
+    long result = journalFolder.empty() ? kStorePathNotFound : MakeDirectories(journalFolder);
+    if (result != kStoreSuccess) {
+        tips.push_back({kMsgNoJournal, kSiteNoFolder, std::to_string(result) + "."});
+        return false;
+    }
+    folder = journalFolder;
+    account = accountName;
+    host = hostName;
+    stem = FileStem(accountName, hostName);
+    int own = TakeFreeSlot();
+    if (own == 0) {
+        tips.push_back({kMsgNoJournal, kSiteNoSlot, {}});
+        return false;
+    }
+    path = SlotPath(own, kJournalSuffix);
+    open = true;
+    stopFlusher = false;
+    AdoptLeftovers(own, tips);
+    return true;
+}
+
+int NumberJournal::TakeFreeSlot()
+{
+    for (int slot = 1; slot <= kMaxSlots; ++slot)
+        if (slotLock.Lock(SlotPath(slot, kLockSuffix), false))
+            return slot;
+    return 0;
+}
+
+std::vector<int> NumberJournal::SlotsToRead(int own) const
+{
+    std::set<int> slots;
+    for (const std::string& name : ListFolder(folder)) {
+        int slot = SlotOf(name, stem, kJournalSuffix);
+        if (slot == 0)
+            slot = SlotOf(name, stem, kLockSuffix);
+        if (slot != 0 && slot != own)
+            slots.insert(slot);
+    }
+    std::vector<int> order{own};
+    order.insert(order.end(), slots.begin(), slots.end());
+    return order;
+}
+
+NumberJournal::SlotFile NumberJournal::ReadSlotFile(const std::string& file, std::vector<JournalEntry>& found,
+                                                    std::vector<PendingTip>& tips)
+{
+    RemoveStaleTemporaryFiles(file);
+    std::string text;
+    long read = ReadWholeFile(file, text);
+    if (read == kStoreNotFound)
+        return SlotFile::Missing;
+    if (read != kStoreSuccess) {
+        tips.push_back({"号码记录文件 " + file + " 无法读取，其中的手机号码本次不能自动释放。", kSiteUnreadable,
+                        std::to_string(read) + "."});
+        return SlotFile::Unreadable;
+    }
+    if (Parse(text, found))
+        return SlotFile::Read;
+    std::string aside;
+    long kept = KeepFileAside(file, aside);
+    if (kept == kStoreSuccess)
+        tips.push_back(
+            {"号码记录文件已损坏，已另存为 " + aside + "，其中的手机号码不能自动释放，请到网站上查看并释放。",
+             kSiteDamaged,
+             {}});
+    else
+        tips.push_back({"号码记录文件 " + file + " 已损坏，其中的手机号码不能自动释放。", kSiteDamaged,
+                        std::to_string(kept) + "."});
+    return SlotFile::Damaged;
+}
+
+void NumberJournal::Merge(std::vector<JournalEntry> found)
+{
+    for (JournalEntry& entry : found) {
+        auto existing = Find(entry.number);
+        if (existing != entries.end())
+            existing->data.blacklist = existing->data.blacklist || entry.blacklist;
+        else
+            entries.push_back({std::move(entry), true});
+    }
+}
+
+void NumberJournal::AdoptLeftovers(int own, std::vector<PendingTip>& tips)
+{
+    struct Adopted
+    {
+        std::string file;
+        std::unique_ptr<FileLock> lock;
+    };
+    std::vector<Adopted> adopted;
+    bool ownFileFound = false;
+    for (int slot : SlotsToRead(own)) {
+        // A slot whose lock can be taken belongs to no running client.
+        auto lock = std::make_unique<FileLock>();
+        if (slot != own && !lock->Lock(SlotPath(slot, kLockSuffix), false))
+            continue;
+        std::string file = SlotPath(slot, kJournalSuffix);
+        std::vector<JournalEntry> found;
+        SlotFile read = ReadSlotFile(file, found, tips);
+        if (read == SlotFile::Unreadable)
+            continue;
+        if (read != SlotFile::Read) {
+            // A lock file without a journal (its client had nothing rented), or a damaged journal
+            // kept aside: the slot is free again.
+            if (slot != own)
+                lock->Unlock(true);
+            continue;
+        }
+        Merge(std::move(found));
+        if (slot == own)
+            ownFileFound = true;
+        else
+            adopted.push_back({file, std::move(lock)});
+    }
+
+    // The adopted numbers are in this client's file before the files they came from go, so a
+    // crash in between leaves them listed twice rather than not at all.
+    if (!entries.empty() || ownFileFound) {
+        writeFailing = false;
+        Persist(tips);
+    }
+    if (writeFailing)
+        return;
+    for (Adopted& done : adopted) {
+        long removed = RemoveFile(done.file);
+        if (removed != kStoreSuccess)
+            tips.push_back({{}, kSiteAdoptedNotRemoved, std::to_string(removed) + "."});
+        done.lock->Unlock(true);
+    }
 }
 
 void NumberJournal::Close()

@@ -114,6 +114,31 @@ private:
         std::string detail;
     };
 
+    // What reading a slot's journal file found.
+    enum class SlotFile
+    {
+        Missing,    // no file: its client had nothing rented
+        Unreadable, // reported; the file stays for a later start
+        Damaged,    // reported and kept aside
+        Read,
+    };
+
+    // The steps of Open, with the lock held. OpenSlot creates the folder, takes the first free
+    // slot and adopts the leftovers; false (with its tip) when the journal cannot be used.
+    bool OpenSlot(const std::string& journalFolder, const std::u16string& accountName, const std::string& hostName,
+                  std::vector<PendingTip>& tips);
+    // The first slot whose lock this client takes, or 0 when every slot is held.
+    int TakeFreeSlot();
+    // Every slot with a file in the folder, this client's own first.
+    std::vector<int> SlotsToRead(int own) const;
+    SlotFile ReadSlotFile(const std::string& file, std::vector<JournalEntry>& found, std::vector<PendingTip>& tips);
+    // Adds found to the entries as leftovers; a number listed already keeps its entry, marked for
+    // blacklisting when either is.
+    void Merge(std::vector<JournalEntry> found);
+    // Reads this client's own file and the files of every slot no running client holds, writes
+    // what they list into this client's file and removes theirs.
+    void AdoptLeftovers(int own, std::vector<PendingTip>& tips);
+
     std::vector<Entry>::iterator Find(const std::u16string& number);
     // Writes the entries (removes the file when there are none). Called with the lock held; a
     // failure adds a tip unless the previous write failed too.

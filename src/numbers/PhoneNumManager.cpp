@@ -8,10 +8,10 @@
 #include "numbers/LeftoverManager.h"
 #include "numbers/ListSalvage.h"
 #include "numbers/NumberJournal.h"
+#include "numbers/PhoneSMSListCtrl.h"
 #include "numbers/SMSManager.h"
 #include "platform/Json.h"
 #include "platform/TextCodec.h"
-#include "projects/PhoneSMSListCtrl.h"
 #include "projects/ProjectManager.h"
 #include "settings/ConfigCenter.h"
 
@@ -213,11 +213,7 @@ void PhoneNumManager::NumberJob()
         ReportTip({}, kSiteAutoFetchWithoutWindow);
         return;
     }
-    bool autoGetSms = false;
-    if (owner->config != nullptr) {
-        AutoLock guard(tipCallback, tipContext, &owner->config->SettingsLock());
-        autoGetSms = owner->config->autoGetSms != 0;
-    }
+    bool autoGetSms = owner->config != nullptr && owner->config->Snapshot().autoGetSms != 0;
     if (autoGetSms && owner->sms != nullptr)
         owner->sms->StartFetch();
 }

@@ -8,8 +8,8 @@
 #include "core/ports/ToolBarPort.h"
 #include "numbers/CodeExtraction.h"
 #include "numbers/NumberBatch.h"
+#include "numbers/PhoneSMSListCtrl.h"
 #include "platform/TextCodec.h"
-#include "projects/PhoneSMSListCtrl.h"
 #include "settings/ConfigCenter.h"
 
 #include <algorithm>
@@ -67,11 +67,6 @@ SettingsValues CopySettings(OwnerWindow* owner)
 {
     ConfigCenter* config = owner != nullptr ? owner->config : nullptr;
     return config != nullptr ? config->Snapshot() : DefaultSettings();
-}
-
-ExtractRule RuleOf(const SettingsValues& settings)
-{
-    return ExtractRule{settings.extractMode, settings.keywordHead, settings.keywordTail, settings.codeLength};
 }
 
 } // namespace

@@ -18,6 +18,46 @@
 namespace kh {
 namespace {
 
+// Site codes of this module's internal tips.
+enum Site : int
+{
+    kSiteSignalBusy = 1,
+    kSiteWorkerThread = 2,
+    kSiteInfoIndex = 3,
+    kSiteInfoProject = 4,
+    kSiteInfoShortRecord = 5,
+    kSiteInfoNoRemarkBox = 6,
+    kSiteSelectedNoCombo = 7,
+    kSiteStop = 8,
+    kSiteClearBusy = 9,
+    kSiteListNoToken = 10,
+    kSiteFavouritesNoToken = 11,
+    kSiteTokenNoWindow = 12,
+    kSiteListRequestNoToken = 14,
+    kSiteListNetwork = 15,
+    kSiteEmptyReply = 16,
+    kSiteNotJson = 17,
+    kSiteNoList = 18,
+    kSiteNoElement = 19,
+    kSiteNoMember = 20,
+    kSiteStringWithoutText = 21,
+    kSiteWrongType = 22,
+    kSiteFavouritesRequestNoToken = 24,
+    kSiteFavouritesNetwork = 25,
+    kSiteFavouriteEmptyRecord = 26,
+    kSiteFavouriteEmptyPid = 27,
+    kSiteFillNoCombo = 28,
+    kSiteFillShortRecord = 29,
+    kSiteFillAdd = 30,
+    kSiteShownEmptyPid = 31,
+    kSiteShownNoKeyword = 32,
+    kSiteShownMode = 33,
+    kSiteCountNoCombo = 34,
+    kSiteCountItems = 35,
+    kSiteCountMode = 36,
+    kSiteCountInsert = 37,
+};
+
 const char* const kFetching = "正在获取项目列表...";
 const char* const kFetched = "正在获取项目列表...获取成功。请选择需要的项目。";
 const char* const kNetworkFailed = "正在获取项目列表...网络连接失败，获取失败！";
@@ -63,12 +103,12 @@ ProjectManager::~ProjectManager()
 void ProjectManager::StartFetchProjects()
 {
     AutoLock guard(tipCallback, tipContext, &lock);
-    StartWorker([this] { FetchProjectsJob(); }, 1, 2, 9);
+    StartWorker([this] { FetchProjectsJob(); }, kSiteSignalBusy, kSiteWorkerThread, kSiteClearBusy);
 }
 
 void ProjectManager::StopFetching()
 {
-    SignalStop(8);
+    SignalStop(kSiteStop);
 }
 
 void ProjectManager::FetchProjectsJob()
@@ -95,9 +135,9 @@ std::string ProjectManager::ApiHost()
 
 bool ProjectManager::FetchProjectList(std::vector<ProjectRecord>& records)
 {
-    std::string token = ReadToken(12);
+    std::string token = ReadToken(kSiteTokenNoWindow);
     if (token.empty()) {
-        ReportTip({}, 10);
+        ReportTip({}, kSiteListNoToken);
         return false;
     }
     std::string reply;
@@ -112,9 +152,9 @@ bool ProjectManager::FetchProjectList(std::vector<ProjectRecord>& records)
 
 bool ProjectManager::FetchFavourites(std::set<std::u16string>& pids)
 {
-    std::string token = ReadToken(12);
+    std::string token = ReadToken(kSiteTokenNoWindow);
     if (token.empty()) {
-        ReportTip({}, 11);
+        ReportTip({}, kSiteFavouritesNoToken);
         return false;
     }
     std::string reply;
@@ -134,11 +174,12 @@ bool ProjectManager::FetchFavourites(std::set<std::u16string>& pids)
 bool ProjectManager::RequestProjectList(const std::string& token, std::string& reply)
 {
     if (token.empty()) {
-        ReportTip({}, 14);
+        ReportTip({}, kSiteListRequestNoToken);
         return false;
     }
     ServerReply answer;
-    if (!PostForm(*this, ServiceUrl(ApiHost(), "/get_project_list"), "token=" + token, kNetworkFailed, 15, answer))
+    if (!PostForm(*this, ServiceUrl(ApiHost(), "/get_project_list"), "token=" + token, kNetworkFailed, kSiteListNetwork,
+                  answer))
         return false;
     if (!RefuseUnlessSuccess(*this, answer, kRefused))
         return false;
@@ -150,11 +191,12 @@ bool ProjectManager::RequestFavourites(const std::string& token, std::string& re
 {
     noFavourites = false;
     if (token.empty()) {
-        ReportTip({}, 24);
+        ReportTip({}, kSiteFavouritesRequestNoToken);
         return false;
     }
     ServerReply answer;
-    if (!PostForm(*this, ServiceUrl(ApiHost(), "/get_project_fav"), "token=" + token, kNetworkFailed, 25, answer))
+    if (!PostForm(*this, ServiceUrl(ApiHost(), "/get_project_fav"), "token=" + token, kNetworkFailed,
+                  kSiteFavouritesNetwork, answer))
         return false;
     if (answer.code == kCodeNoFavourites) {
         noFavourites = true;
@@ -172,24 +214,24 @@ namespace {
 std::u16string ReadTextField(const TipSource& source, const cJSON* element, const char* key)
 {
     if (element == nullptr) {
-        source.ReportTip({}, 19);
+        source.ReportTip({}, kSiteNoElement);
         return {};
     }
     const cJSON* item = cJSON_GetObjectItem(element, key);
     if (item == nullptr) {
-        source.ReportTip({}, 20);
+        source.ReportTip({}, kSiteNoMember);
         return {};
     }
     if (cJSON_IsNumber(item))
         return Decimal(TruncatedInteger(item->valuedouble));
     if (cJSON_IsString(item)) {
         if (item->valuestring == nullptr) {
-            source.ReportTip({}, 21);
+            source.ReportTip({}, kSiteStringWithoutText);
             return {};
         }
         return AnsiToWide(item->valuestring);
     }
-    source.ReportTip({}, 22);
+    source.ReportTip({}, kSiteWrongType);
     return {};
 }
 
@@ -198,17 +240,17 @@ std::u16string ReadTextField(const TipSource& source, const cJSON* element, cons
 bool ProjectManager::ParseProjectList(const std::string& reply, std::vector<ProjectRecord>& records)
 {
     if (reply.empty()) {
-        ReportTip({}, 16);
+        ReportTip({}, kSiteEmptyReply);
         return false;
     }
     JsonPtr root(cJSON_Parse(reply.c_str()));
     if (root == nullptr) {
-        ReportTip({}, 17);
+        ReportTip({}, kSiteNotJson);
         return false;
     }
     const cJSON* list = cJSON_GetObjectItem(root.get(), "list");
     if (list == nullptr) {
-        ReportTip({}, 18);
+        ReportTip({}, kSiteNoList);
         return false;
     }
     const cJSON* element = nullptr;
@@ -229,11 +271,11 @@ bool ProjectManager::ParseFavourites(const std::string& reply, std::set<std::u16
         return false;
     for (const auto& record : records) {
         if (record.empty()) {
-            ReportTip({}, 26);
+            ReportTip({}, kSiteFavouriteEmptyRecord);
             break;
         }
         if (record[0].empty()) {
-            ReportTip({}, 27);
+            ReportTip({}, kSiteFavouriteEmptyPid);
             break;
         }
         pids.insert(record[0]);
@@ -253,7 +295,7 @@ void ProjectManager::FillProjectCombo(ProjectListMode mode)
 {
     ComboBoxPort* combo = owner != nullptr ? owner->controls.projectCombo : nullptr;
     if (combo == nullptr) {
-        ReportTip({}, 28);
+        ReportTip({}, kSiteFillNoCombo);
         return;
     }
     combo->SetRedraw(false);
@@ -263,14 +305,14 @@ void ProjectManager::FillProjectCombo(ProjectListMode mode)
     for (size_t i = 0; i < projects.size(); ++i) {
         const ProjectRecord& record = projects[i];
         if (record.size() < 2) {
-            ReportTip({}, 29);
+            ReportTip({}, kSiteFillShortRecord);
             complete = false;
             break;
         }
         if (!IsProjectShown(mode, record[0], record[1]))
             continue;
         if (combo->AddString(record[0] + u"：" + record[1]) < 0) {
-            ReportTip({}, 30);
+            ReportTip({}, kSiteFillAdd);
             complete = false;
             break;
         }
@@ -289,18 +331,18 @@ bool ProjectManager::IsProjectShown(ProjectListMode mode, const std::u16string& 
         return true;
     case FavouriteProjects:
         if (pid.empty()) {
-            ReportTip({}, 31);
+            ReportTip({}, kSiteShownEmptyPid);
             return false;
         }
         return favouritePids.count(pid) != 0;
     case MatchingProjects:
         if (pname.empty() || searchKeyword.empty()) {
-            ReportTip({}, 32);
+            ReportTip({}, kSiteShownNoKeyword);
             return false;
         }
         return pname.find(searchKeyword) != std::u16string::npos;
     }
-    ReportTip({}, 33);
+    ReportTip({}, kSiteShownMode);
     return false;
 }
 
@@ -308,12 +350,12 @@ void ProjectManager::InsertCountHeader(ProjectListMode mode)
 {
     ComboBoxPort* combo = owner != nullptr ? owner->controls.projectCombo : nullptr;
     if (combo == nullptr) {
-        ReportTip({}, 34);
+        ReportTip({}, kSiteCountNoCombo);
         return;
     }
     int count = combo->GetCount();
     if (count < 0) {
-        ReportTip({}, 35);
+        ReportTip({}, kSiteCountItems);
         return;
     }
     std::u16string line;
@@ -328,11 +370,11 @@ void ProjectManager::InsertCountHeader(ProjectListMode mode)
         line = u"共 " + Decimal(count) + u" 个匹配的项目";
         break;
     default:
-        ReportTip({}, 36);
+        ReportTip({}, kSiteCountMode);
         return;
     }
     if (combo->InsertString(0, line) < 0) {
-        ReportTip({}, 37);
+        ReportTip({}, kSiteCountInsert);
         return;
     }
     combo->SetCurSel(0);
@@ -355,23 +397,23 @@ void ProjectManager::ShowProjectInfo(int index)
 {
     AutoLock guard(tipCallback, tipContext, &lock);
     if (index < 0 || static_cast<size_t>(index) >= comboIndexMap.size()) {
-        ReportTip({}, 3);
+        ReportTip({}, kSiteInfoIndex);
         return;
     }
     int i = comboIndexMap[static_cast<size_t>(index)];
     if (i < 0 || static_cast<size_t>(i) >= projects.size()) {
-        ReportTip({}, 4);
+        ReportTip({}, kSiteInfoProject);
         return;
     }
     const ProjectRecord& record = projects[static_cast<size_t>(i)];
     if (record.size() < 4) {
-        ReportTip({}, 5);
+        ReportTip({}, kSiteInfoShortRecord);
         return;
     }
     currentPid = record[0];
     TextBoxPort* remarkBox = owner != nullptr ? owner->controls.remarkBox : nullptr;
     if (remarkBox == nullptr) {
-        ReportTip({}, 6);
+        ReportTip({}, kSiteInfoNoRemarkBox);
         return;
     }
     remarkBox->SetWindowText(u"价格：" + record[2] + u"\r\n备注：" + record[3]);
@@ -382,7 +424,7 @@ std::u16string ProjectManager::GetSelectedProjectId()
     AutoLock guard(tipCallback, tipContext, &lock);
     ComboBoxPort* combo = owner != nullptr ? owner->controls.projectCombo : nullptr;
     if (combo == nullptr) {
-        ReportTip({}, 7);
+        ReportTip({}, kSiteSelectedNoCombo);
         return {};
     }
     return combo->GetCurSel() >= 1 ? currentPid : std::u16string();

@@ -10,9 +10,19 @@
 #include <utility>
 
 namespace kh {
+namespace {
+
+// Site codes of this module's internal tips.
+enum Site : int
+{
+    kSiteNoExecutablePath = 1,
+    kSiteNoDirectory = 2,
+};
+
+} // namespace
 
 ConfigCenter::ConfigCenter(OwnerWindow* owner, TipCallback callback, void* context)
-    : TipSource("ConfigCenter.", callback, context), SettingsValues(DefaultSettings()), owner(owner),
+    : TipSource("ConfigCenter.", callback, context), owner(owner), values(DefaultSettings()),
       registry(callback, context)
 {
 }
@@ -27,7 +37,7 @@ void ConfigCenter::LocateExecutable()
             std::lock_guard<CriticalSection> guard(settingsLock);
             executableDirectory.clear();
         }
-        ReportTip({}, 1, std::to_string(error) + ".");
+        ReportTip({}, kSiteNoExecutablePath, std::to_string(error) + ".");
         return;
     }
     std::u16string wide = AnsiToWide(path);
@@ -39,27 +49,33 @@ void ConfigCenter::LocateExecutable()
         executableDirectory = slash == std::u16string::npos ? wide : wide.substr(0, slash);
     }
     if (slash == std::u16string::npos)
-        ReportTip({}, 2);
+        ReportTip({}, kSiteNoDirectory);
 }
 
 void ConfigCenter::ResetToDefaults()
 {
     SettingsValues defaults = DefaultSettings();
     std::lock_guard<CriticalSection> guard(settingsLock);
-    static_cast<SettingsValues&>(*this) = std::move(defaults);
+    values = std::move(defaults);
     token.clear();
 }
 
 SettingsValues ConfigCenter::Snapshot() const
 {
     std::lock_guard<CriticalSection> guard(settingsLock);
-    return *this;
+    return values;
+}
+
+void ConfigCenter::Update(const std::function<void(SettingsValues&)>& change)
+{
+    std::lock_guard<CriticalSection> guard(settingsLock);
+    change(values);
 }
 
 std::string ConfigCenter::GetSettingText(const SettingEntry& entry) const
 {
     std::lock_guard<CriticalSection> guard(settingsLock);
-    return SettingText(*this, entry);
+    return SettingText(values, entry);
 }
 
 bool ConfigCenter::SetSettingText(const SettingEntry& entry, std::string_view text, std::string& problem)
@@ -67,7 +83,7 @@ bool ConfigCenter::SetSettingText(const SettingEntry& entry, std::string_view te
     if (!CheckSettingText(entry, text, problem))
         return false;
     std::lock_guard<CriticalSection> guard(settingsLock);
-    AssignSettingText(*this, entry, text);
+    AssignSettingText(values, entry, text);
     return true;
 }
 
@@ -86,19 +102,38 @@ void ConfigCenter::SetToken(const std::string& value)
 std::string ConfigCenter::GetApiHost() const
 {
     std::lock_guard<CriticalSection> guard(settingsLock);
-    return apiHost;
+    return values.apiHost;
 }
 
 std::string ConfigCenter::GetServicesHost() const
 {
     std::lock_guard<CriticalSection> guard(settingsLock);
-    return servicesHost;
+    return values.servicesHost;
 }
 
 std::string ConfigCenter::GetWebSite() const
 {
     std::lock_guard<CriticalSection> guard(settingsLock);
-    return webSite;
+    return values.webSite;
+}
+
+std::u16string ConfigCenter::ExecutablePath() const
+{
+    std::lock_guard<CriticalSection> guard(settingsLock);
+    return executablePath;
+}
+
+std::u16string ConfigCenter::ExecutableDirectory() const
+{
+    std::lock_guard<CriticalSection> guard(settingsLock);
+    return executableDirectory;
+}
+
+void ConfigCenter::SetExecutableLocation(const std::u16string& directory, const std::u16string& path)
+{
+    std::lock_guard<CriticalSection> guard(settingsLock);
+    executableDirectory = directory;
+    executablePath = path;
 }
 
 } // namespace kh
@@ -186,35 +221,35 @@ void ConfigCenter::Load()
 {
     // Every value starts from the record, so an absent one keeps what the record held (the
     // defaults at start-up).
-    SettingsValues values = Snapshot();
+    SettingsValues loaded = Snapshot();
     registry.SetKey(RootKey::CurrentUser, kSettingsKey);
     for (const SettingEntry& entry : SettingsTable()) {
         std::string problem;
-        ReadSetting(registry, entry, values, problem);
+        ReadSetting(registry, entry, loaded, problem);
         if (!problem.empty())
             ReportTip(problem, 0);
     }
 
     std::lock_guard<CriticalSection> guard(settingsLock);
-    stored = values;
-    static_cast<SettingsValues&>(*this) = std::move(values);
+    stored = loaded;
+    values = std::move(loaded);
 }
 
 void ConfigCenter::Save()
 {
     // The record keeps the plain password: the encoded form exists only in the store, so saving
     // twice stores the same text rather than the encoding of the encoding.
-    SettingsValues values;
+    SettingsValues saved;
     std::optional<SettingsValues> baseline;
     std::u16string program;
     {
         std::lock_guard<CriticalSection> guard(settingsLock);
-        values = *this;
+        saved = values;
         baseline = stored;
         program = executablePath;
     }
     auto changedHere = [&](const SettingEntry& entry) {
-        return !baseline || SettingText(values, entry) != SettingText(*baseline, entry);
+        return !baseline || SettingText(saved, entry) != SettingText(*baseline, entry);
     };
 
     // One hold of the settings file for the whole save: no other process writes in between.
@@ -224,27 +259,27 @@ void ConfigCenter::Save()
     for (const SettingEntry& entry : SettingsTable()) {
         if (!changedHere(entry))
             continue;
-        WriteSetting(registry, entry, values);
+        WriteSetting(registry, entry, saved);
         if (entry.type == SettingType::Password || entry.number == &SettingsValues::savePassword)
             passwordTouched = true;
     }
     // The password is written first and removed again, so no stale one survives when the user
     // stopped remembering it. A password neither changed nor unremembered here is left as it is:
     // another process may have stored one meanwhile.
-    if (values.savePassword == 0 && passwordTouched) {
+    if (saved.savePassword == 0 && passwordTouched) {
         for (const SettingEntry& entry : SettingsTable())
             if (entry.type == SettingType::Password)
                 registry.DeleteValue(StoredName(entry));
     }
     {
         std::lock_guard<CriticalSection> guard(settingsLock);
-        stored = values;
+        stored = saved;
     }
 
     if (!manageAutoRunEntry)
         return;
     registry.SetKey(RootKey::CurrentUser, kRunKeyPath);
-    if (values.autoRun != 0)
+    if (saved.autoRun != 0)
         registry.WriteString(kAutoRunValue, program);
     else
         registry.DeleteValue(kAutoRunValue);

@@ -1,7 +1,8 @@
 #pragma once
 // The one settings record of the client: the user's persisted settings (SettingsValues, named
-// once in SettingsTable), the executable's location and the sign-in token (memory only). Every
-// reader and writer copies values in or out under the settings lock and holds it for nothing else.
+// once in SettingsTable), the executable's location and the sign-in token (memory only). The
+// values are kept inside: a reader takes a Snapshot (a copy made under the settings lock) and a
+// writer changes them in one Update call, which holds the lock for the change and nothing else.
 
 #include "base/Tip.h"
 #include "platform/Sync.h"
@@ -9,6 +10,7 @@
 #include "settings/SettingsTable.h"
 
 #include <atomic>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,7 +19,7 @@ namespace kh {
 
 struct OwnerWindow;
 
-class ConfigCenter final : public TipSource, public SettingsValues
+class ConfigCenter final : public TipSource
 {
 public:
     ConfigCenter(OwnerWindow* owner, TipCallback callback, void* context);
@@ -42,12 +44,11 @@ public:
     // changes StartupConfig_AutoRun. The stored StartupConfig_AutoRun value is saved either way.
     void SetAutoRunEntryManaged(bool managed) { manageAutoRunEntry = managed; }
 
-    CriticalSection& SettingsLock() const { return settingsLock; }
-    void Lock() const { settingsLock.Lock(); }
-    void Unlock() const { settingsLock.Unlock(); }
-
     // A copy of every persisted value, taken in one hold of the settings lock.
     SettingsValues Snapshot() const;
+    // Runs change on the values under the settings lock, so that what it writes is seen whole by
+    // every Snapshot. change must not call back into the record, raise a tip or call a port.
+    void Update(const std::function<void(SettingsValues&)>& change);
 
     // One table entry's value as text (SettingText), read under the settings lock.
     std::string GetSettingText(const SettingEntry& entry) const;
@@ -55,23 +56,30 @@ public:
     // settings lock. False with problem set, and the record unchanged, when it is not.
     bool SetSettingText(const SettingEntry& entry, std::string_view text, std::string& problem);
 
-    // Copies under the settings lock, for callers that need one value.
-    std::string GetToken() const;
-    void SetToken(const std::string& value);
+    // One host setting, for callers that need only that value.
     std::string GetApiHost() const;
     std::string GetServicesHost() const;
     std::string GetWebSite() const;
 
-    // Members besides SettingsValues', read and written under the settings lock.
-    std::u16string executableDirectory;
-    std::u16string executablePath;
-    std::string token;
+    // The sign-in token (memory only).
+    std::string GetToken() const;
+    void SetToken(const std::string& value);
+    // The running executable (LocateExecutable) and the folder it is in (where the tip log goes).
+    // The path is the program the auto-run entry starts; SetExecutableLocation names another one
+    // (the terminal client names the windowed client beside it).
+    std::u16string ExecutablePath() const;
+    std::u16string ExecutableDirectory() const;
+    void SetExecutableLocation(const std::u16string& directory, const std::u16string& path);
 
 private:
     // The main window the record was built for. The record reports only through its tip callback.
     [[maybe_unused]] OwnerWindow* owner;
     // Recursive; mutable so that queries copying under it are const.
     mutable CriticalSection settingsLock;
+    SettingsValues values;
+    std::u16string executableDirectory;
+    std::u16string executablePath;
+    std::string token;
     std::atomic<bool> manageAutoRunEntry{true};
     RegistryEditor registry;
     // The persisted values as last loaded from or saved to the store, under the settings lock;

@@ -41,6 +41,9 @@ public:
 
 private:
     bool OpenKey();
+    // Opens the key for one value's operation. False, with the tip of site and the key closed
+    // again, when the key cannot be opened or the value has no name.
+    bool OpenForValue(const std::u16string& name, int site);
     void CloseKey();
     // Tells the user where a settings file that could not be parsed was kept.
     void ReportKeptAside(const std::string& keptAside);

@@ -1,6 +1,6 @@
 #pragma once
-// The persisted settings, each named once. SettingsValues holds their values: ConfigCenter derives
-// from it, and a snapshot taken under the settings lock is a plain copy of it. SettingsTable()
+// The persisted settings, each named once. SettingsValues holds their values: ConfigCenter keeps
+// one inside, and its snapshot (taken under the settings lock) is a plain copy of it. SettingsTable()
 // lists every value with its stored name, type, member and default, in the order the store is read
 // and written; ConfigCenter's Load, Save and ResetToDefaults and the terminal client's show and
 // set are loops over it. The functions here take no lock: ConfigCenter wraps them in its own.

@@ -36,9 +36,11 @@ protected:
     }
     void Use(ScriptedServer& server, const std::u16string& user, const std::u16string& pwd)
     {
-        config.apiHost = "127.0.0.1:" + std::to_string(server.Port());
-        config.userName = user;
-        config.password = pwd;
+        config.Update([&](SettingsValues& values) {
+            values.apiHost = "127.0.0.1:" + std::to_string(server.Port());
+            values.userName = user;
+            values.password = pwd;
+        });
     }
     void SignIn()
     {
@@ -99,9 +101,11 @@ TEST_F(LoginCtrlTest, SuccessWithoutTokenIsRefusedLocally)
 TEST_F(LoginCtrlTest, UnreachableServerIsNetworkTipWithErrorNumber)
 {
     test::RefusingPort refusing;
-    config.apiHost = refusing.Host();
-    config.userName = u"demo";
-    config.password = u"demo";
+    config.Update([&](SettingsValues& values) {
+        values.apiHost = refusing.Host();
+        values.userName = u"demo";
+        values.password = u"demo";
+    });
     SignIn();
     ASSERT_EQ(tips.Count(), 1u);
     EXPECT_EQ(tips.Tips()[0].message, "网络连接失败，登录失败！");
@@ -141,9 +145,11 @@ TEST_F(LoginCtrlTest, SignsInAgainstTheSandboxAndShowsItsRefusal)
 {
     test::SandboxProcess sandbox;
     KH_REQUIRE_SANDBOX(sandbox);
-    config.apiHost = sandbox.Host();
-    config.userName = u"demo";
-    config.password = u"wrong";
+    config.Update([&](SettingsValues& values) {
+        values.apiHost = sandbox.Host();
+        values.userName = u"demo";
+        values.password = u"wrong";
+    });
     SignIn();
     ASSERT_EQ(tips.Count(), 1u);
     std::string refusal = tips.Tips()[0].message;
@@ -151,7 +157,7 @@ TEST_F(LoginCtrlTest, SignsInAgainstTheSandboxAndShowsItsRefusal)
     EXPECT_FALSE(dialog.Succeeded());
 
     tips.Clear();
-    config.password = u"demo";
+    config.Update([&](SettingsValues& values) { values.password = u"demo"; });
     SignIn();
     EXPECT_TRUE(tips.Tips().empty());
     EXPECT_TRUE(dialog.Succeeded());

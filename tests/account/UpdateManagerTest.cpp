@@ -45,8 +45,10 @@ protected:
     // Runs checks until the server has answered twice (so the first offer is complete), then stops.
     void CheckTwice(ScriptedServer& server)
     {
-        config.servicesHost = "127.0.0.1:" + std::to_string(server.Port());
-        config.webSite = "site.test:8080";
+        config.Update([&](SettingsValues& values) {
+            values.servicesHost = "127.0.0.1:" + std::to_string(server.Port());
+            values.webSite = "site.test:8080";
+        });
         updates.StartVersionCheck();
         EXPECT_TRUE(server.WaitForRequests(2));
         updates.StopVersionCheck();
@@ -86,7 +88,7 @@ TEST_F(UpdateManagerTest, DestroyedWhileCheckingWaitsForTheWorker)
         std::this_thread::sleep_for(std::chrono::milliseconds(300)); // the service's latency
         ScriptedServer::SendAll(socket, VersionReply("1.2", "notes"));
     });
-    config.servicesHost = "127.0.0.1:" + std::to_string(server.Port());
+    config.Update([&](SettingsValues& values) { values.servicesHost = "127.0.0.1:" + std::to_string(server.Port()); });
     auto check = std::make_unique<UpdateManager>(&owner, &TipRecorder::Callback, tips.Context());
     check->StartVersionCheck();
     ASSERT_TRUE(server.WaitForRequests(1));
@@ -119,7 +121,8 @@ TEST_F(UpdateManagerTest, VersionsAreComparedAsNumbers)
         owner.controls.messageBox = &box;
         UpdateManager check(&owner, &TipRecorder::Callback, tips.Context(), 20);
         ScriptedServer server(VersionReply(c.version, "notes"));
-        config.servicesHost = "127.0.0.1:" + std::to_string(server.Port());
+        config.Update(
+            [&](SettingsValues& values) { values.servicesHost = "127.0.0.1:" + std::to_string(server.Port()); });
         check.StartVersionCheck();
         EXPECT_TRUE(server.WaitForRequests(2));
         check.StopVersionCheck();
@@ -136,7 +139,7 @@ TEST_F(UpdateManagerTest, SandboxReportingTheClientsOwnVersionOffersNothing)
 {
     test::SandboxProcess sandbox;
     KH_REQUIRE_SANDBOX(sandbox);
-    config.servicesHost = sandbox.Host();
+    config.Update([&](SettingsValues& values) { values.servicesHost = sandbox.Host(); });
     updates.StartVersionCheck();
     ASSERT_TRUE(WaitUntil([&] { return sandbox.RequestCount("/get_version.aspx") >= 2; }));
     updates.StopVersionCheck();
@@ -175,7 +178,7 @@ TEST_F(UpdateManagerTest, AcceptingOpensTheDownloadPage)
 TEST_F(UpdateManagerTest, RefusalIsRetriedAndStopEndsTheJob)
 {
     ScriptedServer server(test::ScriptedServer::JsonReply(R"({"code":5,"msg":"维护中"})"));
-    config.servicesHost = "127.0.0.1:" + std::to_string(server.Port());
+    config.Update([&](SettingsValues& values) { values.servicesHost = "127.0.0.1:" + std::to_string(server.Port()); });
     updates.StartVersionCheck();
     ASSERT_TRUE(WaitUntil([&] { return tips.Count() >= 2; }));
     updates.StopVersionCheck();

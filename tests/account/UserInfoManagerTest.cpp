@@ -40,7 +40,7 @@ class UserInfoManagerTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        config.token = "T0K";
+        config.SetToken("T0K");
         for (int i = 0; i < 6; ++i)
             statusBar.SetPaneText(i, u"before");
     }
@@ -50,7 +50,10 @@ protected:
         userInfo.StopRefresh();
         EXPECT_TRUE(WaitUntil([&] { return !userInfo.IsBusy(); }, 30s));
     }
-    void Point(const ScriptedServer& server) { config.apiHost = "127.0.0.1:" + std::to_string(server.Port()); }
+    void Point(const ScriptedServer& server)
+    {
+        config.Update([&](SettingsValues& values) { values.apiHost = "127.0.0.1:" + std::to_string(server.Port()); });
+    }
     void Refresh()
     {
         userInfo.StartRefresh();
@@ -141,7 +144,7 @@ TEST_F(UserInfoManagerTest, RetriesEverySecondUntilTheServerAnswers)
 TEST_F(UserInfoManagerTest, StopEndsTheRetriesWithoutShowing)
 {
     test::RefusingPort refusing;
-    config.apiHost = refusing.Host();
+    config.Update([&](SettingsValues& values) { values.apiHost = refusing.Host(); });
     userInfo.StartRefresh();
     ASSERT_TRUE(WaitUntil([&] { return tips.Count() >= 2; }, 5s));
     for (const auto& tip : tips.Tips()) {
@@ -162,9 +165,9 @@ TEST_F(UserInfoManagerTest, FillsThePanesFromTheSandboxAfterDroppedConnections)
 {
     test::SandboxProcess sandbox;
     KH_REQUIRE_SANDBOX(sandbox);
-    config.apiHost = sandbox.Host();
-    config.token = sandbox.Login();
-    ASSERT_FALSE(config.token.empty());
+    config.Update([&](SettingsValues& values) { values.apiHost = sandbox.Host(); });
+    config.SetToken(sandbox.Login());
+    ASSERT_FALSE(config.GetToken().empty());
     test::SandboxFault fault;
     fault.path = "/userinfo";
     fault.kind = "close";
@@ -185,7 +188,7 @@ TEST_F(UserInfoManagerTest, EmptyTokenEndsAtOnce)
 {
     ScriptedServer server(test::ScriptedServer::JsonReply(kFullReply));
     Point(server);
-    config.token.clear();
+    config.SetToken({});
     Refresh();
     EXPECT_EQ(tips.Errors(), std::vector<std::string>{"UserInfoManager.5."});
     EXPECT_TRUE(server.Requests().empty());
@@ -226,9 +229,11 @@ TEST_F(UserInfoManagerTest, HttpsRefreshFollowsTheCertificateSettings)
         for (int i = 0; i < 6; ++i)
             statusBar.SetPaneText(i, u"before");
         test::TlsTestServer server(*c.certificate, test::ScriptedServer::JsonReply(kFullReply));
-        config.apiHost = "https://localhost:" + std::to_string(server.Port());
-        config.tlsCaFile = AnsiToWide(c.caFile);
-        config.tlsInsecure = c.insecure;
+        config.Update([&](SettingsValues& values) {
+            values.apiHost = "https://localhost:" + std::to_string(server.Port());
+            values.tlsCaFile = AnsiToWide(c.caFile);
+            values.tlsInsecure = c.insecure;
+        });
         userInfo.StartRefresh();
         if (c.filled) {
             ASSERT_TRUE(WaitUntil([&] { return !userInfo.IsBusy(); }));

@@ -68,11 +68,12 @@ protected:
     {
         auto session = std::make_unique<ClientSession>(plugged, std::move(options));
         session->LoadSettings();
-        std::lock_guard<CriticalSection> guard(session->Config().SettingsLock());
-        session->Config().executableDirectory = AnsiToWide(settings.Path());
-        session->Config().apiHost = refusing.Host();
-        session->Config().servicesHost = refusing.Host();
-        session->Config().token = "TOKEN";
+        session->Config().SetExecutableLocation(AnsiToWide(settings.Path()), session->Config().ExecutablePath());
+        session->Config().Update([&](SettingsValues& values) {
+            values.apiHost = refusing.Host();
+            values.servicesHost = refusing.Host();
+        });
+        session->Config().SetToken("TOKEN");
         return session;
     }
 
@@ -170,11 +171,12 @@ TEST_F(ClientSessionTest, SignInTipsGoToTheLoginTargetAndSettingsTipsToTheSettin
     auto session = MakeSession(plugged, markers.Options());
     EXPECT_GT(settingsTips.Count(), 0u);
     {
-        std::lock_guard<CriticalSection> guard(session->Config().SettingsLock());
-        session->Config().apiHost = sandbox.Host();
-        session->Config().token.clear();
-        session->Config().userName = u"demo";
-        session->Config().password = u"wrong";
+        session->Config().Update([&](SettingsValues& values) { values.apiHost = sandbox.Host(); });
+        session->Config().SetToken({});
+        session->Config().Update([&](SettingsValues& values) {
+            values.userName = u"demo";
+            values.password = u"wrong";
+        });
     }
 
     session->StartSignIn();
@@ -184,8 +186,7 @@ TEST_F(ClientSessionTest, SignInTipsGoToTheLoginTargetAndSettingsTipsToTheSettin
     EXPECT_FALSE(controls.loginDialog.Succeeded());
 
     {
-        std::lock_guard<CriticalSection> guard(session->Config().SettingsLock());
-        session->Config().password = u"demo";
+        session->Config().Update([&](SettingsValues& values) { values.password = u"demo"; });
     }
     session->StartSignIn();
     EXPECT_TRUE(session->WaitForSignIn(30s));
@@ -209,8 +210,7 @@ TEST_F(ClientSessionTest, VersionCheckRunsAtTheIntervalOfTheOptions)
     KH_REQUIRE_SANDBOX(sandbox);
     auto session = MakeSession(controls.Controls(), markers.Options(100));
     {
-        std::lock_guard<CriticalSection> guard(session->Config().SettingsLock());
-        session->Config().servicesHost = sandbox.Host();
+        session->Config().Update([&](SettingsValues& values) { values.servicesHost = sandbox.Host(); });
     }
     ASSERT_TRUE(session->Start(false));
     session->RunCommand(kCmdVersionCheck);
@@ -229,7 +229,7 @@ TEST(ClientSessionTlsTest, UnverifiedConnectionsAreSaidOncePerSignInAndMarkedInT
         test::ScriptedServer::JsonReply(R"({"code":0,"msg":"ok","token":"t1","username":"u","coin":1,)"
                                         R"("max_get_mobile_size":5,"level":"l","discount":1,"score":0,"end":0})"));
     test::SessionFixture rig;
-    rig.Configure([&](ConfigCenter& c) {
+    rig.Configure([&](SettingsValues& c) {
         c.apiHost = "https://localhost:" + std::to_string(server.Port());
         c.tlsInsecure = 1;
     });

@@ -80,11 +80,11 @@ protected:
     void UseService(const ScriptedServer& server)
     {
         std::string host = "127.0.0.1:" + std::to_string(server.Port());
-        fx.Configure([&](ConfigCenter& c) {
+        fx.Configure([&](SettingsValues& c) {
             c.apiHost = host;
             c.servicesHost = host;
-            c.token = "TOKEN";
         });
+        fx.Config().SetToken("TOKEN");
     }
 
     void TearDown() override
@@ -141,25 +141,23 @@ TEST_F(DispatcherTest, TrayLeftPressTogglesTheWindowOtherNotificationsDoNothing)
 
 TEST_F(DispatcherTest, WindowTopFollowsAndInvertsItsSetting)
 {
-    fx.Configure([](ConfigCenter& c) { c.windowTop = 1; });
+    fx.Configure([](SettingsValues& c) { c.windowTop = 1; });
     Dispatch(kCmdApplyWindowTop);
     EXPECT_TRUE(mainWindow.IsTopMost());
     EXPECT_TRUE(fx.controls.toolBar.IsButtonChecked(kIdWindowTop));
     Dispatch(kCmdToggleWindowTop);
     EXPECT_FALSE(mainWindow.IsTopMost());
     EXPECT_FALSE(fx.controls.toolBar.IsButtonChecked(kIdWindowTop));
-    EXPECT_EQ(fx.Config().windowTop, 0u);
+    EXPECT_EQ(fx.Config().Snapshot().windowTop, 0u);
     Dispatch(kCmdToggleWindowTop);
     EXPECT_TRUE(mainWindow.IsTopMost());
-    EXPECT_EQ(fx.Config().windowTop, 1u);
+    EXPECT_EQ(fx.Config().Snapshot().windowTop, 1u);
 }
 
 TEST_F(DispatcherTest, WebPagesCarryTheTokenUnencoded)
 {
-    fx.Configure([](ConfigCenter& c) {
-        c.token = "a+b/c=d&e%20";
-        c.webSite = "site.test:8080";
-    });
+    fx.Config().SetToken("a+b/c=d&e%20");
+    fx.Configure([](SettingsValues& c) { c.webSite = "site.test:8080"; });
     Dispatch(kCmdProjectManagement);
     Dispatch(kCmdRecharge);
     Dispatch(kCmdProjectLink);
@@ -192,7 +190,7 @@ TEST_F(DispatcherTest, SettingsCentrePagesAndTheRuleCheck)
     centre.SelectPage(SettingsCentrePort::kGetSmsPage);
     Dispatch(kCmdAutoExtractChecked);
     EXPECT_EQ(centre.ShowCount(), 2);
-    fx.Configure([](ConfigCenter& c) {
+    fx.Configure([](SettingsValues& c) {
         c.extractMode = 1;
         c.keywordHead.clear();
         c.keywordTail.clear();
@@ -237,7 +235,7 @@ TEST_F(DispatcherTest, GetSmsButtonHasThreeStates)
 {
     ScriptedServer server(&FakeService);
     UseService(server);
-    fx.Configure([](ConfigCenter& c) {
+    fx.Configure([](SettingsValues& c) {
         c.autoGetSms = 1;
         c.spaceTime = 100;
     });
@@ -307,7 +305,7 @@ TEST_F(DispatcherTest, ConfirmedShutdownSettlesTheNumbersSavesTheTipsAndStops)
 {
     ASSERT_TRUE(fx.StartSandbox());
     ASSERT_TRUE(fx.SignIn());
-    fx.Configure([](ConfigCenter& c) { c.servicesHost = c.apiHost; });
+    fx.Configure([](SettingsValues& c) { c.servicesHost = c.apiHost; });
     // Start-up as the main window queues it, then a project and three numbers.
     for (int32_t code : kStartupCommands)
         Dispatch(code);
@@ -388,11 +386,11 @@ TEST_F(DispatcherTest, ShutdownEndsWhenTheServerIsUnreachable)
 {
     test::RefusingPort refusing;
     std::string dead = refusing.Host();
-    fx.Configure([&](ConfigCenter& c) {
+    fx.Configure([&](SettingsValues& c) {
         c.apiHost = dead;
         c.servicesHost = dead;
-        c.token = "TOKEN";
     });
+    fx.Config().SetToken("TOKEN");
     fx.Numbers().Batch().Install(
         {{u"13800000001", u"广东", u"广州", u"移动", u"1001"}, {u"13800000002", u"广东", u"深圳", u"移动", u"1001"}});
     fx.Numbers().Batch().MarkForBlacklist(u"13800000002");

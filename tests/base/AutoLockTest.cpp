@@ -4,9 +4,8 @@
 
 #include "support/TipRecorder.h"
 
-#include <gtest/gtest.h>
-
 #include <future>
+#include <gtest/gtest.h>
 
 namespace kh {
 namespace {

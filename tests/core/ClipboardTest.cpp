@@ -6,9 +6,8 @@
 #include "headless/HeadlessClipboard.h"
 #include "support/TipRecorder.h"
 
-#include <gtest/gtest.h>
-
 #include <functional>
+#include <gtest/gtest.h>
 #include <string>
 #include <thread>
 #include <vector>
@@ -49,8 +48,8 @@ TEST_F(ClipboardTest, EachFailedStepReportsItsTipAndLeavesTheClipboardClosed)
         {"held by another program", [](HeadlessClipboard& c) { c.HoldByOther(true); }, "Clipboard.1.", true},
         {"cannot be emptied", [](HeadlessClipboard& c) { c.FailNext(HeadlessClipboard::Op::Empty); }, "Clipboard.2.",
          true},
-        {"did not take the data", [](HeadlessClipboard& c) { c.FailNext(HeadlessClipboard::Op::Set); },
-         "Clipboard.7.", false},
+        {"did not take the data", [](HeadlessClipboard& c) { c.FailNext(HeadlessClipboard::Op::Set); }, "Clipboard.7.",
+         false},
         {"cannot be closed", [](HeadlessClipboard& c) { c.FailNext(HeadlessClipboard::Op::Close); }, "Clipboard.8.",
          false},
     };

@@ -87,14 +87,13 @@ protected:
     {
         app.LoadSettings();
         ConfigCenter& config = app.Session().Config();
-        {
-            std::lock_guard<CriticalSection> guard(config.SettingsLock());
-            config.apiHost = config.servicesHost = config.webSite = sandbox.Host();
-            config.userName = u"demo";
-            config.password = u"demo";
-            config.autoRun = 0;
-            config.executableDirectory = AnsiToWide(settingsDir.Path());
-        }
+        config.Update([&](SettingsValues& values) {
+            values.apiHost = values.servicesHost = values.webSite = sandbox.Host();
+            values.userName = u"demo";
+            values.password = u"demo";
+            values.autoRun = 0;
+        });
+        config.SetExecutableLocation(AnsiToWide(settingsDir.Path()), config.ExecutablePath());
         windows.loop.Post([&] { windows.loginView.Presenter()->OnSignIn(); });
         ASSERT_TRUE(app.SignIn());
         ASSERT_TRUE(app.Start());

@@ -27,8 +27,7 @@ protected:
     {
         presenter.Attach(session);
         session.LoadSettings();
-        std::lock_guard<CriticalSection> guard(session.Config().SettingsLock());
-        session.Config().webSite = "site.test:8080";
+        session.Config().Update([&](SettingsValues& values) { values.webSite = "site.test:8080"; });
     }
     ~LoginPresenterTest() override
     {
@@ -50,11 +49,12 @@ protected:
     void Remember(const LoginFields& fields)
     {
         ConfigCenter& config = session.Config();
-        std::lock_guard<CriticalSection> guard(config.SettingsLock());
-        config.userName = fields.user;
-        config.password = fields.password;
-        config.autoRun = fields.autoRun ? 1 : 0;
-        config.savePassword = fields.savePassword ? 1 : 0;
+        config.Update([&](SettingsValues& values) {
+            values.userName = fields.user;
+            values.password = fields.password;
+            values.autoRun = fields.autoRun ? 1 : 0;
+            values.savePassword = fields.savePassword ? 1 : 0;
+        });
     }
 
     LoginFields Stored()
@@ -66,9 +66,10 @@ protected:
     // What the next start loads from the store.
     static LoginFields Saved()
     {
-        ConfigCenter saved(nullptr, nullptr, nullptr);
-        saved.ResetToDefaults();
-        saved.Load();
+        ConfigCenter config(nullptr, nullptr, nullptr);
+        config.ResetToDefaults();
+        config.Load();
+        SettingsValues saved = config.Snapshot();
         return {saved.userName, saved.password, saved.autoRun != 0, saved.savePassword != 0};
     }
 

@@ -144,10 +144,8 @@ TEST_F(MainPresenterTest, CheckBoxesStoreOnlyTheirOwnSetting)
         {MainCheckBox::ListAutoSort, &SettingsValues::listAutoSort, 0},
     };
     for (const Case& c : cases) {
-        {
-            std::lock_guard<CriticalSection> guard(session.Config().SettingsLock());
-            session.Config().autoGetSms = session.Config().autoExtractCode = session.Config().listAutoSort = 0;
-        }
+        session.Config().Update(
+            [](SettingsValues& values) { values.autoGetSms = values.autoExtractCode = values.listAutoSort = 0; });
         presenter.OnCheckBoxClicked(c.box, true);
         SettingsValues stored = Stored();
         for (const Case& other : cases)
@@ -176,11 +174,12 @@ TEST_F(MainPresenterTest, CaptionNamesTheWebSiteWithoutItsPort)
 
     // The settings reach the controls and the caption; the count starts at one.
     {
-        std::lock_guard<CriticalSection> guard(session.Config().SettingsLock());
-        session.Config().webSite = "site.test:8443";
-        session.Config().autoGetSms = 1;
-        session.Config().autoExtractCode = 0;
-        session.Config().listAutoSort = 1;
+        session.Config().Update([&](SettingsValues& values) {
+            values.webSite = "site.test:8443";
+            values.autoGetSms = 1;
+            values.autoExtractCode = 0;
+            values.listAutoSort = 1;
+        });
     }
     windows.controls.countBox.SetWindowText(u"9");
     windows.controls.searchBox.SetWindowText(u"旧词");

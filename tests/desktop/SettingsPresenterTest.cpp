@@ -41,11 +41,12 @@ protected:
 
     void StoreRule(const Rule& rule)
     {
-        std::lock_guard<CriticalSection> guard(config.SettingsLock());
-        config.extractMode = rule.mode;
-        config.keywordHead = rule.head;
-        config.keywordTail = rule.tail;
-        config.codeLength = rule.length;
+        config.Update([&](SettingsValues& values) {
+            values.extractMode = rule.mode;
+            values.keywordHead = rule.head;
+            values.keywordTail = rule.tail;
+            values.codeLength = rule.length;
+        });
     }
     Rule StoredRule()
     {
@@ -64,11 +65,12 @@ protected:
 TEST_F(SettingsPresenterTest, ShowsStoredTimesInWholeSecondsAndMinutes)
 {
     {
-        std::lock_guard<CriticalSection> guard(config.SettingsLock());
-        config.spaceTime = 12345;
-        config.timeoutTime = 185000;
-        config.notifyOnCode = 0;
-        config.autoCopyCode = 1;
+        config.Update([&](SettingsValues& values) {
+            values.spaceTime = 12345;
+            values.timeoutTime = 185000;
+            values.notifyOnCode = 0;
+            values.autoCopyCode = 1;
+        });
     }
     Show();
     EXPECT_EQ(view.fields[Field::Interval], u"12");
@@ -238,11 +240,10 @@ TEST_F(SettingsPresenterTest, StoredValuesOutOfRangeShowClampedAndBlockNoOtherPa
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         StoreRule(c.storedRule);
-        {
-            std::lock_guard<CriticalSection> guard(config.SettingsLock());
-            config.spaceTime = c.spaceTime;
-            config.timeoutTime = c.timeoutTime;
-        }
+        config.Update([&](SettingsValues& values) {
+            values.spaceTime = c.spaceTime;
+            values.timeoutTime = c.timeoutTime;
+        });
         view.prompts.clear();
         view.selectedPage = sms;
         Show();

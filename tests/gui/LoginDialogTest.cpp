@@ -108,9 +108,10 @@ void LoginDialogTest::init()
     h = std::make_unique<LoginHarness>();
     h->session.LoadSettings();
     kh::ConfigCenter& config = h->session.Config();
-    std::lock_guard<kh::CriticalSection> guard(config.SettingsLock());
-    config.apiHost = sandbox->Host();
-    config.webSite = sandbox->Host();
+    config.Update([&](kh::SettingsValues& values) {
+        values.apiHost = sandbox->Host();
+        values.webSite = sandbox->Host();
+    });
 }
 
 void LoginDialogTest::cleanup()
@@ -124,11 +125,12 @@ void LoginDialogTest::ShowsTheStoredSettings()
 {
     {
         kh::ConfigCenter& config = h->session.Config();
-        std::lock_guard<kh::CriticalSection> guard(config.SettingsLock());
-        config.userName = u"张三";
-        config.password = u"p&w=d";
-        config.autoRun = 0;
-        config.savePassword = 1;
+        config.Update([&](kh::SettingsValues& values) {
+            values.userName = u"张三";
+            values.password = u"p&w=d";
+            values.autoRun = 0;
+            values.savePassword = 1;
+        });
     }
     h->dialog.show();
     QCOMPARE(h->dialog.windowTitle(), QStringLiteral("登录"));
@@ -203,8 +205,7 @@ void LoginDialogTest::RefusalExpandsAndTheNextAttemptCollapses()
     // An unreachable server gives the network tip with the client's error number.
     {
         kh::ConfigCenter& config = h->session.Config();
-        std::lock_guard<kh::CriticalSection> guard(config.SettingsLock());
-        config.apiHost = "127.0.0.1:1";
+        config.Update([&](kh::SettingsValues& values) { values.apiHost = "127.0.0.1:1"; });
     }
     ClickSignIn();
     QVERIFY(WaitForAttempt());
@@ -232,11 +233,10 @@ void LoginDialogTest::SuccessStoresTheControlsAndAccepts()
     QCOMPARE(Caption(), kBusyCaption);
 
     kh::ConfigCenter& config = h->session.Config();
-    std::lock_guard<kh::CriticalSection> guard(config.SettingsLock());
-    QCOMPARE(config.userName, std::u16string(u"demo"));
-    QCOMPARE(config.password, std::u16string(u"demo"));
-    QCOMPARE(config.autoRun, 0u);
-    QCOMPARE(config.savePassword, 1u);
+    QCOMPARE(config.Snapshot().userName, std::u16string(u"demo"));
+    QCOMPARE(config.Snapshot().password, std::u16string(u"demo"));
+    QCOMPARE(config.Snapshot().autoRun, 0u);
+    QCOMPARE(config.Snapshot().savePassword, 1u);
 }
 
 void LoginDialogTest::CloseWhileSigningInIsRefused()
@@ -278,9 +278,10 @@ void LoginDialogTest::CloseWhileIdleSavesTheSettings()
     QCOMPARE(h->dialog.result(), int(QDialog::Rejected));
 
     // What the next start will load.
-    kh::ConfigCenter stored(nullptr, nullptr, nullptr);
-    stored.ResetToDefaults();
-    stored.Load();
+    kh::ConfigCenter next(nullptr, nullptr, nullptr);
+    next.ResetToDefaults();
+    next.Load();
+    kh::SettingsValues stored = next.Snapshot();
     QCOMPARE(stored.userName, std::u16string(u"alice"));
     QCOMPARE(stored.password, std::u16string(u"secret"));
     QCOMPARE(stored.autoRun, 0u);

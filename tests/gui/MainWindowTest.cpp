@@ -464,13 +464,13 @@ private slots:
     {
         QFETCH(int, box);
         WindowFixture f(WindowScenario(600000));
-        QVERIFY(f.SignInAndStart([](ConfigCenter& c) { c.autoGetSms = c.autoExtractCode = c.listAutoSort = 0; }));
+        QVERIFY(f.SignInAndStart([](SettingsValues& c) { c.autoGetSms = c.autoExtractCode = c.listAutoSort = 0; }));
         MainWindow& w = *f.window;
         GuiCheckBox* boxes[] = {w.AutoGetSmsBox(), w.AutoExtractBox(), w.ListAutoSortBox()};
         ConfigCenter& config = f.session->Config();
         auto values = [&] {
-            std::lock_guard<CriticalSection> guard(config.SettingsLock());
-            return QList<uint32_t>({config.autoGetSms, config.autoExtractCode, config.listAutoSort});
+            SettingsValues stored = config.Snapshot();
+            return QList<uint32_t>({stored.autoGetSms, stored.autoExtractCode, stored.listAutoSort});
         };
         QCOMPARE(values(), QList<uint32_t>({0, 0, 0}));
         // Whatever the count box holds, the click stores the box's own state.
@@ -488,7 +488,7 @@ private slots:
     void pressedStatesComeFromTheCore()
     {
         WindowFixture f(WindowScenario(600000));
-        QVERIFY(f.SignInAndStart([](ConfigCenter& c) { c.autoGetSms = 0; }));
+        QVERIFY(f.SignInAndStart([](SettingsValues& c) { c.autoGetSms = 0; }));
         MainWindow& w = *f.window;
         QToolButton* onTop = w.ToolBar()->Button(kIdWindowTop);
         QVERIFY(f.Drain());
@@ -504,8 +504,7 @@ private slots:
 
         // "获取短信" is held pressed while the automatic fetch runs; a click stops it.
         {
-            std::lock_guard<CriticalSection> guard(f.session->Config().SettingsLock());
-            f.session->Config().autoGetSms = 1;
+            f.session->Config().Update([&](SettingsValues& values) { values.autoGetSms = 1; });
         }
         QVERIFY(RentNumbers(f, 2));
         QToolButton* sms = w.ToolBar()->Button(kIdGetSms);

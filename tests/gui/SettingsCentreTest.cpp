@@ -118,23 +118,26 @@ void SettingsCentreTest::cleanup()
 
 void SettingsCentreTest::StoreRule(const RuleValues& rule)
 {
-    std::lock_guard<kh::CriticalSection> guard(config->SettingsLock());
-    config->extractMode = rule.mode;
-    config->keywordHead = rule.head;
-    config->keywordTail = rule.tail;
-    config->codeLength = rule.length;
+    config->Update([&](kh::SettingsValues& values) {
+        values.extractMode = rule.mode;
+        values.keywordHead = rule.head;
+        values.keywordTail = rule.tail;
+        values.codeLength = rule.length;
+    });
 }
 
 RuleValues SettingsCentreTest::StoredRule()
 {
-    std::lock_guard<kh::CriticalSection> guard(config->SettingsLock());
-    return {config->extractMode, config->keywordHead, config->keywordTail, config->codeLength};
+    kh::SettingsValues stored = config->Snapshot();
+    return {stored.extractMode, stored.keywordHead, stored.keywordTail, stored.codeLength};
 }
 
 void SettingsCentreTest::ShowsStoredTimesInSecondsAndMinutes()
 {
-    config->spaceTime = 12345;
-    config->timeoutTime = 185000;
+    config->Update([&](kh::SettingsValues& values) {
+        values.spaceTime = 12345;
+        values.timeoutTime = 185000;
+    });
     QVERIFY(!centre->isVisible());
     centre->Show();
     QVERIFY(centre->isVisible());
@@ -144,8 +147,8 @@ void SettingsCentreTest::ShowsStoredTimesInSecondsAndMinutes()
     // OK without a change stores the whole seconds and minutes shown.
     ClickOk();
     QVERIFY(!centre->isVisible());
-    QCOMPARE(config->spaceTime, 12000u);
-    QCOMPARE(config->timeoutTime, 180000u);
+    QCOMPARE(config->Snapshot().spaceTime, 12000u);
+    QCOMPARE(config->Snapshot().timeoutTime, 180000u);
 }
 
 void SettingsCentreTest::RefusesTimesOutOfRangeAndStoresNothing_data()
@@ -191,18 +194,18 @@ void SettingsCentreTest::RefusesTimesOutOfRangeAndStoresNothing()
     QVERIFY(centre->isVisible());
     QCOMPARE(Tabs()->currentIndex(), int(kh::SettingsCentrePort::kGetSmsPage));
     QCOMPARE(centre->focusWidget(), Edit(refusedField.toLatin1().constData()));
-    QCOMPARE(config->spaceTime, 10000u);
-    QCOMPARE(config->timeoutTime, 600000u);
+    QCOMPARE(config->Snapshot().spaceTime, 10000u);
+    QCOMPARE(config->Snapshot().timeoutTime, 600000u);
     // The rule page is not stored either; only the mode clicked above is.
-    QCOMPARE(config->extractMode, 2u);
-    QCOMPARE(config->keywordHead, std::u16string(u"旧"));
+    QCOMPARE(config->Snapshot().extractMode, 2u);
+    QCOMPARE(config->Snapshot().keywordHead, std::u16string(u"旧"));
 }
 
 // The terminal client stores any interval; the centre shows it clamped and stores the clamped
 // value only when OK is pressed on its page, so OK on the rule page goes through untouched.
 void SettingsCentreTest::IntervalSetElsewhereShowsClampedAndBlocksNoOtherPage()
 {
-    config->spaceTime = 1000;
+    config->Update([](kh::SettingsValues& values) { values.spaceTime = 1000; });
     centre->SelectPage(kh::SettingsCentrePort::kExtractRulePage);
     centre->Show();
     QCOMPARE(Edit("intervalEdit")->text(), QStringLiteral("5"));
@@ -212,14 +215,14 @@ void SettingsCentreTest::IntervalSetElsewhereShowsClampedAndBlocksNoOtherPage()
     ClickOk();
     QCOMPARE(answerer.texts, QStringList{});
     QVERIFY(!centre->isVisible());
-    QCOMPARE(config->spaceTime, 1000u);
-    QCOMPARE(config->keywordHead, std::u16string(u"为"));
+    QCOMPARE(config->Snapshot().spaceTime, 1000u);
+    QCOMPARE(config->Snapshot().keywordHead, std::u16string(u"为"));
 
     centre->Show();
     Tabs()->setCurrentIndex(kh::SettingsCentrePort::kGetSmsPage);
     ClickOk();
     QVERIFY(!centre->isVisible());
-    QCOMPARE(config->spaceTime, 5000u);
+    QCOMPARE(config->Snapshot().spaceTime, 5000u);
 }
 
 void SettingsCentreTest::CancelDiscardsWhatWasTyped()
@@ -231,7 +234,7 @@ void SettingsCentreTest::CancelDiscardsWhatWasTyped()
     Edit("afterCountEdit")->setText(QStringLiteral("9"));
     ClickCancel();
     QVERIFY(!centre->isVisible());
-    QCOMPARE(config->spaceTime, 10000u);
+    QCOMPARE(config->Snapshot().spaceTime, 10000u);
     QCOMPARE(StoredRule().head, std::u16string(u"为"));
 
     centre->Show();
@@ -245,8 +248,8 @@ void SettingsCentreTest::CancelDiscardsWhatWasTyped()
 void SettingsCentreTest::CodeBoxesShowAndStoreTheirSettings()
 {
     auto stored = [&] {
-        std::lock_guard<kh::CriticalSection> guard(config->SettingsLock());
-        return QList<uint32_t>({config->notifyOnCode, config->autoCopyCode});
+        kh::SettingsValues stored = config->Snapshot();
+        return QList<uint32_t>({stored.notifyOnCode, stored.autoCopyCode});
     };
     centre->Show();
     QCOMPARE(Box("notifyBox")->text(), QStringLiteral("收到验证码时显示桌面通知"));
@@ -301,7 +304,7 @@ void SettingsCentreTest::ModeClickStoresModeAtOnceAndEnablesItsFields()
     StoreRule({mode == 1 ? 2u : 1u, u"为", u"，", 6});
     centre->Show();
     Radio(radio.toLatin1().constData())->click();
-    QCOMPARE(config->extractMode, mode);
+    QCOMPARE(config->Snapshot().extractMode, mode);
     QCOMPARE(centre->findChild<QPlainTextEdit*>(QStringLiteral("helpText"))->toPlainText(), HelpText(mode));
     for (const char* field : {"betweenHeadEdit", "betweenTailEdit", "afterKeywordEdit", "afterCountEdit",
                               "beforeKeywordEdit", "beforeCountEdit"})
@@ -314,7 +317,7 @@ void SettingsCentreTest::ModeClickStoresModeAtOnceAndEnablesItsFields()
     }
     // Cancel does not undo the click.
     ClickCancel();
-    QCOMPARE(config->extractMode, mode);
+    QCOMPARE(config->Snapshot().extractMode, mode);
 }
 
 void SettingsCentreTest::StoredModeAboveThreeShowsAsSmart()
@@ -327,7 +330,7 @@ void SettingsCentreTest::StoredModeAboveThreeShowsAsSmart()
     QCOMPARE(centre->findChild<QPlainTextEdit*>(QStringLiteral("helpText"))->toPlainText(), HelpText(0));
     ClickOk();
     QVERIFY(!centre->isVisible());
-    QCOMPARE(config->extractMode, 0u);
+    QCOMPARE(config->Snapshot().extractMode, 0u);
 }
 
 void SettingsCentreTest::OkStoresTheRuleOfTheChosenMode_data()
@@ -406,7 +409,7 @@ void SettingsCentreTest::RefusesRuleThatCannotFindACode()
     centre->Show();
     Edit("intervalEdit")->setText(QStringLiteral("30"));
     Radio(radio.toLatin1().constData())->click();
-    uint32_t clickedMode = config->extractMode;
+    uint32_t clickedMode = config->Snapshot().extractMode;
     for (int i = 0; i + 1 < typed.size(); i += 2)
         Edit(typed[i].toLatin1().constData())->setText(typed[i + 1]);
 
@@ -422,7 +425,7 @@ void SettingsCentreTest::RefusesRuleThatCannotFindACode()
     QCOMPARE(stored.tail, std::u16string(u"旧尾"));
     QCOMPARE(stored.length, 4u);
     // The SMS page is not stored while the rule page is refused.
-    QCOMPARE(config->spaceTime, 10000u);
+    QCOMPARE(config->Snapshot().spaceTime, 10000u);
 }
 
 void SettingsCentreTest::PortCallsFromAWorkerSelectThePage()

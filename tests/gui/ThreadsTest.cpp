@@ -44,7 +44,7 @@ private slots:
     {
         WindowFixture f(WindowScenario(1500, 2 * kNumbers));
         BoxAnswerer user;
-        QVERIFY(f.SignInAndStart([](ConfigCenter& c) { c.spaceTime = 100; }));
+        QVERIFY(f.SignInAndStart([](SettingsValues& c) { c.spaceTime = 100; }));
         MainWindow& w = *f.window;
         // Filled: the last step of a fill selects the count line.
         QTRY_VERIFY_WITH_TIMEOUT(w.ProjectCombo()->count() == 4 && w.ProjectCombo()->currentIndex() == 0 &&

@@ -147,26 +147,25 @@ public:
     // Loads the settings, points them at the sandbox with short polling, signs in, starts the
     // session and shows the window. configure may change the settings record before the window
     // reads them.
-    bool SignInAndStart(const std::function<void(ConfigCenter&)>& configure = {})
+    bool SignInAndStart(const std::function<void(SettingsValues&)>& configure = {})
     {
         if (!sandbox->Started())
             return false;
         session->LoadSettings();
         ConfigCenter& config = session->Config();
-        {
-            std::lock_guard<CriticalSection> guard(config.SettingsLock());
-            config.apiHost = config.servicesHost = config.webSite = sandbox->Host();
-            config.userName = u"demo";
-            config.password = u"demo";
-            config.spaceTime = 200;
-            config.autoGetSms = 1;
-            config.autoExtractCode = 1;
-            config.listAutoSort = 1;
-            config.autoRun = 0;
-            config.executableDirectory = QDir(logHome.path()).absolutePath().toStdU16String();
+        config.Update([&](SettingsValues& values) {
+            values.apiHost = values.servicesHost = values.webSite = sandbox->Host();
+            values.userName = u"demo";
+            values.password = u"demo";
+            values.spaceTime = 200;
+            values.autoGetSms = 1;
+            values.autoExtractCode = 1;
+            values.listAutoSort = 1;
+            values.autoRun = 0;
             if (configure)
-                configure(config);
-        }
+                configure(values);
+        });
+        config.SetExecutableLocation(QDir(logHome.path()).absolutePath().toStdU16String(), config.ExecutablePath());
         presenter->ShowSettings();
         session->StartSignIn();
         if (!session->WaitForSignIn(std::chrono::seconds(20)))

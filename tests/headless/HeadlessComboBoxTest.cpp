@@ -4,7 +4,6 @@
 #include "headless/HeadlessComboBox.h"
 
 #include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
 

@@ -11,8 +11,6 @@
 namespace kh {
 namespace {
 
-#ifdef KH_KH_HTTP_PATH
-
 // Runs kh-http with arguments and collects stdout and exit status.
 test::ProcessResult RunKhHttp(const std::vector<std::string>& arguments)
 {
@@ -57,12 +55,6 @@ TEST(KhHttp, RefusedConnectExitsWith114AndSaysWhatItMeans)
     EXPECT_NE(badPort.err.find("error 13: the URL's port is 0, above 65535 or not a number"), std::string::npos)
         << badPort.err;
 }
-
-#else
-
-TEST(KhHttp, DISABLED_NeedsTheKhHttpExecutable) {}
-
-#endif
 
 } // namespace
 } // namespace kh

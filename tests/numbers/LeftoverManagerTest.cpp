@@ -8,9 +8,9 @@
 
 #include "app/ClientSession.h"
 #include "base/ReplyFields.h"
+#include "numbers/PhoneSMSListCtrl.h"
 #include "platform/Json.h"
 #include "platform/TextCodec.h"
-#include "projects/PhoneSMSListCtrl.h"
 #include "support/RefusingPort.h"
 #include "support/SandboxProcess.h"
 #include "support/SessionFixture.h"

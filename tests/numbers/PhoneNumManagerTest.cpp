@@ -60,7 +60,7 @@ TEST_F(PhoneNumManagerTest, NumberJobReplacesTheBatchAndStartsAutomaticFetching)
     // First: an SMS arrived; second: marked for blacklisting; third: unused.
     rig.Numbers().Batch().MarkReceived(AnsiToWide(first[0]));
     rig.Numbers().Batch().MarkForBlacklist(AnsiToWide(first[1]));
-    rig.Configure([](ConfigCenter& c) {
+    rig.Configure([](SettingsValues& c) {
         c.autoGetSms = 1;
         c.spaceTime = 100;
     });
@@ -210,7 +210,7 @@ TEST_F(PhoneNumManagerTest, ReleaseEndsARunningFetchBeforeItSends)
 {
     ASSERT_TRUE(rig.RunNumberJob(2));
     std::vector<std::string> mobiles = Mobiles(rig.Numbers().Batch().Records());
-    rig.Configure([](ConfigCenter& c) {
+    rig.Configure([](SettingsValues& c) {
         c.autoGetSms = 1;
         c.spaceTime = 100;
     });

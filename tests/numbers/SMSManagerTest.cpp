@@ -46,7 +46,7 @@ public:
 
     void Automatic(uint32_t spaceTime, uint32_t timeoutTime)
     {
-        rig.Configure([&](ConfigCenter& c) {
+        rig.Configure([&](SettingsValues& c) {
             c.autoGetSms = 1;
             c.spaceTime = spaceTime;
             c.timeoutTime = timeoutTime;
@@ -158,12 +158,12 @@ TEST_P(SmsArrivalTest, ArrivalIsShownMovedUpMarkedAndExtracted)
     const ArrivalCase& c = GetParam();
     Rent(3);
     Automatic(100, 60000);
-    rig.Configure([&](ConfigCenter& config) {
-        config.autoExtractCode = c.autoExtract ? 1 : 0;
-        config.extractMode = c.rule.mode;
-        config.keywordHead = c.rule.headKeyword;
-        config.keywordTail = c.rule.tailKeyword;
-        config.codeLength = c.rule.codeLength;
+    rig.Configure([&](SettingsValues& values) {
+        values.autoExtractCode = c.autoExtract ? 1 : 0;
+        values.extractMode = c.rule.mode;
+        values.keywordHead = c.rule.headKeyword;
+        values.keywordTail = c.rule.tailKeyword;
+        values.codeLength = c.rule.codeLength;
     });
     rig.Sms().StartFetch();
     ASSERT_TRUE(WaitUntil([&] { return rig.Cell(mobiles[2], kColumnSms) == u"正在获取"; }));
@@ -223,12 +223,12 @@ TEST_P(SmsAnnounceTest, FoundCodesAreCopiedAndNotifiedAsTheSettingsSay)
     const AnnounceCase& c = GetParam();
     Rent(2);
     Automatic(100, 60000);
-    rig.Configure([&](ConfigCenter& config) {
-        config.notifyOnCode = c.notifyOnCode;
-        config.autoCopyCode = c.autoCopyCode;
+    rig.Configure([&](SettingsValues& values) {
+        values.notifyOnCode = c.notifyOnCode;
+        values.autoCopyCode = c.autoCopyCode;
         if (!c.codeFound) {
-            config.extractMode = AfterKeyword;
-            config.keywordHead = u"密码";
+            values.extractMode = AfterKeyword;
+            values.keywordHead = u"密码";
         }
     });
     rig.controls.clipboard.HoldByOther(c.clipboardHeld);
@@ -353,7 +353,7 @@ TEST_F(SMSManagerTest, NeverMoreThanOneHundredPollersAndAllFinish)
 
     // A short time-out, read at each poller's next miss, ends the first hundred; the other fifty
     // start in their slots and end the same way.
-    rig.Configure([](ConfigCenter& c) { c.timeoutTime = 100; });
+    rig.Configure([](SettingsValues& c) { c.timeoutTime = 100; });
     ASSERT_TRUE(rig.WaitIdle(std::chrono::milliseconds(60000)));
     EXPECT_EQ(rig.Sms().PeakPollers(), SMSManager::kMaxPollers);
     EXPECT_EQ(rig.Sms().RunningPollers(), 0);

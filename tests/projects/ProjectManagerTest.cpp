@@ -319,8 +319,7 @@ protected:
         service.SetReply(
             "/get_project_fav",
             R"({"code":0,"msg":"","list":[{"pid":102,"pname":"京东登录","p_price":"1.5","remark":"r2"}]})");
-        std::lock_guard<CriticalSection> guard(config.SettingsLock());
-        config.apiHost = service.Host();
+        config.Update([&](SettingsValues& values) { values.apiHost = service.Host(); });
     }
 
     ~ProjectFetchTest() override
@@ -464,8 +463,7 @@ TEST_F(ProjectManagerTest, StopEndsARequestWhoseReplyIsStillArriving)
         }
     });
     {
-        std::lock_guard<CriticalSection> guard(config.SettingsLock());
-        config.apiHost = "127.0.0.1:" + std::to_string(endless.Port());
+        config.Update([&](SettingsValues& values) { values.apiHost = "127.0.0.1:" + std::to_string(endless.Port()); });
     }
     projects.StartFetchProjects();
     ASSERT_TRUE(test::WaitUntil([&] { return sending.load(); }));
@@ -510,8 +508,7 @@ protected:
 
     ProjectSandboxTest() : sandbox(Options())
     {
-        std::lock_guard<CriticalSection> guard(config.SettingsLock());
-        config.apiHost = sandbox.Host();
+        config.Update([&](SettingsValues& values) { values.apiHost = sandbox.Host(); });
     }
 
     ~ProjectSandboxTest() override

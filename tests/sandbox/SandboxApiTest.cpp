@@ -15,7 +15,7 @@ namespace {
 
 class SandboxApiTest : public ::testing::Test
 {
-  protected:
+protected:
     void SetUp() override
     {
         ASSERT_TRUE(sandbox.Started()) << sandbox.Error();

@@ -24,54 +24,60 @@ using test::TipRecorder;
 
 TEST_F(ConfigCenterTest, ResetGivesEverySettingItsDefault)
 {
-    config.userName = u"someone";
-    config.token = "tok";
-    config.spaceTime = 1;
-    config.apiHost = "127.0.0.1:1";
+    config.Update([&](SettingsValues& values) { values.userName = u"someone"; });
+    config.SetToken("tok");
+    config.Update([&](SettingsValues& values) {
+        values.spaceTime = 1;
+        values.apiHost = "127.0.0.1:1";
+    });
     config.ResetToDefaults();
 
-    EXPECT_EQ(config.userName, u"");
-    EXPECT_EQ(config.password, u"");
-    EXPECT_EQ(config.token, "");
-    EXPECT_EQ(config.autoRun, 1u);
-    EXPECT_EQ(config.savePassword, 0u);
-    EXPECT_EQ(config.autoGetSms, 0u);
-    EXPECT_EQ(config.autoExtractCode, 1u);
-    EXPECT_EQ(config.listAutoSort, 1u);
-    EXPECT_EQ(config.spaceTime, 10000u);
-    EXPECT_EQ(config.timeoutTime, 600000u);
-    EXPECT_EQ(config.extractMode, 0u);
-    EXPECT_EQ(config.keywordHead, u"");
-    EXPECT_EQ(config.keywordTail, u"");
-    EXPECT_EQ(config.codeLength, 6u);
-    EXPECT_EQ(config.windowTop, 0u);
-    EXPECT_EQ(config.notifyOnCode, 1u);
-    EXPECT_EQ(config.autoCopyCode, 0u);
-    EXPECT_EQ(config.apiHost, kDefaultApiHost);
-    EXPECT_EQ(config.servicesHost, kDefaultServicesHost);
-    EXPECT_EQ(config.webSite, kDefaultWebSite);
+    EXPECT_EQ(config.Snapshot().userName, u"");
+    EXPECT_EQ(config.Snapshot().password, u"");
+    EXPECT_EQ(config.GetToken(), "");
+    EXPECT_EQ(config.Snapshot().autoRun, 1u);
+    EXPECT_EQ(config.Snapshot().savePassword, 0u);
+    EXPECT_EQ(config.Snapshot().autoGetSms, 0u);
+    EXPECT_EQ(config.Snapshot().autoExtractCode, 1u);
+    EXPECT_EQ(config.Snapshot().listAutoSort, 1u);
+    EXPECT_EQ(config.Snapshot().spaceTime, 10000u);
+    EXPECT_EQ(config.Snapshot().timeoutTime, 600000u);
+    EXPECT_EQ(config.Snapshot().extractMode, 0u);
+    EXPECT_EQ(config.Snapshot().keywordHead, u"");
+    EXPECT_EQ(config.Snapshot().keywordTail, u"");
+    EXPECT_EQ(config.Snapshot().codeLength, 6u);
+    EXPECT_EQ(config.Snapshot().windowTop, 0u);
+    EXPECT_EQ(config.Snapshot().notifyOnCode, 1u);
+    EXPECT_EQ(config.Snapshot().autoCopyCode, 0u);
+    EXPECT_EQ(config.Snapshot().apiHost, kDefaultApiHost);
+    EXPECT_EQ(config.Snapshot().servicesHost, kDefaultServicesHost);
+    EXPECT_EQ(config.Snapshot().webSite, kDefaultWebSite);
 }
 
 TEST_F(ConfigCenterTest, SaveThenLoadRestoresEveryPersistedValue)
 {
-    config.userName = u"用户一";
-    config.password = u"p@ss 密码";
-    config.token = "not persisted";
-    config.autoRun = 0;
-    config.savePassword = 1;
-    config.autoGetSms = 1;
-    config.autoExtractCode = 0;
-    config.listAutoSort = 0;
-    config.spaceTime = 1; // below the settings page's bounds: stored and loaded unchanged
-    config.timeoutTime = 4294967295u;
-    config.extractMode = 3;
-    config.keywordHead = u"验证码：";
-    config.keywordTail = u"，有效";
-    config.codeLength = 4;
-    config.windowTop = 7;
-    config.apiHost = "127.0.0.1:8080";
-    config.servicesHost = "localhost:9";
-    config.webSite = "www.example.test";
+    config.Update([&](SettingsValues& values) {
+        values.userName = u"用户一";
+        values.password = u"p@ss 密码";
+    });
+    config.SetToken("not persisted");
+    config.Update([&](SettingsValues& values) {
+        values.autoRun = 0;
+        values.savePassword = 1;
+        values.autoGetSms = 1;
+        values.autoExtractCode = 0;
+        values.listAutoSort = 0;
+        values.spaceTime = 1; // below the settings page's bounds: stored and loaded unchanged
+        values.timeoutTime = 4294967295u;
+        values.extractMode = 3;
+        values.keywordHead = u"验证码：";
+        values.keywordTail = u"，有效";
+        values.codeLength = 4;
+        values.windowTop = 7;
+        values.apiHost = "127.0.0.1:8080";
+        values.servicesHost = "localhost:9";
+        values.webSite = "www.example.test";
+    });
     config.Save();
     ASSERT_EQ(tips.Count(), 0u) << tips.Errors()[0];
 
@@ -80,40 +86,43 @@ TEST_F(ConfigCenterTest, SaveThenLoadRestoresEveryPersistedValue)
     loaded.Load();
 
     EXPECT_EQ(tips.Count(), 0u);
-    EXPECT_EQ(loaded.userName, u"用户一");
-    EXPECT_EQ(loaded.password, u"p@ss 密码");
-    EXPECT_EQ(loaded.token, "");
-    EXPECT_EQ(loaded.autoRun, 0u);
-    EXPECT_EQ(loaded.savePassword, 1u);
-    EXPECT_EQ(loaded.autoGetSms, 1u);
-    EXPECT_EQ(loaded.autoExtractCode, 0u);
-    EXPECT_EQ(loaded.listAutoSort, 0u);
-    EXPECT_EQ(loaded.spaceTime, 1u);
-    EXPECT_EQ(loaded.timeoutTime, 4294967295u);
-    EXPECT_EQ(loaded.extractMode, 3u);
-    EXPECT_EQ(loaded.keywordHead, u"验证码：");
-    EXPECT_EQ(loaded.keywordTail, u"，有效");
-    EXPECT_EQ(loaded.codeLength, 4u);
-    EXPECT_EQ(loaded.windowTop, 7u);
-    EXPECT_EQ(loaded.apiHost, "127.0.0.1:8080");
-    EXPECT_EQ(loaded.servicesHost, "localhost:9");
-    EXPECT_EQ(loaded.webSite, "www.example.test");
+    SettingsValues values = loaded.Snapshot();
+    EXPECT_EQ(values.userName, u"用户一");
+    EXPECT_EQ(values.password, u"p@ss 密码");
+    EXPECT_EQ(loaded.GetToken(), "");
+    EXPECT_EQ(values.autoRun, 0u);
+    EXPECT_EQ(values.savePassword, 1u);
+    EXPECT_EQ(values.autoGetSms, 1u);
+    EXPECT_EQ(values.autoExtractCode, 0u);
+    EXPECT_EQ(values.listAutoSort, 0u);
+    EXPECT_EQ(values.spaceTime, 1u);
+    EXPECT_EQ(values.timeoutTime, 4294967295u);
+    EXPECT_EQ(values.extractMode, 3u);
+    EXPECT_EQ(values.keywordHead, u"验证码：");
+    EXPECT_EQ(values.keywordTail, u"，有效");
+    EXPECT_EQ(values.codeLength, 4u);
+    EXPECT_EQ(values.windowTop, 7u);
+    EXPECT_EQ(values.apiHost, "127.0.0.1:8080");
+    EXPECT_EQ(values.servicesHost, "localhost:9");
+    EXPECT_EQ(values.webSite, "www.example.test");
 }
 
 TEST_F(ConfigCenterTest, PasswordIsStoredInHexAndSavingTwiceKeepsIt)
 {
-    config.password = u"abc";
-    config.savePassword = 1;
+    config.Update([&](SettingsValues& values) {
+        values.password = u"abc";
+        values.savePassword = 1;
+    });
     config.Save();
     EXPECT_EQ(StoredString(kKey, u"LoginConfig_Pwd"), u"616263");
-    EXPECT_EQ(config.password, u"abc");
+    EXPECT_EQ(config.Snapshot().password, u"abc");
 
     config.Save();
     EXPECT_EQ(StoredString(kKey, u"LoginConfig_Pwd"), u"616263");
 
     config.ResetToDefaults();
     config.Load();
-    EXPECT_EQ(config.password, u"abc");
+    EXPECT_EQ(config.Snapshot().password, u"abc");
     EXPECT_EQ(tips.Count(), 0u);
 }
 
@@ -151,26 +160,28 @@ TEST_F(ConfigCenterTest, SpacedStoredPasswordLoads)
 {
     StoreString(u"LoginConfig_Pwd", u"61 62 63");
     config.Load();
-    EXPECT_EQ(config.password, u"abc");
+    EXPECT_EQ(config.Snapshot().password, u"abc");
     EXPECT_EQ(tips.Count(), 0u);
 }
 
 TEST_F(ConfigCenterTest, RememberPasswordOffLeavesNoStoredPassword)
 {
-    config.password = u"abc";
-    config.savePassword = 1;
+    config.Update([&](SettingsValues& values) {
+        values.password = u"abc";
+        values.savePassword = 1;
+    });
     config.Save();
     ASSERT_EQ(StoredString(kKey, u"LoginConfig_Pwd"), u"616263");
 
-    config.savePassword = 0;
+    config.Update([&](SettingsValues& values) { values.savePassword = 0; });
     config.Save();
     EXPECT_EQ(StoredString(kKey, u"LoginConfig_Pwd"), u"<absent>");
     EXPECT_EQ(tips.Count(), 0u);
 
     config.ResetToDefaults();
     config.Load();
-    EXPECT_EQ(config.password, u"");
-    EXPECT_EQ(config.savePassword, 0u);
+    EXPECT_EQ(config.Snapshot().password, u"");
+    EXPECT_EQ(config.Snapshot().savePassword, 0u);
 }
 
 // Two clients load the same store; each changes one thing and saves. Neither may undo what the
@@ -180,31 +191,31 @@ TEST_F(ConfigCenterTest, SavesOfTwoClientsKeepEachOthersChanges)
     struct Change
     {
         const char* name;
-        std::function<void(ConfigCenter&)> first;  // the client that saves first
-        std::function<void(ConfigCenter&)> second; // the client that loaded before that save
-        std::function<void(const ConfigCenter&)> check;
+        std::function<void(SettingsValues&)> first;  // the client that saves first
+        std::function<void(SettingsValues&)> second; // the client that loaded before that save
+        std::function<void(const SettingsValues&)> check;
     };
     const Change changes[] = {
-        {"two different values", [](ConfigCenter& c) { c.spaceTime = 5000; },
-         [](ConfigCenter& c) { c.timeoutTime = 120000; },
-         [](const ConfigCenter& c) {
+        {"two different values", [](SettingsValues& c) { c.spaceTime = 5000; },
+         [](SettingsValues& c) { c.timeoutTime = 120000; },
+         [](const SettingsValues& c) {
              EXPECT_EQ(c.spaceTime, 5000u);
              EXPECT_EQ(c.timeoutTime, 120000u);
          }},
         {"a password remembered elsewhere survives a client that never remembered one",
-         [](ConfigCenter& c) {
+         [](SettingsValues& c) {
              c.password = u"secret";
              c.savePassword = 1;
          },
-         [](ConfigCenter& c) { c.windowTop = 1; },
-         [](const ConfigCenter& c) {
+         [](SettingsValues& c) { c.windowTop = 1; },
+         [](const SettingsValues& c) {
              EXPECT_EQ(c.password, u"secret");
              EXPECT_EQ(c.savePassword, 1u);
              EXPECT_EQ(c.windowTop, 1u);
          }},
-        {"the same value: the later save wins", [](ConfigCenter& c) { c.keywordHead = u"为"; },
-         [](ConfigCenter& c) { c.keywordHead = u"码"; },
-         [](const ConfigCenter& c) { EXPECT_EQ(c.keywordHead, u"码"); }},
+        {"the same value: the later save wins", [](SettingsValues& c) { c.keywordHead = u"为"; },
+         [](SettingsValues& c) { c.keywordHead = u"码"; },
+         [](const SettingsValues& c) { EXPECT_EQ(c.keywordHead, u"码"); }},
     };
     for (const Change& change : changes) {
         SCOPED_TRACE(change.name);
@@ -215,14 +226,14 @@ TEST_F(ConfigCenterTest, SavesOfTwoClientsKeepEachOthersChanges)
             client->LocateExecutable();
             client->Load();
         }
-        change.first(first);
+        first.Update(change.first);
         first.Save();
-        change.second(second);
+        second.Update(change.second);
         second.Save();
 
         ConfigCenter reader{nullptr, TipRecorder::Callback, tips.Context()};
         reader.Load();
-        change.check(reader);
+        change.check(reader.Snapshot());
     }
     EXPECT_EQ(tips.Count(), 0u);
 }
@@ -264,10 +275,10 @@ TEST_F(ConfigCenterTest, StringsLongerThanTheReadBufferFailWithTip2AndKeepTheDef
         config.ResetToDefaults();
         config.Load();
         if (c.loads) {
-            EXPECT_EQ(config.keywordHead, head);
+            EXPECT_EQ(config.Snapshot().keywordHead, head);
             EXPECT_EQ(tips.Count(), 0u);
         } else {
-            EXPECT_EQ(config.keywordHead, u"");
+            EXPECT_EQ(config.Snapshot().keywordHead, u"");
             EXPECT_EQ(tips.Errors(), std::vector<std::string>{"RegistryEditor.2."});
         }
         tips.Clear();

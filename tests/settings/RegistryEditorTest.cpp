@@ -1,9 +1,6 @@
 // RegistryEditor: its tips for every failure path, and the registry's semantics on the store.
 
-#include "settings/RegistryEditor.h"
-
-#include "support/TempSettingsDir.h"
-#include "support/TipRecorder.h"
+#include "settings/RegistryEditorFixture.h"
 
 #include <filesystem>
 #include <functional>
@@ -11,19 +8,6 @@
 
 namespace kh {
 namespace {
-
-using test::TempSettingsDir;
-using test::TipRecorder;
-
-class RegistryEditorTest : public ::testing::Test
-{
-protected:
-    RegistryEditorTest() { editor.SetKey(RootKey::CurrentUser, u"Software\\Zelto\\KH"); }
-
-    TempSettingsDir dir;
-    TipRecorder tips;
-    RegistryEditor editor{TipRecorder::Callback, tips.Context()};
-};
 
 TEST_F(RegistryEditorTest, EachOperationReportsItsOwnTipForAMissingKeyOrName)
 {

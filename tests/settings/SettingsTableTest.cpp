@@ -102,8 +102,8 @@ TEST_F(SettingsTableTest, LoadWithoutStoredValuesKeepsEveryDefault)
     for (const SettingEntry& entry : SettingsTable())
         EXPECT_EQ(config.GetSettingText(entry), SettingText(defaults, entry)) << entry.name;
     // The values a later change reads: no extra CA file, certificates checked.
-    EXPECT_EQ(config.tlsCaFile, u"");
-    EXPECT_EQ(config.tlsInsecure, 0u);
+    EXPECT_EQ(config.Snapshot().tlsCaFile, u"");
+    EXPECT_EQ(config.Snapshot().tlsInsecure, 0u);
 }
 
 TEST_F(SettingsTableTest, ResetRestoresEveryEntrysDefault)
@@ -112,14 +112,14 @@ TEST_F(SettingsTableTest, ResetRestoresEveryEntrysDefault)
     std::string problem;
     for (size_t i = 0; i < table.size(); ++i)
         ASSERT_TRUE(config.SetSettingText(table[i], DistinctValue(table[i], i), problem)) << problem;
-    config.token = "tok";
+    config.SetToken("tok");
 
     config.ResetToDefaults();
 
     SettingsValues defaults = DefaultSettings();
     for (const SettingEntry& entry : table)
         EXPECT_EQ(config.GetSettingText(entry), SettingText(defaults, entry)) << entry.name;
-    EXPECT_EQ(config.token, "");
+    EXPECT_EQ(config.GetToken(), "");
 }
 
 TEST(SettingsTableLookupTest, EveryNameAndAliasFindsItsOwnEntry)
@@ -180,12 +180,11 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"api-host", "127.0.0.1:8080", true}, TextCase{"api-host", "h:1", true},
         TextCase{"api-host", "h:65535", true}, TextCase{"api-host", "h:0", false},
         TextCase{"api-host", "h:65536", false}, TextCase{"api-host", "h:", false}, TextCase{"api-host", ":80", false},
-        TextCase{"ServerConfig_WebSite", "http://x/", false},
-        TextCase{"api-host", "https://h:8443", true}, TextCase{"api-host", "https://", false},
-        TextCase{"api-host", "https://h/p", false}, TextCase{"ServerConfig_WebSite", "user@h", false},
-        TextCase{"services-host", "a b", false}, TextCase{"services-host", "", false}, TextCase{"user", "", true},
-        TextCase{"user", "any text: at all/", true}, TextCase{"ExtractRuleConfig_KeywordTail", "", true},
-        TextCase{"tls-ca-file", "/etc/ssl/ca.pem", true}));
+        TextCase{"ServerConfig_WebSite", "http://x/", false}, TextCase{"api-host", "https://h:8443", true},
+        TextCase{"api-host", "https://", false}, TextCase{"api-host", "https://h/p", false},
+        TextCase{"ServerConfig_WebSite", "user@h", false}, TextCase{"services-host", "a b", false},
+        TextCase{"services-host", "", false}, TextCase{"user", "", true}, TextCase{"user", "any text: at all/", true},
+        TextCase{"ExtractRuleConfig_KeywordTail", "", true}, TextCase{"tls-ca-file", "/etc/ssl/ca.pem", true}));
 
 TEST_F(SettingsTableTest, RefusedTextLeavesTheRecordUnchanged)
 {
@@ -199,30 +198,31 @@ TEST_F(SettingsTableTest, RefusedTextLeavesTheRecordUnchanged)
     EXPECT_EQ(problem, "GetSMSConfig_SpaceTime takes a number from 0 to 4294967295");
     EXPECT_FALSE(config.SetSettingText(*host, "http://x/", problem));
     EXPECT_EQ(problem, "ServerConfig_ApiHost takes \"host\" or \"host:port\", optionally after \"https://\"");
-    EXPECT_EQ(config.spaceTime, 10000u);
-    EXPECT_EQ(config.apiHost, DefaultSettings().apiHost);
+    EXPECT_EQ(config.Snapshot().spaceTime, 10000u);
+    EXPECT_EQ(config.Snapshot().apiHost, DefaultSettings().apiHost);
 
     EXPECT_TRUE(config.SetSettingText(*interval, "4294967295", problem));
-    EXPECT_EQ(config.spaceTime, 4294967295u);
+    EXPECT_EQ(config.Snapshot().spaceTime, 4294967295u);
     EXPECT_EQ(config.GetSettingText(*interval), "4294967295");
 }
 
 TEST_F(SettingsTableTest, SnapshotIsOneConsistentCopy)
 {
-    // A writer keeps the interval and the time-out equal under the settings lock; a snapshot
+    // A writer keeps the interval and the time-out equal in each update; a snapshot
     // taken piece by piece would catch them apart.
-    config.spaceTime = config.timeoutTime = 0;
-    config.keywordHead.clear();
+    config.Update([&](SettingsValues& values) {
+        values.spaceTime = values.timeoutTime = 0;
+        values.keywordHead.clear();
+    });
     std::atomic<bool> started{false};
     std::atomic<bool> stop{false};
     std::thread writer([&] {
         for (uint32_t i = 0; !stop; ++i) {
-            {
-                std::lock_guard<CriticalSection> guard(config.SettingsLock());
-                config.spaceTime = i;
-                config.keywordHead = std::u16string(i % 64, u'x');
-                config.timeoutTime = i;
-            }
+            config.Update([&](SettingsValues& values) {
+                values.spaceTime = i;
+                values.keywordHead = std::u16string(i % 64, u'x');
+                values.timeoutTime = i;
+            });
             started = true;
         }
     });

@@ -1,7 +1,6 @@
 #include "support/SessionFixture.h"
 
 #include "app/Dispatcher.h"
-#include "base/AutoLock.h"
 #include "platform/TextCodec.h"
 #include "support/SandboxProcess.h"
 #include "support/SupportHooks.h"
@@ -31,10 +30,7 @@ SessionFixture::SessionFixture(SessionOptions options)
     session.LoadSettings();
     programDirectory = settingsDir.Path() + "/program";
     std::filesystem::create_directories(programDirectory);
-    Configure([&](ConfigCenter& c) {
-        c.executableDirectory = AnsiToWide(programDirectory);
-        c.executablePath = AnsiToWide(programDirectory + "/borvankh");
-    });
+    Config().SetExecutableLocation(AnsiToWide(programDirectory), AnsiToWide(programDirectory + "/borvankh"));
     if (!session.Start(false))
         ReportSupportFailure("the session's command worker did not start");
     // The start-up commands that set up the province and carrier boxes and the number list.
@@ -72,7 +68,7 @@ bool SessionFixture::StartSandbox(const std::string& scenarioJson)
     sandbox = std::make_unique<SandboxProcess>(options);
     if (!sandbox->Started())
         return false;
-    Configure([&](ConfigCenter& c) {
+    Configure([&](SettingsValues& c) {
         c.apiHost = sandbox->Host();
         c.servicesHost = sandbox->Host();
     });
@@ -81,7 +77,7 @@ bool SessionFixture::StartSandbox(const std::string& scenarioJson)
 
 void SessionFixture::SetApiHost(const std::string& host)
 {
-    Configure([&](ConfigCenter& c) { c.apiHost = host; });
+    Configure([&](SettingsValues& c) { c.apiHost = host; });
 }
 
 std::string SessionFixture::ApiHost()
@@ -91,7 +87,7 @@ std::string SessionFixture::ApiHost()
 
 bool SessionFixture::SignIn(const std::string& user, const std::string& pwd)
 {
-    Configure([&](ConfigCenter& c) {
+    Configure([&](SettingsValues& c) {
         c.userName = AnsiToWide(user);
         c.password = AnsiToWide(pwd);
     });
@@ -111,10 +107,9 @@ void SessionFixture::ChooseProject(const std::u16string& pid)
     Projects().ShowProjectInfo(0);
 }
 
-void SessionFixture::Configure(const std::function<void(ConfigCenter&)>& change)
+void SessionFixture::Configure(const std::function<void(SettingsValues&)>& change)
 {
-    AutoLock guard(&TipRecorder::Callback, tips.Context(), &Config().SettingsLock());
-    change(Config());
+    Config().Update(change);
 }
 
 bool SessionFixture::RunNumberJob(uint32_t count, const std::u16string& province, const std::u16string& carrier)

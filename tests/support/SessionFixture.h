@@ -51,7 +51,7 @@ public:
     void ChooseProject(const std::u16string& pid);
 
     // Changes the settings record under its lock (short intervals, automatic fetching...).
-    void Configure(const std::function<void(ConfigCenter&)>& change);
+    void Configure(const std::function<void(SettingsValues&)>& change);
 
     // Runs a number job and waits until it and any SMS fetch it started have ended.
     bool RunNumberJob(uint32_t count, const std::u16string& province = {}, const std::u16string& carrier = {});

@@ -7,24 +7,14 @@
 
 namespace kh::ui {
 
-bool GuiClipboard::OpenedByCaller()
-{
-    std::lock_guard<std::mutex> guard(mutex);
-    return openedBy && *openedBy == std::this_thread::get_id();
-}
-
 bool GuiClipboard::Open()
 {
-    std::lock_guard<std::mutex> guard(mutex);
-    if (openedBy && *openedBy != std::this_thread::get_id())
-        return false;
-    openedBy = std::this_thread::get_id();
-    return true;
+    return owner.Open();
 }
 
 bool GuiClipboard::Empty()
 {
-    if (!OpenedByCaller())
+    if (!owner.HeldByCaller())
         return false;
     return OnGuiThread([&] {
         QGuiApplication::clipboard()->clear();
@@ -34,7 +24,7 @@ bool GuiClipboard::Empty()
 
 bool GuiClipboard::SetUnicodeText(const std::u16string& text)
 {
-    if (!OpenedByCaller())
+    if (!owner.HeldByCaller())
         return false;
     return OnGuiThread([&] {
         QString value = QString::fromStdU16String(text);
@@ -46,11 +36,7 @@ bool GuiClipboard::SetUnicodeText(const std::u16string& text)
 
 bool GuiClipboard::Close()
 {
-    std::lock_guard<std::mutex> guard(mutex);
-    if (!openedBy || *openedBy != std::this_thread::get_id())
-        return false;
-    openedBy.reset();
-    return true;
+    return owner.Close();
 }
 
 } // namespace kh::ui

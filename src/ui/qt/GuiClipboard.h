@@ -3,11 +3,8 @@
 // hands over the text and closes it; the clipboard itself is touched on the GUI thread. While one
 // thread has it open, another thread's Open fails, as with the system clipboard.
 
+#include "core/ClipboardOwner.h"
 #include "core/ports/ClipboardPort.h"
-
-#include <mutex>
-#include <optional>
-#include <thread>
 
 namespace kh::ui {
 
@@ -21,10 +18,7 @@ public:
     bool Close() override;
 
 private:
-    bool OpenedByCaller();
-
-    std::mutex mutex;
-    std::optional<std::thread::id> openedBy;
+    ClipboardOwner owner;
 };
 
 } // namespace kh::ui

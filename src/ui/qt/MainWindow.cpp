@@ -1,7 +1,7 @@
 #include "ui/qt/MainWindow.h"
 
 #include "desktop/MainPresenter.h"
-#include "projects/PhoneSMSListCtrl.h"
+#include "numbers/PhoneSMSListCtrl.h"
 #include "ui/qt/GuiCheckBox.h"
 #include "ui/qt/GuiClipboard.h"
 #include "ui/qt/GuiComboBox.h"

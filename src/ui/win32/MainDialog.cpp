@@ -155,9 +155,13 @@ bool MainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
     case KH_WM_TRAY_NOTIFY:
         trayIcon.HandleNotify(lParam);
         return true;
+    case WM_SIZE:
+        if (wParam == SIZE_MINIMIZED && onMinimised)
+            onMinimised();
+        break;
     case WM_SYSCOMMAND:
         // Minimising hides the window when the tray icon can bring it back.
-        if ((wParam & 0xFFF0) == SC_MINIMIZE && trayIcon.IsShown()) {
+        if ((wParam & 0xFFF0) == SC_MINIMIZE && !onMinimised && trayIcon.IsShown()) {
             ShowWindow(hwnd, SW_HIDE);
             result = 0;
             return true;

@@ -39,6 +39,9 @@ public:
     // A left or right button press anywhere in the window, in the window's client coordinates,
     // before the control under the mouse sees it.
     std::function<void(POINT client)> onMousePress;
+    // The window was minimised. Without this callback, minimising hides the window when the tray
+    // icon can bring it back.
+    std::function<void()> onMinimised;
 
     MainDialog();
     ~MainDialog() override;

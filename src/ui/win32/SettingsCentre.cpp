@@ -96,12 +96,18 @@ void SettingsCentre::Hide()
 
 void SettingsCentre::EnableMode(int mode)
 {
-    for (int group = 0; group < 4; ++group) {
-        for (int id : kModeControls[group]) {
-            HWND control = rulePage.Item(id);
-            if (control != nullptr)
-                EnableWindow(control, group == mode);
-        }
+    for (int group = 0; group < 4; ++group)
+        EnableModeFields(group, group == mode);
+}
+
+void SettingsCentre::EnableModeFields(int mode, bool enabled)
+{
+    if (mode < 0 || mode >= 4)
+        return;
+    for (int id : kModeControls[mode]) {
+        HWND control = rulePage.Item(id);
+        if (control != nullptr)
+            EnableWindow(control, enabled);
     }
 }
 

@@ -38,6 +38,9 @@ public:
     void Hide();
     // Enables the fields of mode and disables those of the other modes. GUI thread.
     void EnableMode(int mode);
+    // Enables or disables the labels and fields of one mode (smart extraction has none). GUI
+    // thread.
+    void EnableModeFields(int mode, bool enabled);
 
     TabControl tabs;
     Dialog smsPage;

@@ -25,6 +25,8 @@ namespace {
 using test::SandboxProcess;
 
 const wchar_t* kSettingsKey = L"Software\\Zelto\\KH";
+const wchar_t* kRunKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const wchar_t* kAutoRunValue = L"ZeltoKH";
 
 std::string Member(const cJSON* object, const char* name)
 {
@@ -55,6 +57,7 @@ protected:
         if (std::getenv("KH_WINDOWS_SANDBOX") == nullptr)
             GTEST_SKIP() << "runs under scripts/test-windows only: it clears the real current-user settings key";
         RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey);
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, kAutoRunValue);
         std::error_code ec;
         folder = std::filesystem::temp_directory_path() / ("kh-cli-" + std::to_string(GetCurrentProcessId()));
         std::filesystem::create_directories(folder / "data", ec);
@@ -65,6 +68,7 @@ protected:
     {
         RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey);
         RegDeleteKeyW(HKEY_CURRENT_USER, kSettingsKey);
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, kAutoRunValue);
         if (!folder.empty()) {
             std::error_code ignored;
             std::filesystem::remove_all(folder, ignored);
@@ -131,6 +135,30 @@ TEST_F(CliWindowsTest, GetThroughTheRegistrySettingsPrintsTheThreeCodesTheSandbo
     }
     EXPECT_EQ(matched, 3) << run.out;
     EXPECT_NE(run.err.find("正在关闭软件...关闭完成。"), std::string::npos) << run.err;
+}
+
+// The auto-run entry set by the terminal client starts the window beside it: a Windows path that
+// names borvankh.exe, which the uninstaller also recognises as its own. Switched off, it goes.
+TEST_F(CliWindowsTest, AutoRunEntryNamesTheWindowProgramBesideIt)
+{
+    ASSERT_EQ(Cli({"set", "StartupConfig_AutoRun", "1"}).status, 0);
+    wchar_t value[MAX_PATH * 2] = {};
+    DWORD size = sizeof(value);
+    ASSERT_EQ(RegGetValueW(HKEY_CURRENT_USER, kRunKey, kAutoRunValue, RRF_RT_REG_SZ, nullptr, value, &size),
+              ERROR_SUCCESS);
+    std::wstring program(value);
+    EXPECT_EQ(program.find(L'/'), std::wstring::npos) << Utf8(program);
+    std::filesystem::path path(program);
+    EXPECT_EQ(path.filename().wstring(), L"borvankh.exe") << Utf8(path);
+    std::error_code ec;
+    EXPECT_TRUE(
+        std::filesystem::equivalent(path.parent_path(), std::filesystem::path(KH_BORVANKH_CLI_PATH).parent_path(), ec))
+        << Utf8(path) << " " << ec.message();
+
+    ASSERT_EQ(Cli({"set", "StartupConfig_AutoRun", "0"}).status, 0);
+    size = sizeof(value);
+    EXPECT_EQ(RegGetValueW(HKEY_CURRENT_USER, kRunKey, kAutoRunValue, RRF_RT_REG_SZ, nullptr, value, &size),
+              ERROR_FILE_NOT_FOUND);
 }
 
 // kh-http.exe writes the reply body byte for byte (binary standard output) and exits 0.

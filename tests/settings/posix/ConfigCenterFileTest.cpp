@@ -20,9 +20,9 @@ using test::TipRecorder;
 TEST_F(ConfigCenterTest, LocateExecutableCutsTheDirectoryAtTheLastSlash)
 {
     config.LocateExecutable();
-    ASSERT_FALSE(config.executablePath.empty());
-    EXPECT_EQ(config.executablePath, AnsiToWide(std::filesystem::read_symlink("/proc/self/exe").string()));
-    EXPECT_EQ(config.executableDirectory, config.executablePath.substr(0, config.executablePath.rfind(u'/')));
+    ASSERT_FALSE(config.ExecutablePath().empty());
+    EXPECT_EQ(config.ExecutablePath(), AnsiToWide(std::filesystem::read_symlink("/proc/self/exe").string()));
+    EXPECT_EQ(config.ExecutableDirectory(), config.ExecutablePath().substr(0, config.ExecutablePath().rfind(u'/')));
     EXPECT_EQ(tips.Count(), 0u);
 }
 
@@ -31,19 +31,19 @@ TEST_F(ConfigCenterTest, FirstStartKeepsDefaultsWithoutTipAndCreatesTheKey)
     config.Load();
 
     EXPECT_EQ(tips.Count(), 0u);
-    EXPECT_EQ(config.autoRun, 1u);
-    EXPECT_EQ(config.spaceTime, 10000u);
-    EXPECT_EQ(config.codeLength, 6u);
-    EXPECT_EQ(config.password, u"");
-    EXPECT_EQ(config.apiHost, kDefaultApiHost);
+    EXPECT_EQ(config.Snapshot().autoRun, 1u);
+    EXPECT_EQ(config.Snapshot().spaceTime, 10000u);
+    EXPECT_EQ(config.Snapshot().codeLength, 6u);
+    EXPECT_EQ(config.Snapshot().password, u"");
+    EXPECT_EQ(config.Snapshot().apiHost, kDefaultApiHost);
     std::string file = TempSettingsDir::ReadFile(dir.SettingsFile());
     EXPECT_NE(file.find("Software\\\\Zelto\\\\KH"), std::string::npos) << file;
 }
 
 TEST_F(ConfigCenterTest, AutoRunWritesAndRemovesTheAutostartEntry)
 {
-    config.executablePath = u"/opt/borvan kh/bin/borvankh";
-    config.autoRun = 1;
+    config.SetExecutableLocation(u"", u"/opt/borvan kh/bin/borvankh");
+    config.Update([&](SettingsValues& values) { values.autoRun = 1; });
     config.Save();
 
     std::string entry = TempSettingsDir::ReadFile(dir.AutostartFile("ZeltoKH"));
@@ -52,15 +52,15 @@ TEST_F(ConfigCenterTest, AutoRunWritesAndRemovesTheAutostartEntry)
     EXPECT_EQ(StoredString(u"Software\\Microsoft\\Windows\\CurrentVersion\\Run", u"ZeltoKH"),
               u"/opt/borvan kh/bin/borvankh");
 
-    config.autoRun = 0;
+    config.Update([&](SettingsValues& values) { values.autoRun = 0; });
     config.Save();
     EXPECT_FALSE(std::filesystem::exists(dir.AutostartFile("ZeltoKH")));
     config.Save(); // removing an absent entry is not an error
     EXPECT_EQ(tips.Count(), 0u);
 
     // Without a known executable there is nothing to start: no entry, and the write is reported.
-    config.executablePath.clear();
-    config.autoRun = 1;
+    config.SetExecutableLocation(u"", u"");
+    config.Update([&](SettingsValues& values) { values.autoRun = 1; });
     config.Save();
     EXPECT_FALSE(std::filesystem::exists(dir.AutostartFile("ZeltoKH")));
     EXPECT_EQ(tips.Errors(), std::vector<std::string>{"RegistryEditor.6."});
@@ -68,19 +68,19 @@ TEST_F(ConfigCenterTest, AutoRunWritesAndRemovesTheAutostartEntry)
 
 TEST_F(ConfigCenterTest, UnmanagedAutoRunEntryIsLeftAsItIsWhileTheValueIsSaved)
 {
-    config.executablePath = u"/opt/kh/borvankh";
-    config.autoRun = 1;
+    config.SetExecutableLocation(u"", u"/opt/kh/borvankh");
+    config.Update([&](SettingsValues& values) { values.autoRun = 1; });
     config.Save();
     std::string entry = TempSettingsDir::ReadFile(dir.AutostartFile("ZeltoKH"));
     ASSERT_FALSE(entry.empty());
 
     // Neither switching auto-run off nor another program path touches the entry.
     config.SetAutoRunEntryManaged(false);
-    config.autoRun = 0;
+    config.Update([&](SettingsValues& values) { values.autoRun = 0; });
     config.Save();
     EXPECT_EQ(TempSettingsDir::ReadFile(dir.AutostartFile("ZeltoKH")), entry);
-    config.executablePath = u"/elsewhere/borvankh";
-    config.autoRun = 1;
+    config.SetExecutableLocation(u"", u"/elsewhere/borvankh");
+    config.Update([&](SettingsValues& values) { values.autoRun = 1; });
     config.Save();
     EXPECT_EQ(TempSettingsDir::ReadFile(dir.AutostartFile("ZeltoKH")), entry);
     std::filesystem::remove(dir.AutostartFile("ZeltoKH"));
@@ -88,11 +88,11 @@ TEST_F(ConfigCenterTest, UnmanagedAutoRunEntryIsLeftAsItIsWhileTheValueIsSaved)
     EXPECT_FALSE(std::filesystem::exists(dir.AutostartFile("ZeltoKH")));
 
     // The stored setting itself follows the record.
-    config.autoRun = 0;
+    config.Update([&](SettingsValues& values) { values.autoRun = 0; });
     config.Save();
     ConfigCenter loaded{nullptr, TipRecorder::Callback, tips.Context()};
     loaded.Load();
-    EXPECT_EQ(loaded.autoRun, 0u);
+    EXPECT_EQ(loaded.Snapshot().autoRun, 0u);
     EXPECT_EQ(tips.Count(), 0u);
 }
 
@@ -115,7 +115,7 @@ TEST_F(ConfigCenterTest, DamagedFileIsKeptAsideReportedAndNotOverwritten)
 
         config.Load();
 
-        EXPECT_EQ(config.spaceTime, 10000u);
+        EXPECT_EQ(config.Snapshot().spaceTime, 10000u);
         ASSERT_EQ(tips.Errors(), std::vector<std::string>{"RegistryEditor.15."});
         std::vector<std::filesystem::path> aside;
         for (const auto& e : std::filesystem::directory_iterator(dir.Path() + "/BorvanKH")) {
@@ -126,13 +126,13 @@ TEST_F(ConfigCenterTest, DamagedFileIsKeptAsideReportedAndNotOverwritten)
         EXPECT_NE(tips.Messages()[0].find(aside[0].string()), std::string::npos) << tips.Messages()[0];
         EXPECT_EQ(TempSettingsDir::ReadFile(aside[0].string()), content);
 
-        config.spaceTime = 20000;
+        config.Update([&](SettingsValues& values) { values.spaceTime = 20000; });
         config.Save();
         EXPECT_EQ(tips.Count(), 1u);
         EXPECT_EQ(TempSettingsDir::ReadFile(aside[0].string()), content);
         config.ResetToDefaults();
         config.Load();
-        EXPECT_EQ(config.spaceTime, 20000u);
+        EXPECT_EQ(config.Snapshot().spaceTime, 20000u);
     }
 }
 

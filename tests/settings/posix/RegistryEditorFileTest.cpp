@@ -1,27 +1,12 @@
 // RegistryEditor on the Linux settings store: a settings file that cannot be read.
 
-#include "settings/RegistryEditor.h"
-#include "support/TempSettingsDir.h"
-#include "support/TipRecorder.h"
+#include "settings/RegistryEditorFixture.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
 
 namespace kh {
 namespace {
-
-using test::TempSettingsDir;
-using test::TipRecorder;
-
-class RegistryEditorTest : public ::testing::Test
-{
-protected:
-    RegistryEditorTest() { editor.SetKey(RootKey::CurrentUser, u"Software\\Zelto\\KH"); }
-
-    TempSettingsDir dir;
-    TipRecorder tips;
-    RegistryEditor editor{TipRecorder::Callback, tips.Context()};
-};
 
 TEST_F(RegistryEditorTest, AStoreThatCannotBeReadFailsEveryOperationAndIsLeftAlone)
 {

@@ -30,9 +30,9 @@ TEST_F(ConfigCenterTest, LocateExecutableTakesTheModulePathAndCutsAtTheLastBacks
     DWORD n = GetModuleFileNameW(nullptr, module, MAX_PATH);
     ASSERT_GT(n, 0u);
     config.LocateExecutable();
-    EXPECT_EQ(config.executablePath, std::u16string(reinterpret_cast<const char16_t*>(module), n));
-    EXPECT_EQ(config.executableDirectory, config.executablePath.substr(0, config.executablePath.rfind(u'\\')));
-    EXPECT_EQ(config.executableDirectory.find(u'/'), std::u16string::npos);
+    EXPECT_EQ(config.ExecutablePath(), std::u16string(reinterpret_cast<const char16_t*>(module), n));
+    EXPECT_EQ(config.ExecutableDirectory(), config.ExecutablePath().substr(0, config.ExecutablePath().rfind(u'\\')));
+    EXPECT_EQ(config.ExecutableDirectory().find(u'/'), std::u16string::npos);
     EXPECT_EQ(tips.Count(), 0u);
 }
 
@@ -41,7 +41,7 @@ TEST_F(ConfigCenterTest, FirstStartKeepsDefaultsWithoutTipAndCreatesTheKey)
     EXPECT_FALSE(test::KeyExists(kKey));
     config.Load();
     EXPECT_EQ(tips.Count(), 0u);
-    EXPECT_EQ(config.spaceTime, 10000u);
+    EXPECT_EQ(config.Snapshot().spaceTime, 10000u);
     EXPECT_TRUE(test::KeyExists(kKey));
 }
 
@@ -49,7 +49,7 @@ TEST_F(ConfigCenterTest, FirstStartKeepsDefaultsWithoutTipAndCreatesTheKey)
 // its stored name with its type, and a value stored that way by another program loads back.
 TEST_F(ConfigCenterTest, EverySettingRoundTripsThroughTheRegistryUnderItsNameAndType)
 {
-    config.savePassword = 1;
+    config.Update([&](SettingsValues& values) { values.savePassword = 1; });
     for (const SettingEntry& entry : SettingsTable()) {
         switch (entry.type) {
         case SettingType::Text:
@@ -119,7 +119,7 @@ TEST_F(ConfigCenterTest, APasswordStoredByAnEarlierVersionInTheAnsiCodePageSigns
     ASSERT_EQ(test::WriteRawText(kKey, u"LoginConfig_Pwd", u"C3DCC2EB616263"), ERROR_SUCCESS);
     ASSERT_EQ(test::WriteRawNumber(kKey, u"StartupConfig_SavePwd", 1), ERROR_SUCCESS);
     config.Load();
-    EXPECT_EQ(config.password, u"密码abc");
+    EXPECT_EQ(config.Snapshot().password, u"密码abc");
 
     // Saved again, it keeps the form an earlier version reads.
     config.Save();
@@ -130,14 +130,14 @@ TEST_F(ConfigCenterTest, APasswordStoredByAnEarlierVersionInTheAnsiCodePageSigns
 TEST_F(ConfigCenterTest, AutoRunWritesAndRemovesTheRunKeyValue)
 {
     config.LocateExecutable();
-    config.autoRun = 1;
+    config.Update([&](SettingsValues& values) { values.autoRun = 1; });
     config.Save();
     test::RawValue raw = ReadRaw(kRunKey, u"ZeltoKH");
     ASSERT_EQ(raw.status, ERROR_SUCCESS);
     EXPECT_EQ(raw.type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(test::RawText(raw), config.executablePath);
+    EXPECT_EQ(test::RawText(raw), config.ExecutablePath());
 
-    config.autoRun = 0;
+    config.Update([&](SettingsValues& values) { values.autoRun = 0; });
     config.Save();
     EXPECT_EQ(ReadRaw(kRunKey, u"ZeltoKH").status, ERROR_FILE_NOT_FOUND);
     config.Save(); // removing an absent value is not an error
@@ -148,7 +148,7 @@ TEST_F(ConfigCenterTest, UnmanagedAutoRunValueIsLeftAsItIsWhileTheSettingIsSaved
 {
     ASSERT_EQ(test::WriteRawText(kRunKey, u"ZeltoKH", u"C:\\elsewhere\\borvankh.exe"), ERROR_SUCCESS);
     config.SetAutoRunEntryManaged(false);
-    config.autoRun = 0;
+    config.Update([&](SettingsValues& values) { values.autoRun = 0; });
     config.Save();
     EXPECT_EQ(test::RawText(ReadRaw(kRunKey, u"ZeltoKH")), u"C:\\elsewhere\\borvankh.exe");
     EXPECT_EQ(test::RawNumber(ReadRaw(kKey, u"StartupConfig_AutoRun")), 0u);

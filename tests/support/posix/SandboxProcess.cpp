@@ -22,12 +22,7 @@ constexpr auto kStopDeadline = std::chrono::seconds(10);
 
 SandboxProcess::SandboxProcess(const SandboxOptions& options)
 {
-#ifdef KH_SANDBOX_PATH
     Launch(KH_SANDBOX_PATH, options);
-#else
-    (void)options;
-    error = "borvankh-sandbox was not built";
-#endif
 }
 
 SandboxProcess::~SandboxProcess()

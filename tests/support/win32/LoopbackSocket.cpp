@@ -121,8 +121,12 @@ void CloseSocket(SocketHandle socket)
 
 bool SendAll(SocketHandle socket, std::string_view bytes)
 {
+    // Winsock applies a send time-out to a whole send call, which for a large buffer waits until
+    // the peer has taken nearly all of it: sent in pieces, the time-out bounds a stalled peer
+    // rather than the size of the reply.
+    constexpr size_t kPiece = 64 * 1024;
     while (!bytes.empty()) {
-        const int chunk = static_cast<int>(std::min<size_t>(bytes.size(), INT_MAX));
+        const int chunk = static_cast<int>(std::min(bytes.size(), kPiece));
         const int n = ::send(ToSocket(socket), bytes.data(), chunk, 0);
         if (n <= 0)
             return false;

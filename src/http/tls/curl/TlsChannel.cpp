@@ -2,6 +2,7 @@
 
 #include "http/HostCache.h"
 #include "http/HttpErrors.h"
+#include "http/ReplyScan.h"
 
 #include <algorithm>
 #include <cstring>
@@ -132,9 +133,7 @@ struct TlsChannel::Session
     std::vector<std::string> setCookies;
     bool headersDone = false;
     bool markerFound = false;
-    size_t markerScanned = 0;
-    size_t textEnd = 0; // the body's text ends at its first zero byte
-    bool textEnded = false;
+    ReplyTextScan scan;
     int callbackError = 0;
     TlsProblem problem = TlsProblem::None;
     std::string detail;
@@ -293,9 +292,7 @@ int TlsChannel::Session::Perform(const std::string& marker, size_t limit, const 
     setCookies.clear();
     headersDone = false;
     markerFound = false;
-    markerScanned = 0;
-    textEnd = 0;
-    textEnded = false;
+    scan = ReplyTextScan(marker);
     callbackError = kHttpOk;
     problem = TlsProblem::None;
     detail.clear();
@@ -432,18 +429,9 @@ size_t TlsChannel::Session::OnBody(const char* data, size_t length)
         callbackError = kErrTlsBufferAllocation;
         return 0;
     }
-    if (!textEnded) {
-        const auto zero = std::find(received.begin() + static_cast<std::ptrdiff_t>(from), received.end(), '\0');
-        textEnd = static_cast<size_t>(zero - received.begin());
-        textEnded = zero != received.end();
-    }
-    if (!endMarker->empty()) {
-        const std::string_view text(received.data(), textEnd);
-        if (text.find(*endMarker, markerScanned) != std::string_view::npos) {
-            markerFound = true;
-            return 0;
-        }
-        markerScanned = textEnd >= endMarker->size() ? textEnd - endMarker->size() + 1 : 0;
+    if (scan.Arrived(received, from)) {
+        markerFound = true;
+        return 0;
     }
     return length;
 }

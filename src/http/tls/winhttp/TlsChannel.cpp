@@ -44,6 +44,7 @@
 
 #include "http/HostCache.h"
 #include "http/HttpErrors.h"
+#include "http/ReplyScan.h"
 #include "platform/Socket.h"
 
 #include <algorithm>
@@ -524,9 +525,7 @@ int TlsChannel::Session::ReadBody(const std::string& marker, size_t limit, std::
     if (marker.empty() && hasLength && announced > limit)
         return kErrReplyTooLarge;
 
-    size_t textEnd = 0; // the body's text ends at its first zero byte
-    bool textEnded = false;
-    size_t markerScanned = 0;
+    ReplyTextScan scan(marker);
     for (;;) {
         if (!LimitToDeadline())
             return kErrDeadline;
@@ -552,17 +551,8 @@ int TlsChannel::Session::ReadBody(const std::string& marker, size_t limit, std::
         }
         if (read < available)
             return kErrTlsShortRead;
-        if (!textEnded) {
-            const auto zero = std::find(received.begin() + static_cast<std::ptrdiff_t>(from), received.end(), '\0');
-            textEnd = static_cast<size_t>(zero - received.begin());
-            textEnded = zero != received.end();
-        }
-        if (!marker.empty()) {
-            const std::string_view text(received.data(), textEnd);
-            if (text.find(marker, markerScanned) != std::string_view::npos)
-                return kHttpOk;
-            markerScanned = textEnd >= marker.size() ? textEnd - marker.size() + 1 : 0;
-        }
+        if (scan.Arrived(received, from))
+            return kHttpOk;
     }
     if (hasLength && received.size() < announced)
         return kErrTlsShortRead;

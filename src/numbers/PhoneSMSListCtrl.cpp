@@ -1,4 +1,4 @@
-#include "projects/PhoneSMSListCtrl.h"
+#include "numbers/PhoneSMSListCtrl.h"
 
 #include "base/AutoLock.h"
 #include "core/OwnerWindow.h"
@@ -12,6 +12,54 @@
 
 namespace kh {
 namespace {
+
+// Site codes of this module's internal tips.
+enum Site : int
+{
+    kSiteSetupNoView = 1,
+    kSiteSetupColumn = 2,
+    kSiteClearNoView = 3,
+    kSiteClearItems = 4,
+    kSiteAddNoView = 5,
+    kSiteAddCount = 6,
+    kSiteAddInsert = 7,
+    kSiteAddEmptyNumber = 8,
+    kSiteCellNoRow = 9,
+    kSiteCellText = 10,
+    kSiteSortNoView = 11,
+    kSiteSortApply = 12,
+    kSiteCopyNumberNoView = 13,
+    kSiteCopySmsNoView = 14,
+    kSiteCopyCodeNoView = 15,
+    kSiteBlacklistNoBatch = 16,
+    kSiteBlacklistEmptyNumber = 17,
+    kSiteTitleNoView = 18,
+    kSiteTitleHeader = 19,
+    kSiteTitleColumn = 20,
+    kSiteTitleText = 21,
+    kSiteSortReadNoView = 22,
+    kSiteSortItemData = 23,
+    kSiteReindexNoView = 24,
+    kSiteReindexEmptyNumber = 25,
+    kSiteReindexSerials = 26,
+    kSiteCompareNoView = 27,
+    kSiteCompareData = 28,
+    kSiteCompareNoColumn = 29,
+    kSiteFirstReceivedNoView = 31,
+    kSiteFirstReceivedNoBatch = 32,
+    kSiteFirstReceivedEmptyNumber = 33,
+    kSiteMoveDeleteOriginal = 36,
+    kSiteMoveNoView = 37,
+    kSiteMoveInsert = 38,
+    kSiteMoveSource = 39,
+    kSiteMoveHeader = 40,
+    kSiteMoveSelect = 42,
+    kSiteMoveEnsureVisible = 43,
+    kSiteBlacklistNoView = 44,
+    kSiteRemoveNoRow = 45,
+    kSiteRemoveDelete = 46,
+    kSiteMoveCopyCell = 47,
+};
 
 struct ColumnLayout
 {
@@ -86,14 +134,14 @@ void PhoneSMSListCtrl::SetupList(ListViewPort* view)
     sortColumn = -1;
     sortAscending = true;
     if (listView == nullptr) {
-        ReportTip({}, 1);
+        ReportTip({}, kSiteSetupNoView);
         return;
     }
     listView->SetExtendedStyle(kListExtendedStyle);
     int index = 0;
     for (const auto& column : kColumns) {
         if (listView->InsertColumn(index, column.title, column.width) < 0) {
-            ReportTip({}, 2);
+            ReportTip({}, kSiteSetupColumn);
             return;
         }
         ++index;
@@ -104,11 +152,11 @@ void PhoneSMSListCtrl::ClearList()
 {
     AutoLock guard(tipCallback, tipContext, &lock);
     if (listView == nullptr) {
-        ReportTip({}, 3);
+        ReportTip({}, kSiteClearNoView);
         return;
     }
     if (!listView->DeleteAllItems()) {
-        ReportTip({}, 4);
+        ReportTip({}, kSiteClearItems);
         return;
     }
     numberToRow.clear();
@@ -119,20 +167,20 @@ void PhoneSMSListCtrl::AddRow(const std::u16string& number, const std::u16string
 {
     AutoLock guard(tipCallback, tipContext, &lock);
     if (listView == nullptr) {
-        ReportTip({}, 5);
+        ReportTip({}, kSiteAddNoView);
         return;
     }
     int count = listView->GetItemCount();
     if (count < 0) {
-        ReportTip({}, 6);
+        ReportTip({}, kSiteAddCount);
         return;
     }
     if (listView->InsertItem(count, Decimal(count + 1)) != count) {
-        ReportTip({}, 7);
+        ReportTip({}, kSiteAddInsert);
         return;
     }
     if (number.empty()) {
-        ReportTip({}, 8);
+        ReportTip({}, kSiteAddEmptyNumber);
         return;
     }
     numberToRow[number] = count;
@@ -144,7 +192,7 @@ void PhoneSMSListCtrl::RemoveRows(const std::vector<std::u16string>& numbers)
 {
     AutoLock guard(tipCallback, tipContext, &lock);
     if (listView == nullptr) {
-        ReportTip({}, 45);
+        ReportTip({}, kSiteRemoveNoRow);
         return;
     }
     // From the bottom up, so the rows still to delete keep their positions.
@@ -160,7 +208,7 @@ void PhoneSMSListCtrl::RemoveRows(const std::vector<std::u16string>& numbers)
         return;
     for (int row : rows) {
         if (!listView->DeleteItem(row)) {
-            ReportTip({}, 46);
+            ReportTip({}, kSiteRemoveDelete);
             break;
         }
     }
@@ -174,11 +222,11 @@ void PhoneSMSListCtrl::SetCell(const std::u16string& number, int column, const s
     if (it == numberToRow.end())
         return;
     if (listView == nullptr || it->second < 0) {
-        ReportTip({}, 9);
+        ReportTip({}, kSiteCellNoRow);
         return;
     }
     if (!listView->SetItemText(it->second, column, text))
-        ReportTip({}, 10);
+        ReportTip({}, kSiteCellText);
 }
 
 void PhoneSMSListCtrl::MoveRowUp(const std::u16string& number)
@@ -209,9 +257,9 @@ void PhoneSMSListCtrl::MoveRowUp(const std::u16string& number)
     for (int row = 0; row < count; ++row)
         serials.push_back(Decimal(row + 1));
     if (!listView->SetColumnTexts(kColumnSerial, serials))
-        ReportTip({}, 26);
+        ReportTip({}, kSiteReindexSerials);
     if (listView->IsItemSelected(to) && !listView->EnsureVisible(to, false))
-        ReportTip({}, 43);
+        ReportTip({}, kSiteMoveEnsureVisible);
 }
 
 // Ends as an index rebuilt from scratch would: every entry is first marked unclaimed, each row
@@ -224,7 +272,7 @@ void PhoneSMSListCtrl::ReindexRows()
     auto dropUnclaimed = [this] { std::erase_if(numberToRow, [](const auto& entry) { return entry.second < 0; }); };
     if (listView == nullptr) {
         dropUnclaimed();
-        ReportTip({}, 24);
+        ReportTip({}, kSiteReindexNoView);
         return;
     }
     // The number column is read and the serials written in one call each: a call per row would
@@ -235,7 +283,7 @@ void PhoneSMSListCtrl::ReindexRows()
     for (size_t row = 0; row < numbers.size(); ++row) {
         if (numbers[row].empty()) {
             dropUnclaimed();
-            ReportTip({}, 25);
+            ReportTip({}, kSiteReindexEmptyNumber);
             return;
         }
         numberToRow[numbers[row]] = static_cast<int>(row);
@@ -243,7 +291,7 @@ void PhoneSMSListCtrl::ReindexRows()
     }
     if (!listView->SetColumnTexts(kColumnSerial, serials)) {
         dropUnclaimed();
-        ReportTip({}, 26);
+        ReportTip({}, kSiteReindexSerials);
         return;
     }
     dropUnclaimed();
@@ -255,11 +303,11 @@ void PhoneSMSListCtrl::RemoveRowByNumber(const std::u16string& number)
     if (it == numberToRow.end())
         return;
     if (listView == nullptr || it->second < 0) {
-        ReportTip({}, 45);
+        ReportTip({}, kSiteRemoveNoRow);
         return;
     }
     if (!listView->DeleteItem(it->second)) {
-        ReportTip({}, 46);
+        ReportTip({}, kSiteRemoveDelete);
         return;
     }
     ReindexRows();
@@ -268,17 +316,17 @@ void PhoneSMSListCtrl::RemoveRowByNumber(const std::u16string& number)
 int PhoneSMSListCtrl::FindFirstReceivedRow()
 {
     if (listView == nullptr) {
-        ReportTip({}, 31);
+        ReportTip({}, kSiteFirstReceivedNoView);
         return 0;
     }
     if (owner == nullptr || owner->batch == nullptr) {
-        ReportTip({}, 32);
+        ReportTip({}, kSiteFirstReceivedNoBatch);
         return 0;
     }
     std::vector<std::u16string> numbers = listView->GetColumnTexts(kColumnNumber);
     for (size_t row = 0; row < numbers.size(); ++row) {
         if (numbers[row].empty()) {
-            ReportTip({}, 33);
+            ReportTip({}, kSiteFirstReceivedEmptyNumber);
             return 0;
         }
         if (owner->batch->IsReceived(numbers[row]))
@@ -295,49 +343,49 @@ int PhoneSMSListCtrl::FindFirstReceivedRow()
 void PhoneSMSListCtrl::MoveRow(int from, int to)
 {
     if (listView == nullptr || to < 0) {
-        ReportTip({}, 37);
+        ReportTip({}, kSiteMoveNoView);
         return;
     }
     int inserted = listView->InsertItem(to, u"");
     if (inserted != to) {
         if (inserted >= 0)
             listView->DeleteItem(inserted);
-        ReportTip({}, 38);
+        ReportTip({}, kSiteMoveInsert);
         return;
     }
     if (to <= from)
         ++from;
     if (from < 0) {
         listView->DeleteItem(to);
-        ReportTip({}, 39);
+        ReportTip({}, kSiteMoveSource);
         return;
     }
     int columns = listView->GetHeaderColumnCount();
     if (columns < 0) {
         listView->DeleteItem(to);
-        ReportTip({}, 40);
+        ReportTip({}, kSiteMoveHeader);
         return;
     }
     for (int column = kColumnNumber; column < columns; ++column) {
         if (!listView->SetItemText(to, column, listView->GetItemText(from, column))) {
             listView->DeleteItem(to);
-            ReportTip({}, 47);
+            ReportTip({}, kSiteMoveCopyCell);
             return;
         }
     }
 
     bool selected = listView->IsItemSelected(from);
     if (!listView->DeleteItem(from)) {
-        ReportTip({}, 36);
+        ReportTip({}, kSiteMoveDeleteOriginal);
         return;
     }
     if (from < to)
         --to;
     if (selected) {
         if (!listView->SetItemSelected(to, true))
-            ReportTip({}, 42);
+            ReportTip({}, kSiteMoveSelect);
         else if (!listView->EnsureVisible(to, false))
-            ReportTip({}, 43);
+            ReportTip({}, kSiteMoveEnsureVisible);
     }
 }
 
@@ -367,14 +415,14 @@ void PhoneSMSListCtrl::SortByColumn(int column)
     sortValues.clear();
     std::vector<intptr_t> rowData;
     if (listView == nullptr) {
-        ReportTip({}, 22);
+        ReportTip({}, kSiteSortReadNoView);
     } else {
         int count = listView->GetItemCount();
         std::vector<std::u16string> columnTexts = listView->GetColumnTexts(sortColumn);
         bool dataWritten = true;
         for (int row = 0; row < count; ++row) {
             if (dataWritten && !listView->SetItemData(row, row)) {
-                ReportTip({}, 23);
+                ReportTip({}, kSiteSortItemData);
                 dataWritten = false;
             }
             if (!dataWritten) {
@@ -391,7 +439,7 @@ void PhoneSMSListCtrl::SortByColumn(int column)
         }
     }
     if (listView == nullptr) {
-        ReportTip({}, 11);
+        ReportTip({}, kSiteSortNoView);
         return;
     }
     std::vector<int> order(rowData.size());
@@ -403,7 +451,7 @@ void PhoneSMSListCtrl::SortByColumn(int column)
     sortTexts.clear();
     sortValues.clear();
     if (!listView->ApplyOrder(order)) {
-        ReportTip({}, 12);
+        ReportTip({}, kSiteSortApply);
         return;
     }
     ReindexRows();
@@ -413,20 +461,20 @@ void PhoneSMSListCtrl::SortByColumn(int column)
 std::u16string PhoneSMSListCtrl::ReadColumnTitle(int column)
 {
     if (listView == nullptr) {
-        ReportTip({}, 18);
+        ReportTip({}, kSiteTitleNoView);
         return {};
     }
     if (listView->GetHeaderColumnCount() < 0) {
-        ReportTip({}, 19);
+        ReportTip({}, kSiteTitleHeader);
         return {};
     }
     if (column < 0) {
-        ReportTip({}, 20);
+        ReportTip({}, kSiteTitleColumn);
         return {};
     }
     std::u16string title;
     if (!listView->GetColumnTitle(column, kTitleChars, title)) {
-        ReportTip({}, 21);
+        ReportTip({}, kSiteTitleText);
         return {};
     }
     return title;
@@ -436,17 +484,17 @@ std::u16string PhoneSMSListCtrl::ReadColumnTitle(int column)
 int PhoneSMSListCtrl::CompareIndex(intptr_t data)
 {
     if (listView == nullptr) {
-        ReportTip({}, 27);
+        ReportTip({}, kSiteCompareNoView);
         return -1;
     }
     // Item data outside the rows taken at the start (a row whose data could not be written)
     // counts like a negative one.
     if (data < 0 || static_cast<size_t>(data) >= sortTexts.size()) {
-        ReportTip({}, 28);
+        ReportTip({}, kSiteCompareData);
         return -1;
     }
     if (sortColumn < 0) {
-        ReportTip({}, 29);
+        ReportTip({}, kSiteCompareNoColumn);
         return -1;
     }
     return static_cast<int>(data);
@@ -483,17 +531,17 @@ int PhoneSMSListCtrl::CompareRows(intptr_t first, intptr_t second)
 
 void PhoneSMSListCtrl::CopyNumber()
 {
-    CopyColumn(kColumnNumber, 13);
+    CopyColumn(kColumnNumber, kSiteCopyNumberNoView);
 }
 
 void PhoneSMSListCtrl::CopySms()
 {
-    CopyColumn(kColumnSms, 14);
+    CopyColumn(kColumnSms, kSiteCopySmsNoView);
 }
 
 void PhoneSMSListCtrl::CopyCode()
 {
-    CopyColumn(kColumnCode, 15);
+    CopyColumn(kColumnCode, kSiteCopyCodeNoView);
 }
 
 std::vector<std::vector<std::u16string>> PhoneSMSListCtrl::ReadRows()
@@ -537,18 +585,18 @@ void PhoneSMSListCtrl::BlacklistSelected()
     AutoLock guard(tipCallback, tipContext, &lock);
     std::vector<std::u16string> numbers;
     if (listView == nullptr) {
-        ReportTip({}, 44);
+        ReportTip({}, kSiteBlacklistNoView);
     } else {
         for (int row : listView->GetSelectedRows())
             numbers.push_back(listView->GetItemText(row, kColumnNumber));
     }
     if (owner == nullptr || owner->batch == nullptr) {
-        ReportTip({}, 16);
+        ReportTip({}, kSiteBlacklistNoBatch);
         return;
     }
     for (const auto& number : numbers) {
         if (number.empty()) {
-            ReportTip({}, 17);
+            ReportTip({}, kSiteBlacklistEmptyNumber);
             return;
         }
         owner->batch->MarkForBlacklist(number);

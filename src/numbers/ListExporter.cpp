@@ -1,10 +1,10 @@
-#include "projects/ListExporter.h"
+#include "numbers/ListExporter.h"
 
 #include "core/OwnerWindow.h"
 #include "numbers/NumberBatch.h"
+#include "numbers/PhoneSMSListCtrl.h"
 #include "platform/LocalTime.h"
 #include "platform/TextCodec.h"
-#include "projects/PhoneSMSListCtrl.h"
 
 #include <utility>
 

@@ -1,7 +1,7 @@
 // The number list model on the in-memory list view: rows, serials and the number index through
 // add, move, remove and sort; the column sort's order rules; copy and blacklist of the selection.
 
-#include "projects/PhoneSMSListCtrl.h"
+#include "numbers/PhoneSMSListCtrl.h"
 
 #include "core/OwnerWindow.h"
 #include "headless/HeadlessClipboard.h"

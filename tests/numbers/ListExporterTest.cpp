@@ -1,14 +1,14 @@
 // The number list's export: the list's rows with the arrival times from the batch, read back
 // through an RFC 4180 reader, and the tips of an export run in the background.
 
-#include "projects/ListExporter.h"
+#include "numbers/ListExporter.h"
 
 #include "core/OwnerWindow.h"
 #include "headless/HeadlessListView.h"
 #include "numbers/NumberBatch.h"
+#include "numbers/PhoneSMSListCtrl.h"
 #include "platform/LocalTime.h"
 #include "platform/TextCodec.h"
-#include "projects/PhoneSMSListCtrl.h"
 #include "support/CsvReader.h"
 #include "support/TempSettingsDir.h"
 #include "support/TipRecorder.h"

@@ -1,0 +1,3 @@
+#pragma once
+// The project list may not see the numbers, which are built over it.
+#include "numbers/NumberBatch.h"
