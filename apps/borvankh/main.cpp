@@ -7,6 +7,7 @@
 #include "desktop/AppPresenter.h"
 #include "platform/Terminal.h"
 #include "ui/qt/QtClient.h"
+#include "ui/qt/Translations.h"
 
 #include <QApplication>
 #include <QFont>
@@ -84,6 +85,7 @@ int main(int argc, char** argv)
     QApplication::setDesktopFileName(QStringLiteral("borvankh"));
     QApplication::setQuitOnLastWindowClosed(false);
     PreferCjkFont(app);
+    kh::ui::InstallQtTranslations(app);
 
     kh::ui::QtClient client;
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/app.svg")));

@@ -4,6 +4,7 @@
 #include "platform/TextCodec.h"
 #include "settings/ConfigCenter.h"
 
+#include <algorithm>
 #include <array>
 #include <mutex>
 
@@ -82,6 +83,7 @@ SettingsPresenter::~SettingsPresenter()
 
 void SettingsPresenter::OnShown()
 {
+    modeClicked = false;
     LoadSmsPage();
     LoadRule(true);
 }
@@ -89,8 +91,10 @@ void SettingsPresenter::OnShown()
 void SettingsPresenter::LoadSmsPage()
 {
     SettingsValues stored = config.Snapshot();
-    view.SetFieldText(SettingsField::Interval, Number(stored.spaceTime / kMsPerSecond));
-    view.SetFieldText(SettingsField::Timeout, Number(stored.timeoutTime / kMsPerMinute));
+    // The settings record takes any value (the terminal client stores what it is given); the
+    // fields show the nearest value the centre accepts.
+    ShowField(SettingsField::Interval, Number(std::clamp(stored.spaceTime / kMsPerSecond, kMinSeconds, kMaxSeconds)));
+    ShowField(SettingsField::Timeout, Number(std::clamp(stored.timeoutTime / kMsPerMinute, kMinMinutes, kMaxMinutes)));
     view.SetOptionChecked(SettingsOption::NotifyOnCode, stored.notifyOnCode != 0);
     view.SetOptionChecked(SettingsOption::AutoCopyCode, stored.autoCopyCode != 0);
 }
@@ -102,16 +106,16 @@ void SettingsPresenter::LoadRule(bool allFields)
     mode = stored.extractMode <= BeforeKeyword ? static_cast<int>(stored.extractMode) : static_cast<int>(SmartExtract);
     std::u16string count = Number(stored.codeLength);
     if (allFields || mode == BetweenKeywords) {
-        view.SetFieldText(SettingsField::BetweenHead, stored.keywordHead);
-        view.SetFieldText(SettingsField::BetweenTail, stored.keywordTail);
+        ShowField(SettingsField::BetweenHead, stored.keywordHead);
+        ShowField(SettingsField::BetweenTail, stored.keywordTail);
     }
     if (allFields || mode == AfterKeyword) {
-        view.SetFieldText(SettingsField::AfterKeyword, stored.keywordHead);
-        view.SetFieldText(SettingsField::AfterCount, count);
+        ShowField(SettingsField::AfterKeyword, stored.keywordHead);
+        ShowField(SettingsField::AfterCount, count);
     }
     if (allFields || mode == BeforeKeyword) {
-        view.SetFieldText(SettingsField::BeforeKeyword, stored.keywordHead);
-        view.SetFieldText(SettingsField::BeforeCount, count);
+        ShowField(SettingsField::BeforeKeyword, stored.keywordHead);
+        ShowField(SettingsField::BeforeCount, count);
     }
     view.SetMode(mode);
     view.SetHelpText(HelpText(mode));
@@ -129,24 +133,29 @@ void SettingsPresenter::OnModeClicked(int clicked)
     if (clicked < 0 || clicked >= kModeCount)
         return;
     config.Update([clicked](SettingsValues& values) { values.extractMode = static_cast<uint32_t>(clicked); });
+    modeClicked = true;
     LoadRule(false);
 }
 
 void SettingsPresenter::OnOk()
 {
-    uint32_t seconds = 0;
-    uint32_t minutes = 0;
+    std::optional<uint32_t> seconds;
+    std::optional<uint32_t> minutes;
     ExtractRule rule;
-    if (!ReadSmsPage(seconds, minutes) || !ReadRule(rule))
+    bool takesRule = TakesPage(SettingsCentrePort::kExtractRulePage);
+    if (!ReadSmsPage(seconds, minutes) || (takesRule && !ReadRule(rule)))
         return;
     bool notify = view.IsOptionChecked(SettingsOption::NotifyOnCode);
     bool autoCopy = view.IsOptionChecked(SettingsOption::AutoCopyCode);
     config.Update([&](SettingsValues& values) {
-        values.spaceTime = seconds * kMsPerSecond;
-        values.timeoutTime = minutes * kMsPerMinute;
+        if (seconds)
+            values.spaceTime = *seconds * kMsPerSecond;
+        if (minutes)
+            values.timeoutTime = *minutes * kMsPerMinute;
         values.notifyOnCode = notify ? 1 : 0;
         values.autoCopyCode = autoCopy ? 1 : 0;
-        StoreRule(rule, values);
+        if (takesRule)
+            StoreRule(rule, values);
     });
     view.Close();
 }
@@ -156,10 +165,40 @@ void SettingsPresenter::OnCancel()
     view.Close();
 }
 
-bool SettingsPresenter::ReadSmsPage(uint32_t& seconds, uint32_t& minutes)
+void SettingsPresenter::ShowField(SettingsField field, const std::u16string& text)
 {
-    return ReadRange(SettingsField::Interval, kMinSeconds, kMaxSeconds, seconds) &&
-           ReadRange(SettingsField::Timeout, kMinMinutes, kMaxMinutes, minutes);
+    shown[field] = text;
+    view.SetFieldText(field, text);
+}
+
+bool SettingsPresenter::IsTouched(int page)
+{
+    if (page == SettingsCentrePort::kExtractRulePage && modeClicked)
+        return true;
+    for (const auto& [field, text] : shown)
+        if (PageOf(field) == page && view.FieldText(field) != text)
+            return true;
+    return false;
+}
+
+bool SettingsPresenter::TakesPage(int page)
+{
+    int current = view.CurrentPage();
+    return current < 0 || current == page || IsTouched(page);
+}
+
+bool SettingsPresenter::ReadSmsPage(std::optional<uint32_t>& seconds, std::optional<uint32_t>& minutes)
+{
+    if (!TakesPage(SettingsCentrePort::kGetSmsPage))
+        return true;
+    uint32_t s = 0;
+    uint32_t m = 0;
+    if (!ReadRange(SettingsField::Interval, kMinSeconds, kMaxSeconds, s) ||
+        !ReadRange(SettingsField::Timeout, kMinMinutes, kMaxMinutes, m))
+        return false;
+    seconds = s;
+    minutes = m;
+    return true;
 }
 
 bool SettingsPresenter::ReadRange(SettingsField field, uint32_t low, uint32_t high, uint32_t& value)

@@ -6,16 +6,22 @@
 // enabled, with the mode's help text beside them.
 //
 // Both pages are loaded from the settings each time the program shows the centre, so Cancel
-// discards what was typed. OK checks every field first (range prompts, a rule that cannot find a
-// code) and stores nothing while one is refused: the centre then stays open on the page of the
-// refused field, the field focused. A click on a mode stores the mode at once, before OK. Settings
-// are copied in and out under the settings lock and nothing else happens while it is held. GUI
-// thread throughout (thread rule in desktop/AppPresenter.h).
+// discards what was typed. A stored value the centre would refuse (an interval of 1 s set with the
+// terminal client, a keyword mode without its keyword) is shown clamped into its range (the
+// interval and time-out; the rule as it stands), and a page the user did not touch is neither
+// checked nor stored unless OK is pressed on it: so such a value never blocks OK on the other page,
+// and the clamped value is stored only once the user has seen it. OK checks every other field first
+// (range prompts, a rule that cannot find a code) and stores nothing while one is refused: the
+// centre then stays open on the page of the refused field, the field focused. A click on a mode stores the mode at
+// once, before OK. Settings are copied in and out under the settings lock and nothing else happens while it is held.
+// GUI thread throughout (thread rule in desktop/AppPresenter.h).
 
 #include "desktop/SettingsView.h"
 #include "numbers/ExtractRule.h"
 
 #include <cstdint>
+#include <map>
+#include <optional>
 #include <string>
 
 namespace kh {
@@ -61,8 +67,16 @@ private:
     void LoadRule(bool allFields);
     void EnableMode(int chosen);
 
-    // Read and check one page; false after the prompt for the first refused field.
-    bool ReadSmsPage(uint32_t& seconds, uint32_t& minutes);
+    // Writes a field and remembers what it showed.
+    void ShowField(SettingsField field, const std::u16string& text);
+    // Whether the user changed a field of page since it was loaded, and whether OK is to read and
+    // store page: it is touched, or in front of the user.
+    bool IsTouched(int page);
+    bool TakesPage(int page);
+
+    // Read and check one page; false after the prompt for the first refused field. A page OK does
+    // not take leaves its values empty (nothing of it is stored).
+    bool ReadSmsPage(std::optional<uint32_t>& seconds, std::optional<uint32_t>& minutes);
     bool ReadRule(ExtractRule& rule);
     bool ReadRange(SettingsField field, uint32_t low, uint32_t high, uint32_t& value);
     void Refuse(SettingsField field, const std::u16string& text);
@@ -70,6 +84,9 @@ private:
     SettingsView& view;
     ConfigCenter& config;
     int mode = SmartExtract;
+    std::map<SettingsField, std::u16string> shown;
+    // A mode was clicked since the centre was shown.
+    bool modeClicked = false;
 };
 
 } // namespace kh::desktop

@@ -52,6 +52,10 @@ public:
     // The labels and fields of mode's rows (smart extraction has none).
     virtual void EnableModeFields(int mode, bool enabled) = 0;
 
+    // The page the user has in front of them; -1 when the view cannot tell, which the presenter
+    // takes as every page.
+    virtual int CurrentPage() { return -1; }
+
     // A modal warning box with text, captioned as the dialog is.
     virtual void ShowPrompt(const std::u16string& text) = 0;
     // Puts the keyboard focus into field, its text selected.

@@ -36,6 +36,7 @@ public:
     void SetMode(int checked) override { mode = checked; }
     void SetHelpText(const std::u16string& text) override { helpText = text; }
     void EnableModeFields(int group, bool enabled) override;
+    int CurrentPage() override { return selectedPage; }
     void ShowPrompt(const std::u16string& text) override;
     void FocusField(desktop::SettingsField field) override { focused = field; }
     void Close() override { visible = false; }

@@ -163,6 +163,7 @@ bool NumberJournal::OpenSlot(const std::string& journalFolder, const std::u16str
     }
     path = SlotPath(own, kJournalSuffix);
     open = true;
+    stopFlusher = false;
     AdoptLeftovers(own, tips);
     return true;
 }
@@ -280,12 +281,58 @@ void NumberJournal::AdoptLeftovers(int own, std::vector<PendingTip>& tips)
 
 void NumberJournal::Close()
 {
-    std::lock_guard<std::mutex> guard(mutex);
-    if (!open)
+    std::vector<PendingTip> tips;
+    std::thread ending;
+    {
+        std::lock_guard<std::mutex> guard(mutex);
+        if (open && removalPending)
+            Persist(tips);
+        stopFlusher = true;
+        ending = std::move(flusher);
+        if (open) {
+            open = false;
+            // The lock file goes while still held: a client that opens the name afresh gets a new lock.
+            slotLock.Unlock(true);
+        }
+    }
+    flushWake.notify_all();
+    if (ending.joinable())
+        ending.join();
+    Report(tips);
+}
+
+void NumberJournal::PersistSoon()
+{
+    if (removalPending)
         return;
-    open = false;
-    // The lock file goes while still held: a client that opens the name afresh gets a new lock.
-    slotLock.Unlock(true);
+    removalPending = true;
+    removalDue = std::chrono::steady_clock::now() + std::chrono::milliseconds(kRemovalDelayMs);
+    if (!flusher.joinable() && !stopFlusher)
+        flusher = std::thread([this] { Flush(); });
+    flushWake.notify_all();
+}
+
+void NumberJournal::Flush()
+{
+    std::unique_lock<std::mutex> lock(mutex);
+    while (!stopFlusher) {
+        if (!removalPending) {
+            flushWake.wait(lock);
+            continue;
+        }
+        // Woken early by Close or another change: only a due removal is written here.
+        if (std::chrono::steady_clock::now() < removalDue) {
+            flushWake.wait_until(lock, removalDue);
+            continue;
+        }
+        std::vector<PendingTip> tips;
+        if (open)
+            Persist(tips);
+        removalPending = false;
+        lock.unlock();
+        Report(tips);
+        lock.lock();
+    }
 }
 
 bool NumberJournal::IsOpen() const
@@ -361,7 +408,7 @@ void NumberJournal::Used(const std::u16string& number)
         if (existing == entries.end() || existing->data.blacklist)
             return;
         entries.erase(existing);
-        Persist(tips);
+        PersistSoon();
     }
     Report(tips);
 }
@@ -402,13 +449,15 @@ void NumberJournal::Remove(const std::vector<std::u16string>& numbers)
                       entries.end());
         if (entries.size() == before)
             return;
-        Persist(tips);
+        PersistSoon();
     }
     Report(tips);
 }
 
 void NumberJournal::Persist(std::vector<PendingTip>& tips)
 {
+    // Whatever was taken out before is in this write too.
+    removalPending = false;
     long result;
     if (entries.empty()) {
         result = RemoveFile(path);

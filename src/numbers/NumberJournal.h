@@ -17,6 +17,13 @@
 // be read as a journal is renamed aside (".damaged-<time>") and reported, never read as empty.
 // Every write replaces the file atomically with mode 0600; an empty journal has no file.
 //
+// What makes the file safe is written at once: a new batch, a number marked for blacklisting.
+// Taking numbers out (an SMS arrived, a batch settled) is written at most kRemovalDelayMs later, by
+// the journal's own flusher thread, together with whatever else was taken out meanwhile: a burst of
+// arrivals costs a few writes instead of one (with its fsync) per number. A client killed in between
+// leaves those settled numbers listed for at most that long; the next client then gives them back
+// once more, which the service takes as a no-op. No rented number is ever missing from the file.
+//
 // Thread-safe: the number job, the SMS pollers, the number list's blacklist command and the
 // leftover job all come here. Its lock is innermost: only the journal's own files are touched
 // while it is held, and its tips are raised after it is let go.
@@ -25,8 +32,11 @@
 #include "numbers/NumberRecord.h"
 #include "platform/Files.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace kh {
@@ -46,6 +56,8 @@ class NumberJournal final : public TipSource
 public:
     // Slots tried before the journal gives up (that many clients of one account at once).
     static constexpr int kMaxSlots = 64;
+    // The longest a number taken out waits before the file says so.
+    static constexpr int kRemovalDelayMs = 500;
 
     NumberJournal(TipCallback callback, void* context);
     // Close().
@@ -57,7 +69,8 @@ public:
     // the journals no running client owns. Once; false (with a tip) when the journal cannot be
     // used, and then every change below is ignored.
     bool Open(const std::string& folder, const std::u16string& account, const std::string& host);
-    // Lets the slot go; the file stays when it still lists numbers. Later changes are ignored.
+    // Writes what is pending, ends the flusher and lets the slot go; the file stays when it still
+    // lists numbers. Later changes are ignored.
     void Close();
     bool IsOpen() const;
     // This client's journal file; empty before Open.
@@ -130,6 +143,10 @@ private:
     // Writes the entries (removes the file when there are none). Called with the lock held; a
     // failure adds a tip unless the previous write failed too.
     void Persist(std::vector<PendingTip>& tips);
+    // Entries were taken out: the flusher writes them within kRemovalDelayMs. Lock held.
+    void PersistSoon();
+    // The flusher thread's loop: waits for a removal to be due, writes it, until Close.
+    void Flush();
     void Report(const std::vector<PendingTip>& tips) const;
     std::string SlotPath(int slot, const char* suffix) const;
 
@@ -143,6 +160,12 @@ private:
     std::string path;
     FileLock slotLock;
     std::vector<Entry> entries;
+    // A removal not yet written, and when it is due; the flusher wakes on flushWake.
+    bool removalPending = false;
+    std::chrono::steady_clock::time_point removalDue;
+    bool stopFlusher = false;
+    std::condition_variable flushWake;
+    std::thread flusher;
 };
 
 } // namespace kh

@@ -168,12 +168,22 @@ void PhoneNumManager::NumberJob()
         ReportTip({}, kSiteJobWithoutWindow);
         return;
     }
+    // A request that can only fail leaves the list and the rented numbers as they are: without a
+    // project the service would refuse it, and releasing the numbers still waiting for their SMS
+    // first would give them away for nothing.
+    if (owner->projects == nullptr || owner->projects->GetSelectedProjectId().empty()) {
+        ReportTip(kMsgNoProject, 0);
+        return;
+    }
+    // The list is emptied only once the previous batch is settled: when the service cannot be
+    // reached, its numbers stay rented (and journaled), so their rows stay too; only the rows of
+    // numbers settled before the failure go.
+    if (!ReleaseBatch() || !BlacklistBatch()) {
+        DropSettledRows();
+        return;
+    }
     if (owner->numberList != nullptr)
         owner->numberList->ClearList();
-    if (!ReleaseBatch())
-        return;
-    if (!BlacklistBatch())
-        return;
     WaitForLeftovers();
     NumbersRead read;
     if (!FetchNumbers(read))
@@ -484,6 +494,18 @@ void PhoneNumManager::Settled(const std::vector<std::u16string>& numbers)
     batch.MarkSettled(numbers);
     if (owner != nullptr && owner->journal != nullptr)
         owner->journal->Remove(numbers);
+}
+
+void PhoneNumManager::DropSettledRows()
+{
+    if (owner == nullptr || owner->numberList == nullptr)
+        return;
+    std::vector<std::u16string> settled;
+    for (const NumberRecord& record : batch.Records())
+        if (!record.empty() && batch.IsSettled(record[kFieldMobile]))
+            settled.push_back(record[kFieldMobile]);
+    if (!settled.empty())
+        owner->numberList->RemoveRows(settled);
 }
 
 void PhoneNumManager::WaitForLeftovers()

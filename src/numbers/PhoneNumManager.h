@@ -1,13 +1,13 @@
 #pragma once
 // Rents phone numbers for the chosen project and keeps the current batch with its three marks
 // (SMS received, marked for blacklisting, gone offline) in a NumberBatch. The number job runs on a
-// worker of its own: it empties the number list, settles the previous batch with the service
-// (release the unused numbers, blacklist the marked ones), requests the new numbers, installs and
-// lists them and, with automatic fetching on, starts SMSManager. The main window owns one; the
-// dispatcher starts its job and settles the batch at shutdown. The SMS pollers and the number
-// list reach the batch itself (lock order in NumberBatch.h); the job holds no lock while it calls
-// out or waits. The batch writes every new number to the journal of rented numbers before it is
-// listed; the settling steps take out what the service accepted.
+// worker of its own: unless the request can only fail (count 0, no project), it settles the
+// previous batch with the service (release the unused numbers, blacklist the marked ones), empties
+// the number list once that succeeded, requests the new numbers, installs and lists them and, with automatic fetching
+// on, starts SMSManager. The main window owns one; the dispatcher starts its job and settles the batch at shutdown. The
+// SMS pollers and the number list reach the batch itself (lock order in NumberBatch.h); the job holds no lock while it
+// calls out or waits. The batch writes every new number to the journal of rented numbers before it is listed; the
+// settling steps take out what the service accepted.
 
 #include "core/Manager.h"
 #include "numbers/NumberBatch.h"
@@ -88,6 +88,9 @@ private:
                           const std::string& refusalPrefix);
     // The numbers were released or blacklisted: out of the journal, and never sent again.
     void Settled(const std::vector<std::u16string>& numbers);
+    // Removes the rows of the batch's settled numbers from the list (a settlement that stopped
+    // half-way keeps the rest).
+    void DropSettledRows();
     // Waits until the numbers an earlier run left have been settled (LeftoverManager), so that they
     // no longer count against the account's limit and a number handed out again is never released
     // by that job.

@@ -188,6 +188,33 @@ void PhoneSMSListCtrl::AddRow(const std::u16string& number, const std::u16string
     SetCell(number, kColumnLocation, province + city + u" " + carrier);
 }
 
+void PhoneSMSListCtrl::RemoveRows(const std::vector<std::u16string>& numbers)
+{
+    AutoLock guard(tipCallback, tipContext, &lock);
+    if (listView == nullptr) {
+        ReportTip({}, kSiteRemoveNoRow);
+        return;
+    }
+    // From the bottom up, so the rows still to delete keep their positions.
+    std::vector<int> rows;
+    for (const std::u16string& number : numbers) {
+        auto it = numberToRow.find(number);
+        if (it != numberToRow.end() && it->second >= 0)
+            rows.push_back(it->second);
+    }
+    std::sort(rows.rbegin(), rows.rend());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    if (rows.empty())
+        return;
+    for (int row : rows) {
+        if (!listView->DeleteItem(row)) {
+            ReportTip({}, kSiteRemoveDelete);
+            break;
+        }
+    }
+    ReindexRows();
+}
+
 void PhoneSMSListCtrl::SetCell(const std::u16string& number, int column, const std::u16string& text)
 {
     AutoLock guard(tipCallback, tipContext, &lock);
@@ -210,10 +237,29 @@ void PhoneSMSListCtrl::MoveRowUp(const std::u16string& number)
         return;
     int from = it->second;
     int to = FindFirstReceivedRow();
-    if (to < from) {
+    if (to >= from)
+        return;
+    if (listView == nullptr || !listView->MoveItem(from, to)) {
         MoveRow(from, to);
         ReindexRows();
+        return;
     }
+    // Moved in one step: the rows from `to` down to the old place shift down by one. The index
+    // follows without reading the list back, and the serials are written in one call.
+    for (auto& entry : numberToRow) {
+        if (entry.second >= to && entry.second < from)
+            ++entry.second;
+    }
+    it->second = to;
+    std::vector<std::u16string> serials;
+    serials.reserve(numberToRow.size());
+    int count = listView->GetItemCount();
+    for (int row = 0; row < count; ++row)
+        serials.push_back(Decimal(row + 1));
+    if (!listView->SetColumnTexts(kColumnSerial, serials))
+        ReportTip({}, kSiteReindexSerials);
+    if (listView->IsItemSelected(to) && !listView->EnsureVisible(to, false))
+        ReportTip({}, kSiteMoveEnsureVisible);
 }
 
 // Ends as an index rebuilt from scratch would: every entry is first marked unclaimed, each row

@@ -48,6 +48,8 @@ public:
     // Appends a row for number with its serial, number and location cells.
     void AddRow(const std::u16string& number, const std::u16string& province, const std::u16string& city,
                 const std::u16string& carrier);
+    // Deletes the rows of numbers (numbers without a row are skipped) and renumbers the rest.
+    void RemoveRows(const std::vector<std::u16string>& numbers);
     // Writes one cell of number's row; a number without a row is ignored silently.
     void SetCell(const std::u16string& number, int column, const std::u16string& text);
     // Moves number's row up to the topmost row that already received a message (or the top).

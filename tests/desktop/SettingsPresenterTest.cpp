@@ -175,12 +175,99 @@ TEST_F(SettingsPresenterTest, ModeClickStoresTheModeAndEnablesOnlyItsGroup)
 TEST_F(SettingsPresenterTest, StoredModeAboveThreeShowsAndStoresAsSmart)
 {
     StoreRule({7, u"为", u"，", 6});
+    view.selectedPage = SettingsCentrePort::kExtractRulePage;
     Show();
     EXPECT_EQ(view.mode, SmartExtract);
     EXPECT_EQ(view.helpText, SettingsPresenter::HelpText(SmartExtract));
     EXPECT_EQ(view.enabled, (std::array<bool, 4>{true, false, false, false}));
     presenter.OnOk();
     EXPECT_EQ(StoredRule(), (Rule{SmartExtract, u"为", u"，", 6}));
+}
+
+// Values the centre would refuse can be stored by other means (the terminal client's "set"): each
+// is shown clamped into its range, never blocks OK on the other page, and is stored (clamped) only
+// when OK is pressed on its own page or after the user changed something there.
+TEST_F(SettingsPresenterTest, StoredValuesOutOfRangeShowClampedAndBlockNoOtherPage)
+{
+    const int sms = SettingsCentrePort::kGetSmsPage;
+    const int rule = SettingsCentrePort::kExtractRulePage;
+    const Rule smart{SmartExtract, u"为", u"", 6};
+    const Rule noKeyword{AfterKeyword, u"", u"", 6};
+    struct Case
+    {
+        const char* name;
+        uint32_t spaceTime;
+        uint32_t timeoutTime;
+        Rule storedRule;
+        int okPage;
+        std::u16string typedTimeout; // empty: the field is left as shown
+        std::u16string shownInterval;
+        std::u16string shownTimeout;
+        std::u16string prompt; // empty: OK closes the centre
+        uint32_t expectedSpaceTime;
+        uint32_t expectedTimeoutTime;
+    };
+    const Case cases[] = {
+        {"1 s interval, OK on the rule page", 1000, 600000, smart, rule, {}, u"5", u"10", {}, 1000, 600000},
+        {"1 s interval, OK on its page", 1000, 600000, smart, sms, {}, u"5", u"10", {}, 5000, 600000},
+        {"2 min interval, OK on the rule page", 120000, 600000, smart, rule, {}, u"60", u"10", {}, 120000, 600000},
+        {"no time-out, OK on its page", 10000, 0, smart, sms, {}, u"10", u"1", {}, 10000, 60000},
+        {"1 h time-out, OK on the rule page", 10000, 3600000, smart, rule, {}, u"10", u"20", {}, 10000, 3600000},
+        {"1 s interval, its page changed", 1000, 600000, smart, rule, u"3", u"5", u"10", {}, 5000, 180000},
+        {"rule without keyword, OK on the SMS page",
+         10000,
+         600000,
+         noKeyword,
+         sms,
+         {},
+         u"10",
+         u"10",
+         {},
+         10000,
+         600000},
+        {"rule without keyword, OK on its page",
+         10000,
+         600000,
+         noKeyword,
+         rule,
+         {},
+         u"10",
+         u"10",
+         SettingsPresenter::kKeywordPrompt,
+         10000,
+         600000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        StoreRule(c.storedRule);
+        config.Update([&](SettingsValues& values) {
+            values.spaceTime = c.spaceTime;
+            values.timeoutTime = c.timeoutTime;
+        });
+        view.prompts.clear();
+        view.selectedPage = sms;
+        Show();
+        EXPECT_EQ(view.fields[Field::Interval], c.shownInterval);
+        EXPECT_EQ(view.fields[Field::Timeout], c.shownTimeout);
+        if (!c.typedTimeout.empty())
+            view.fields[Field::Timeout] = c.typedTimeout;
+        view.selectedPage = c.okPage;
+        presenter.OnOk();
+
+        if (c.prompt.empty()) {
+            EXPECT_TRUE(view.prompts.empty());
+            EXPECT_FALSE(view.visible);
+        } else {
+            ASSERT_EQ(view.prompts.size(), 1u);
+            EXPECT_EQ(view.prompts[0].text, c.prompt);
+            EXPECT_TRUE(view.visible);
+            presenter.OnCancel();
+        }
+        SettingsValues stored = config.Snapshot();
+        EXPECT_EQ(stored.spaceTime, c.expectedSpaceTime);
+        EXPECT_EQ(stored.timeoutTime, c.expectedTimeoutTime);
+        EXPECT_EQ(StoredRule(), c.storedRule);
+    }
 }
 
 // OK stores the chosen mode's fields; what the other modes' fields hold is not stored, and the

@@ -1,12 +1,17 @@
 // The Qt controls behind the ports, driven from a worker thread as the managers drive them: the
 // combo box keeps a dialog combo's selection rules, the list view keeps rows, selection and focus
-// together through a reordering, the tips view counts positions as an edit control does, the toolbar's
-// pressed state belongs to the core, programmatic changes emit no user signals, the clipboard is
-// held by one thread at a time, and message boxes map their flags and handle the shutdown question.
+// together through a reordering and moves an arriving row in one step, the tips view counts
+// positions as an edit control does, the toolbar's pressed state belongs to the core, programmatic
+// changes emit no user signals, the clipboard is held by one thread at a time, and message boxes
+// map their flags and handle the shutdown question.
 
 #include "app/Dispatcher.h"
+#include "core/OwnerWindow.h"
 #include "core/ports/MessageBoxPort.h"
 #include "core/ports/ToolBarPort.h"
+#include "numbers/NumberBatch.h"
+#include "numbers/PhoneSMSListCtrl.h"
+#include "platform/TextCodec.h"
 #include "ui/qt/GuiCheckBox.h"
 #include "ui/qt/GuiClipboard.h"
 #include "ui/qt/GuiComboBox.h"
@@ -182,6 +187,65 @@ private slots:
         QCOMPARE(before, (std::vector<std::u16string>{u"100", u"200", u"300", u"400", u"500"}));
         QVERIFY(!refusedLength && !refusedColumn && written);
         QCOMPARE(after, (std::vector<std::u16string>{u"a", u"b", u"c", u"d", u"e"}));
+    }
+
+    // With the list sorted as SMS arrive, an arriving row moves up through one move of the model
+    // (the view repaints the rows in between), never as a copy inserted and the original deleted
+    // cell by cell, nor as a reordering of the whole list: at a thousand rows that is what keeps an
+    // arrival cheap (bench/WindowBench). The row keeps its cells, data and selection; the serials and the number index
+    // follow; the focus stays behind.
+    void listViewMovesAnArrivingRowUpInOneStep()
+    {
+        GuiListView list;
+        list.resize(400, 300);
+        NumberBatch batch(nullptr, nullptr);
+        OwnerWindow owner;
+        owner.batch = &batch;
+        PhoneSMSListCtrl numbers(&owner, nullptr, nullptr);
+        constexpr int kRows = 200;
+        auto number = [](int i) { return AnsiToWide(std::to_string(13800000000LL + i)); };
+        QVERIFY(OnWorker([&] {
+            numbers.SetupList(&list);
+            for (int i = 0; i < kRows; ++i)
+                numbers.AddRow(number(i), u"广东", u"深圳", u"移动");
+            batch.MarkReceived(number(0));
+            numbers.SetCell(number(150), kColumnSms, u"您的验证码是123456");
+            list.SetItemSelected(150, true);
+            list.SetFocusedRow(150);
+        }));
+        QSignalSpy moved(list.Model(), &QAbstractItemModel::rowsMoved);
+        QSignalSpy relaid(list.Model(), &QAbstractItemModel::layoutChanged);
+        QSignalSpy reset(list.Model(), &QAbstractItemModel::modelReset);
+        QSignalSpy inserted(list.Model(), &QAbstractItemModel::rowsInserted);
+        QSignalSpy removed(list.Model(), &QAbstractItemModel::rowsRemoved);
+        int found = -2, focused = -2;
+        std::vector<int> selected;
+        QVERIFY(OnWorker([&] {
+            batch.MarkReceived(number(150));
+            numbers.MoveRowUp(number(150));
+            found = numbers.FindRow(number(150));
+            selected = list.GetSelectedRows();
+            focused = list.GetFocusedRow();
+        }));
+        QCOMPARE(moved.count(), 1);
+        QCOMPARE(relaid.count() + reset.count() + inserted.count() + removed.count(), 0);
+        // Above the topmost row that received its SMS before.
+        QCOMPARE(found, 0);
+        QCOMPARE(list.Model()->Text(0, kColumnNumber), QString::fromStdU16String(number(150)));
+        QCOMPARE(list.Model()->Text(0, kColumnSms), QStringLiteral("您的验证码是123456"));
+        QCOMPARE(list.Model()->Text(0, kColumnLocation), QStringLiteral("广东深圳 移动"));
+        QCOMPARE(list.Model()->Text(1, kColumnNumber), QString::fromStdU16String(number(0)));
+        QCOMPARE(list.Model()->Text(151, kColumnNumber), QString::fromStdU16String(number(151)));
+        for (int row : {0, 1, 2, 150, 151, kRows - 1})
+            QCOMPARE(list.Model()->Text(row, kColumnSerial), QString::number(row + 1));
+        QCOMPARE(selected, std::vector<int>{0});
+        QCOMPARE(focused, -1);
+        int consistent = 0;
+        QVERIFY(OnWorker([&] {
+            for (int i = 0; i < kRows; ++i)
+                consistent += numbers.FindRow(number(i)) == (i == 150 ? 0 : i < 150 ? i + 1 : i) ? 1 : 0;
+        }));
+        QCOMPARE(consistent, kRows);
     }
 
     void listViewReportsOnlyTheUsersHeaderClicks()

@@ -17,13 +17,17 @@
 #include "ui/qt/GuiTipsView.h"
 #include "ui/qt/GuiToolBar.h"
 #include "ui/qt/GuiTrayIcon.h"
+#include "ui/qt/Translations.h"
 
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QDialogButtonBox>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QInputMethodEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -32,6 +36,8 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QToolButton>
+#include <QToolTip>
+#include <QTranslator>
 #include <thread>
 
 using namespace kh;
@@ -253,6 +259,97 @@ private slots:
         QString text = ReadGbkFile(log);
         QVERIFY(text.contains(QStringLiteral("[手机号码] [升序] 正在排序...排序完成。")));
         QVERIFY(text.contains(QStringLiteral("正在关闭软件...关闭完成。")));
+    }
+
+    // A long SMS can be read: its column takes the width the window gains, and hovering an SMS or a
+    // code cell shows the whole text (other cells have no tooltip of their own).
+    void longSmsTakesTheWidthAndShowsWholeOnHover()
+    {
+        WindowFixture f(WindowScenario(300));
+        QVERIFY(f.SignInAndStart());
+        MainWindow& w = *f.window;
+        QVERIFY(RentNumbers(f, 2));
+        QTRY_VERIFY_WITH_TIMEOUT(f.Column(3).filter(kSixDigits).size() == 2, kWait);
+        QVERIFY(f.Drain());
+
+        GuiListView* list = w.NumberList();
+        QHeaderView* header = list->horizontalHeader();
+        // From a width where every column has its room, 300 more go to the SMS alone.
+        QSize start = w.minimumSizeHint() + QSize(300, 0);
+        w.resize(start);
+        QTRY_COMPARE(w.size(), start);
+        QList<int> before;
+        for (int column = 0; column < 5; ++column)
+            before << header->sectionSize(column);
+        w.resize(w.width() + 300, w.height());
+        QTRY_VERIFY(header->sectionSize(2) >= before[2] + 250);
+        for (int column : {0, 1, 3, 4})
+            QCOMPARE(header->sectionSize(column), before[column]);
+
+        struct Hover
+        {
+            int column;
+            QString tip;
+        };
+        const Hover hovers[] = {{2, f.Cell(0, 2)}, {3, f.Cell(0, 3)}};
+        for (const Hover& hover : hovers) {
+            QVERIFY(!hover.tip.isEmpty());
+            QCOMPARE(f.Rows().data(f.Rows().index(0, hover.column), Qt::ToolTipRole).toString(), hover.tip);
+            QPoint point = list->visualRect(f.Rows().index(0, hover.column)).center();
+            QHelpEvent event(QEvent::ToolTip, point, list->viewport()->mapToGlobal(point));
+            QApplication::sendEvent(list->viewport(), &event);
+            QTRY_VERIFY(QToolTip::isVisible());
+            QCOMPARE(QToolTip::text(), hover.tip);
+            QToolTip::hideText();
+        }
+        for (int column : {0, 1, 4})
+            QVERIFY(!f.Rows().data(f.Rows().index(0, column), Qt::ToolTipRole).isValid());
+    }
+
+    // Enter in the search box searches; the keyboard starts at the number list and goes down the
+    // panel.
+    void enterSearchesAndTabFollowsThePanel()
+    {
+        WindowFixture f(WindowScenario(600000));
+        QVERIFY(f.SignInAndStart());
+        MainWindow& w = *f.window;
+        QVERIFY(ProjectsShown(w.ProjectCombo(), 4));
+        QCOMPARE(w.focusWidget(), static_cast<QWidget*>(w.NumberList()));
+        const QWidget* order[] = {w.ProjectCombo(),   w.SearchBox(),      w.SearchButton(), w.RemarkBox(),
+                                  w.CountBox(),       w.ProvinceCombo(),  w.CarrierCombo(), w.AutoGetSmsBox(),
+                                  w.AutoExtractBox(), w.ListAutoSortBox()};
+        QWidget* widget = w.NumberList();
+        for (const QWidget* next : order) {
+            widget = widget->nextInFocusChain();
+            while (widget->focusPolicy() == Qt::NoFocus || !widget->isVisible())
+                widget = widget->nextInFocusChain();
+            QCOMPARE(widget, next);
+        }
+
+        TypeChinese(w.SearchBox(), QStringLiteral("影视"));
+        QTest::keyClick(w.SearchBox(), Qt::Key_Return);
+        QVERIFY(ProjectsShown(w.ProjectCombo(), 2));
+        QCOMPARE(w.ProjectCombo()->itemText(1), QStringLiteral("3003：星河影视"));
+    }
+
+    // Qt's own texts (standard buttons, the file dialog) are Chinese once the translations are in.
+    void qtTextsAreChinese()
+    {
+        QVERIFY(InstallQtTranslations(*qApp));
+        QDialogButtonBox buttons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Save);
+        QCOMPARE(buttons.button(QDialogButtonBox::Ok)->text(), QStringLiteral("确定"));
+        QCOMPARE(buttons.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("取消"));
+        QCOMPARE(buttons.button(QDialogButtonBox::Save)->text(), QStringLiteral("保存"));
+        QFileDialog dialog(nullptr, QStringLiteral("导出列表"));
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        auto* lookIn = dialog.findChild<QLabel*>(QStringLiteral("lookInLabel"));
+        QVERIFY(lookIn != nullptr);
+        QVERIFY2(!lookIn->text().contains(QStringLiteral("Look")), qPrintable(lookIn->text()));
+        for (QTranslator* translator : qApp->findChildren<QTranslator*>()) {
+            QCoreApplication::removeTranslator(translator);
+            delete translator;
+        }
     }
 
     // "导出列表..." writes the list as the window shows it, with the arrival times, to the file

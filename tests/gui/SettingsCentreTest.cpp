@@ -74,6 +74,7 @@ private slots:
     void ShowsStoredTimesInSecondsAndMinutes();
     void RefusesTimesOutOfRangeAndStoresNothing_data();
     void RefusesTimesOutOfRangeAndStoresNothing();
+    void IntervalSetElsewhereShowsClampedAndBlocksNoOtherPage();
     void CancelDiscardsWhatWasTyped();
     void CodeBoxesShowAndStoreTheirSettings();
     void ModeClickStoresModeAtOnceAndEnablesItsFields_data();
@@ -200,6 +201,30 @@ void SettingsCentreTest::RefusesTimesOutOfRangeAndStoresNothing()
     QCOMPARE(config->Snapshot().keywordHead, std::u16string(u"旧"));
 }
 
+// The terminal client stores any interval; the centre shows it clamped and stores the clamped
+// value only when OK is pressed on its page, so OK on the rule page goes through untouched.
+void SettingsCentreTest::IntervalSetElsewhereShowsClampedAndBlocksNoOtherPage()
+{
+    config->Update([](kh::SettingsValues& values) { values.spaceTime = 1000; });
+    centre->SelectPage(kh::SettingsCentrePort::kExtractRulePage);
+    centre->Show();
+    QCOMPARE(Edit("intervalEdit")->text(), QStringLiteral("5"));
+    Radio("afterRadio")->click();
+    Edit("afterKeywordEdit")->setText(QStringLiteral("为"));
+    MessageBoxAnswerer answerer;
+    ClickOk();
+    QCOMPARE(answerer.texts, QStringList{});
+    QVERIFY(!centre->isVisible());
+    QCOMPARE(config->Snapshot().spaceTime, 1000u);
+    QCOMPARE(config->Snapshot().keywordHead, std::u16string(u"为"));
+
+    centre->Show();
+    Tabs()->setCurrentIndex(kh::SettingsCentrePort::kGetSmsPage);
+    ClickOk();
+    QVERIFY(!centre->isVisible());
+    QCOMPARE(config->Snapshot().spaceTime, 5000u);
+}
+
 void SettingsCentreTest::CancelDiscardsWhatWasTyped()
 {
     StoreRule({1, u"为", u"，", 6});
@@ -298,6 +323,7 @@ void SettingsCentreTest::ModeClickStoresModeAtOnceAndEnablesItsFields()
 void SettingsCentreTest::StoredModeAboveThreeShowsAsSmart()
 {
     StoreRule({7, u"为", u"，", 6});
+    centre->SelectPage(kh::SettingsCentrePort::kExtractRulePage);
     centre->Show();
     QVERIFY(Radio("smartRadio")->isChecked());
     QVERIFY(!Edit("betweenHeadEdit")->isEnabled());

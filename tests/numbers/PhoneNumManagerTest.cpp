@@ -249,36 +249,90 @@ TEST_F(PhoneNumManagerTest, CountZeroEndsTheJobBeforeAnythingElse)
     EXPECT_EQ(rig.SandboxRequests("/get_mobile"), 0);
 }
 
-TEST_F(PhoneNumManagerTest, NoProjectChosenKeepsTheOldBatchAfterSettlingIt)
+// Right after a search the project box is back on its count line: a request without a project can
+// only fail, so the numbers still waiting for their SMS are neither released nor taken off the list.
+TEST_F(PhoneNumManagerTest, NoProjectChosenLeavesTheListAndTheRentedNumbers)
 {
     ASSERT_TRUE(rig.RunNumberJob(2));
     std::vector<std::string> old = Mobiles(rig.Numbers().Batch().Records());
+    std::vector<std::u16string> listed = rig.ColumnTexts(kColumnNumber);
     rig.controls.projectCombo.SetCurSel(0);
     rig.tips.Clear();
 
     ASSERT_TRUE(rig.RunNumberJob(2));
     EXPECT_EQ(rig.tips.Messages(), (std::vector<std::string>{kGetting, "正在获取手机号码...获取失败！请先选择项目。"}));
-    EXPECT_TRUE(rig.ColumnTexts(kColumnNumber).empty());
+    EXPECT_EQ(rig.ColumnTexts(kColumnNumber), listed);
     EXPECT_EQ(Mobiles(rig.Numbers().Batch().Records()), old);
-    EXPECT_EQ(rig.SandboxNumbers("released"), old);
+    EXPECT_TRUE(rig.SandboxNumbers("released").empty());
+    EXPECT_EQ(rig.SandboxRequests("/adv_release_mobile"), 0);
     EXPECT_EQ(rig.SandboxRequests("/get_mobile"), 1);
+    EXPECT_EQ(rig.session.Journal().Entries().size(), 2u);
 }
 
-TEST_F(PhoneNumManagerTest, RefusedReleaseEndsTheJob)
+// When settling the previous batch fails, its numbers are still rented: their rows stay (with what
+// they show), and only the rows of numbers a step before the failure settled go. A refusal, and the
+// service out of reach, end the job the same way.
+TEST_F(PhoneNumManagerTest, FailedSettlementKeepsTheRowsOfNumbersStillRented)
 {
-    ASSERT_TRUE(rig.RunNumberJob(2));
-    std::string reply;
-    ASSERT_TRUE(rig.SandboxControl(
-        "/_sandbox/fault", R"({"path":"/adv_release_mobile","kind":"reply","count":1,"code":"901","msg":"维护中"})",
-        reply));
-    rig.tips.Clear();
+    struct Case
+    {
+        const char* name;
+        const char* path;
+        const char* kind;
+        std::string tip;
+        bool releaseWentThrough;
+    };
+    const Case cases[] = {
+        {"release refused", "/adv_release_mobile", "reply", "正在释放手机号码...释放失败！901维护中", false},
+        {"service down at release", "/adv_release_mobile", "close", "正在释放手机号码...网络连接失败，释放失败！",
+         false},
+        {"service down at blacklisting", "/add_black", "close", "正在加黑手机号码...网络连接失败，加黑失败！", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(rig.RunNumberJob(3));
+        std::vector<std::u16string> numbers;
+        for (const std::string& mobile : Mobiles(rig.Numbers().Batch().Records()))
+            numbers.push_back(AnsiToWide(mobile));
+        ASSERT_EQ(numbers.size(), 3u);
+        // First: its SMS arrived (kept by the service, never released); second: unused; third:
+        // marked for blacklisting.
+        rig.Numbers().Batch().MarkReceived(numbers[0]);
+        rig.NumberList().SetCell(numbers[0], kColumnCode, u"123456");
+        rig.Numbers().Batch().MarkForBlacklist(numbers[2]);
+        test::SandboxFault fault;
+        fault.path = c.path;
+        fault.kind = c.kind;
+        fault.code = "901";
+        fault.msg = "维护中";
+        ASSERT_TRUE(rig.Sandbox()->InjectFault(fault));
+        int64_t requestsBefore = rig.SandboxRequests("/get_mobile");
+        rig.tips.Clear();
 
-    ASSERT_TRUE(rig.RunNumberJob(2));
-    EXPECT_EQ(rig.tips.Messages(), (std::vector<std::string>{kGetting, "正在释放手机号码...释放失败！901维护中"}));
-    EXPECT_EQ(rig.SandboxRequests("/add_black"), 0);
-    EXPECT_EQ(rig.SandboxRequests("/get_mobile"), 1);
-    EXPECT_TRUE(rig.ColumnTexts(kColumnNumber).empty());
-    EXPECT_EQ(rig.Numbers().Batch().Records().size(), 2u);
+        ASSERT_TRUE(rig.RunNumberJob(2));
+        std::vector<std::string> messages = rig.tips.Messages();
+        ASSERT_EQ(messages.size(), 2u);
+        EXPECT_EQ(messages[1].rfind(c.tip, 0), 0u) << messages[1];
+        EXPECT_EQ(rig.SandboxRequests("/get_mobile"), requestsBefore);
+        std::vector<std::u16string> kept = {numbers[0], numbers[2]};
+        if (!c.releaseWentThrough)
+            kept.insert(kept.begin() + 1, numbers[1]);
+        EXPECT_EQ(rig.ColumnTexts(kColumnNumber), kept);
+        std::vector<std::u16string> serials;
+        for (size_t i = 1; i <= kept.size(); ++i)
+            serials.push_back(AnsiToWide(std::to_string(i)));
+        EXPECT_EQ(rig.ColumnTexts(kColumnSerial), serials);
+        EXPECT_EQ(rig.Cell(numbers[0], kColumnCode), u"123456");
+        EXPECT_EQ(rig.Numbers().Batch().Records().size(), 3u);
+        // The received number left the journal when its SMS came; the others wait there still.
+        EXPECT_EQ(rig.session.Journal().Entries().size(), kept.size() - 1);
+
+        // Once the service answers again, the next job settles what is left and starts afresh.
+        ASSERT_TRUE(rig.Sandbox()->ClearFaults());
+        ASSERT_TRUE(rig.RunNumberJob(1));
+        EXPECT_EQ(rig.ColumnTexts(kColumnNumber).size(), 1u);
+        EXPECT_EQ(rig.session.Journal().Entries().size(), 1u);
+    }
 }
 
 TEST_F(PhoneNumManagerTest, RefusedRequestShowsCodeAndMessage)

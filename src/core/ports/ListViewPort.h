@@ -67,6 +67,13 @@ public:
     // permutation of the rows or the control refuses. The caller compares the rows itself, so
     // the control never calls back into it.
     virtual bool ApplyOrder(const std::vector<int>& order) = 0;
+
+    // Moves the row at position from to position to (both as they stand before the move), with its
+    // cells, item data and selection; the focus does not go with it. One call however far the row
+    // moves, for a control that can do that (a long list would otherwise cost a call per cell). False,
+    // with nothing changed, when a row is absent or the control cannot: the caller then moves the row
+    // with the calls above.
+    virtual bool MoveItem(int /*from*/, int /*to*/) { return false; }
 };
 
 } // namespace kh

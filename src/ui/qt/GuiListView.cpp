@@ -5,6 +5,9 @@
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 
 namespace kh::ui {
 
@@ -17,6 +20,11 @@ GuiListView::GuiListView(QWidget* parent) : QTableView(parent), rows(new NumberL
     setCornerButtonEnabled(false);
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    // Rows as high as the font with a small margin, not the style's roomier default: a list of a
+    // hundred numbers shows as many of them as it can.
+    int rowHeight = fontMetrics().height() + 6;
+    verticalHeader()->setMinimumSectionSize(rowHeight);
+    verticalHeader()->setDefaultSectionSize(rowHeight);
     QHeaderView* header = horizontalHeader();
     header->setSectionsClickable(true);
     header->setSortIndicatorShown(false);
@@ -183,9 +191,57 @@ int GuiListView::InsertColumn(int index, const std::u16string& title, int width)
             // Widths are given for the standard font size; they grow with the font so that the
             // texts fit as they do there (the scale of the screen is Qt's own business).
             horizontalHeader()->resizeSection(column, width * fontMetrics().height() / 13);
+            if (stretchColumn >= 0 && column == stretchColumn) {
+                horizontalHeader()->setStretchLastSection(false);
+                horizontalHeader()->setSectionResizeMode(column, QHeaderView::Stretch);
+            }
             return column;
         },
         -1);
+}
+
+bool GuiListView::MoveItem(int from, int to)
+{
+    return OnGuiThread([&] {
+        bool focused = currentIndex().isValid() && currentIndex().row() == from;
+        if (!rows->MoveRow(from, to))
+            return false;
+        // The focus stays behind, as with a row moved by insert and delete.
+        if (focused)
+            selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+        return true;
+    });
+}
+
+void GuiListView::SetStretchColumn(int column)
+{
+    stretchColumn = column;
+}
+
+void GuiListView::paintEvent(QPaintEvent* event)
+{
+    QTableView::paintEvent(event);
+    // An empty list draws no current row, so the keyboard focus would not show anywhere.
+    if (!hasFocus() || rows->rowCount() > 0)
+        return;
+    QPainter painter(viewport());
+    QStyleOptionFocusRect option;
+    option.initFrom(this);
+    option.rect = viewport()->rect().adjusted(1, 1, -1, -1);
+    option.backgroundColor = palette().color(QPalette::Base);
+    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+}
+
+void GuiListView::focusInEvent(QFocusEvent* event)
+{
+    QTableView::focusInEvent(event);
+    viewport()->update();
+}
+
+void GuiListView::focusOutEvent(QFocusEvent* event)
+{
+    QTableView::focusOutEvent(event);
+    viewport()->update();
 }
 
 int GuiListView::GetHeaderColumnCount()

@@ -41,18 +41,28 @@ public:
     uint32_t GetExtendedStyle() override;
     void SetExtendedStyle(uint32_t style) override;
     bool ApplyOrder(const std::vector<int>& order) override;
+    bool MoveItem(int from, int to) override;
 
     NumberListModel* Model() const { return rows; }
+    // The column that takes the width the others leave (instead of the last one), once inserted.
+    // GUI thread, before the columns are inserted.
+    void SetStretchColumn(int column);
 
 signals:
     void headerClicked(int column);
     void contextMenuWanted(const QPoint& globalPosition);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void ApplyExtendedStyle();
 
     NumberListModel* rows;
     uint32_t extendedStyle = 0;
+    int stretchColumn = -1;
 };
 
 } // namespace kh::ui

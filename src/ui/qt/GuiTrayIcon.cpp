@@ -4,11 +4,12 @@
 
 #include <QIcon>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 namespace kh::ui {
 
 GuiTrayIcon::GuiTrayIcon(QMenu* menu, QObject* parent)
-    : QObject(parent), icon(new QSystemTrayIcon(QIcon(QStringLiteral(":/app.svg")), this))
+    : QObject(parent), icon(new QSystemTrayIcon(QIcon(QStringLiteral(":/app.svg")), this)), watch(new QTimer(this))
 {
     icon->setToolTip(QStringLiteral("Zelto - 客户端"));
     icon->setContextMenu(menu);
@@ -16,6 +17,8 @@ GuiTrayIcon::GuiTrayIcon(QMenu* menu, QObject* parent)
         if (reason == QSystemTrayIcon::Trigger)
             emit leftClicked();
     });
+    watch->setInterval(kWatchMs);
+    connect(watch, &QTimer::timeout, this, [this] { ShowWhenAvailable(); });
 }
 
 bool GuiTrayIcon::Available()
@@ -25,17 +28,30 @@ bool GuiTrayIcon::Available()
 
 bool GuiTrayIcon::IsShown() const
 {
-    return icon->isVisible();
+    return wanted && !watch->isActive() && icon->isVisible() && Available();
+}
+
+void GuiTrayIcon::ShowWhenAvailable()
+{
+    if (!wanted || !Available()) {
+        if (wanted && !watch->isActive())
+            watch->start();
+        return;
+    }
+    watch->stop();
+    // Shown afresh: a QSystemTrayIcon shown while there was no notification area has nothing to
+    // dock into, and (over D-Bus) is not registered with the one that came later.
+    icon->hide();
+    icon->show();
 }
 
 bool GuiTrayIcon::AddIcon()
 {
     return OnGuiThread([&] {
-        if (!Available())
-            return true;
-        if (icon->isVisible())
+        if (wanted)
             return false;
-        icon->show();
+        wanted = true;
+        ShowWhenAvailable();
         return true;
     });
 }
@@ -43,10 +59,10 @@ bool GuiTrayIcon::AddIcon()
 bool GuiTrayIcon::RemoveIcon()
 {
     return OnGuiThread([&] {
-        if (!Available())
-            return true;
-        if (!icon->isVisible())
+        if (!wanted)
             return false;
+        wanted = false;
+        watch->stop();
         icon->hide();
         return true;
     });

@@ -1,7 +1,9 @@
 #pragma once
 // The client's icon in the notification area, with the tip "Zelto - 客户端" and a small menu. On a
-// desktop without a notification area there is nothing to add: AddIcon and RemoveIcon succeed
-// without showing anything, and the window never hides itself (it could not be brought back).
+// desktop without a notification area (yet: started at login, the client may come before the
+// panel) AddIcon succeeds and the icon waits: the desktop is asked again every kWatchMs, and the
+// icon shows once a notification area is there. Until then the window never hides itself (it
+// could not be brought back).
 
 #include "core/ports/TrayIconPort.h"
 
@@ -9,6 +11,7 @@
 
 class QMenu;
 class QSystemTrayIcon;
+class QTimer;
 
 namespace kh::ui {
 
@@ -17,6 +20,9 @@ class GuiTrayIcon final : public QObject, public TrayIconPort
     Q_OBJECT
 
 public:
+    // How often a waiting icon asks whether the desktop has a notification area now.
+    static constexpr int kWatchMs = 1000;
+
     // menu: the icon's context menu (owned by the caller).
     GuiTrayIcon(QMenu* menu, QObject* parent = nullptr);
 
@@ -34,7 +40,12 @@ signals:
     void leftClicked();
 
 private:
+    // The icon is wanted: once there is a notification area, it is shown.
+    void ShowWhenAvailable();
+
     QSystemTrayIcon* icon;
+    QTimer* watch;
+    bool wanted = false;
 };
 
 } // namespace kh::ui

@@ -1,6 +1,7 @@
 #include "ui/qt/MainWindow.h"
 
 #include "desktop/MainPresenter.h"
+#include "numbers/PhoneSMSListCtrl.h"
 #include "ui/qt/GuiCheckBox.h"
 #include "ui/qt/GuiClipboard.h"
 #include "ui/qt/GuiComboBox.h"
@@ -16,6 +17,7 @@
 #include "ui/qt/GuiTipsView.h"
 #include "ui/qt/GuiToolBar.h"
 #include "ui/qt/GuiTrayIcon.h"
+#include "ui/qt/NumberListModel.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -34,6 +36,7 @@
 #include <QStandardPaths>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <iterator>
 #include <utility>
 
 // The icons are compiled into the static ui library; naming their initialiser keeps the linker from
@@ -69,15 +72,31 @@ MainWindow::MainWindow(QWidget* parent)
     toolBar = new GuiToolBar(central);
     outer->addWidget(toolBar);
 
+    // The list over the tips box on the left, the three groups down the right. When the window is
+    // small (a 1280x720 desktop at 150 or 200 percent) the list and the tips box give up their room
+    // first: the groups keep what they need, so the window's least height is theirs.
     auto* middle = new QHBoxLayout();
-    outer->addLayout(middle, 3);
+    outer->addLayout(middle, 1);
+    auto* left = new QVBoxLayout();
+    middle->addLayout(left, 1);
     numberList = new GuiListView(central);
     numberList->setObjectName(QStringLiteral("numberList"));
     numberList->setToolTip(Text(u"点击表头可排序\n按Shift或Ctrl可多选\n支持右键菜单"));
+    // The SMS takes what width the window has to spare; SMS and code cells show their whole text
+    // when hovered.
+    numberList->SetStretchColumn(kColumnSms);
+    numberList->Model()->SetFullTextColumns({kColumnSms, kColumnCode});
     // The list's columns are inserted by the core at start-up; before that it needs no more than
     // the room they will take.
     numberList->setMinimumWidth(numberList->fontMetrics().averageCharWidth() * 60);
-    middle->addWidget(numberList, 1);
+    numberList->setMinimumHeight(numberList->fontMetrics().height() * 5);
+    left->addWidget(numberList, 3);
+
+    tipsView = new GuiTipsView(central);
+    tipsView->setObjectName(QStringLiteral("tipsView"));
+    tipsView->setToolTip(Text(u"点击可暂停滚动\n选中一段内容可停止滚动"));
+    tipsView->setMinimumHeight(tipsView->fontMetrics().lineSpacing() * 3);
+    left->addWidget(tipsView, 1);
 
     auto* side = new QVBoxLayout();
     middle->addLayout(side, 0);
@@ -88,12 +107,6 @@ MainWindow::MainWindow(QWidget* parent)
         side->addWidget(group);
     }
     side->addStretch(1);
-
-    tipsView = new GuiTipsView(central);
-    tipsView->setObjectName(QStringLiteral("tipsView"));
-    tipsView->setToolTip(Text(u"点击可暂停滚动\n选中一段内容可停止滚动"));
-    tipsView->setMinimumHeight(tipsView->fontMetrics().lineSpacing() * 6);
-    outer->addWidget(tipsView, 1);
     setCentralWidget(central);
 
     statusBar = new GuiStatusBar(this);
@@ -101,6 +114,13 @@ MainWindow::MainWindow(QWidget* parent)
 
     BuildMenus();
     ConnectReports();
+
+    // The keyboard starts at the number list and goes down the panel from there.
+    QWidget* tabOrder[] = {numberList,    projectCombo, searchBox,     searchButton,   remarkBox,       countBox,
+                           provinceCombo, carrierCombo, autoGetSmsBox, autoExtractBox, listAutoSortBox, tipsView};
+    for (size_t i = 1; i < std::size(tabOrder); ++i)
+        setTabOrder(tabOrder[i - 1], tabOrder[i]);
+    numberList->setFocus();
 }
 
 MainWindow::~MainWindow()
@@ -202,6 +222,8 @@ void MainWindow::ConnectReports()
     connect(projectCombo, &QComboBox::activated, this,
             report([](desktop::MainPresenter& p, int index) { p.OnProjectChosen(index); }));
     connect(searchButton, &QPushButton::clicked, this, report([](desktop::MainPresenter& p, bool) { p.OnSearch(); }));
+    // Enter in the search box runs the search (elsewhere in the window Enter does nothing).
+    connect(searchBox, &QLineEdit::returnPressed, this, report([](desktop::MainPresenter& p) { p.OnSearch(); }));
     const std::pair<GuiCheckBox*, desktop::MainCheckBox> boxes[] = {
         {autoGetSmsBox, desktop::MainCheckBox::AutoGetSms},
         {autoExtractBox, desktop::MainCheckBox::AutoExtractCode},

@@ -16,9 +16,16 @@ int NumberListModel::columnCount(const QModelIndex& parent) const
 
 QVariant NumberListModel::data(const QModelIndex& index, int role) const
 {
-    if (role != Qt::DisplayRole || !index.isValid())
+    if (!index.isValid())
         return {};
-    return Text(index.row(), index.column());
+    if (role == Qt::DisplayRole)
+        return Text(index.row(), index.column());
+    if (role == Qt::ToolTipRole && fullTextColumns.contains(index.column())) {
+        QString text = Text(index.row(), index.column());
+        if (!text.isEmpty())
+            return text;
+    }
+    return {};
 }
 
 QVariant NumberListModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -115,6 +122,21 @@ int NumberListModel::InsertColumn(int index, const QString& title)
 QString NumberListModel::Title(int column) const
 {
     return column >= 0 && column < titles.size() ? titles[column] : QString();
+}
+
+bool NumberListModel::MoveRow(int from, int to)
+{
+    if (!ValidRow(from) || !ValidRow(to))
+        return false;
+    if (from == to)
+        return true;
+    // The view and the selection follow the move itself: nothing is repainted or re-laid out but
+    // the rows in between.
+    if (!beginMoveRows(QModelIndex(), from, from, QModelIndex(), to > from ? to + 1 : to))
+        return false;
+    rows.move(from, to);
+    endMoveRows();
+    return true;
 }
 
 void NumberListModel::Reorder(const std::vector<int>& order)

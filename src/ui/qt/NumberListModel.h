@@ -36,8 +36,12 @@ public:
     // Inserts a column (clamped to the end); its index.
     int InsertColumn(int index, const QString& title);
     QString Title(int column) const;
+    // Moves one row from one position to another (positions before the move).
+    bool MoveRow(int from, int to);
     // Puts the rows into the order given: order[i] is the old position of the row that goes to i.
     void Reorder(const std::vector<int>& order);
+    // The columns whose cells give their whole text as their tooltip (texts too long for the column).
+    void SetFullTextColumns(const QList<int>& columns) { fullTextColumns = columns; }
 
 private:
     struct Row
@@ -52,6 +56,7 @@ private:
 
     QList<Row> rows;
     QStringList titles;
+    QList<int> fullTextColumns;
 };
 
 } // namespace kh::ui

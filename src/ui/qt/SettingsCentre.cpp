@@ -235,6 +235,11 @@ void SettingsCentre::Show()
         true);
 }
 
+int SettingsCentre::CurrentPage()
+{
+    return tabs->currentIndex();
+}
+
 void SettingsCentre::SetPresenter(desktop::SettingsPresenter* owner)
 {
     presenter = owner;

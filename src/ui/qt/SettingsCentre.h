@@ -42,6 +42,7 @@ public:
     void SetMode(int mode) override;
     void SetHelpText(const std::u16string& text) override;
     void EnableModeFields(int mode, bool enabled) override;
+    int CurrentPage() override;
     void ShowPrompt(const std::u16string& text) override;
     void FocusField(desktop::SettingsField field) override;
     void Close() override;
