@@ -170,7 +170,7 @@ TEST_F(DispatcherTest, WebPagesCarryTheTokenUnencoded)
     EXPECT_EQ(text.substr(19), "管理完项目后，请重新打开本软件！") << "only command 21 adds the hint";
 
     // A site written with its scheme keeps it: written once, with the site's port.
-    fx.Configure([](ConfigCenter& c) { c.webSite = "https://site.test:8443/"; });
+    fx.Configure([](SettingsValues& c) { c.webSite = "https://site.test:8443/"; });
     Dispatch(kCmdRecharge);
     EXPECT_EQ(shell.Opened().back(), u"https://site.test:8443/oauth.aspx?token=a+b/c=d&e%20&jump=pay");
 
