@@ -6,6 +6,7 @@
 #include "core/ServerRequest.h"
 #include "core/ports/NotifierPort.h"
 #include "core/ports/ToolBarPort.h"
+#include "http/HttpErrors.h"
 #include "numbers/CodeExtraction.h"
 #include "numbers/NumberBatch.h"
 #include "numbers/PhoneSMSListCtrl.h"
@@ -246,8 +247,16 @@ bool SMSManager::RequestSms(const std::string& token, const std::u16string& pid,
     std::string host = owner != nullptr && owner->config != nullptr ? owner->config->GetApiHost() : std::string();
     std::string body = "token=" + token + "&pid=" + WideToAnsi(pid) + "&mobile=" + WideToAnsi(number);
     ServerReply reply;
-    if (!PostForm(*this, ServiceUrl(host, "/get_sms"), body, kMsgNetwork, kSiteNetwork, reply))
+    std::string tlsProblem;
+    int error = SendForm(*this, ServiceUrl(host, "/get_sms"), body, reply, tlsProblem);
+    // A request cut short because fetching is being stopped ends the poller quietly: the stop is
+    // how polling normally ends, not a network failure.
+    if (error == kErrStopped)
         return false;
+    if (error != 0) {
+        ReportTip(kMsgNetwork + tlsProblem, kSiteNetwork, std::to_string(error) + ".");
+        return false;
+    }
     lastCode = reply.code;
     if (reply.code == kCodeNumberOffline || reply.code == kCodeNoSmsYet)
         return false;
