@@ -20,17 +20,54 @@ int ListView::RowCount() const
     return hwnd != nullptr ? static_cast<int>(SendMessageW(hwnd, LVM_GETITEMCOUNT, 0, 0)) : -1;
 }
 
-int ListView::ColumnCount() const
+int ListView::ColumnCount()
 {
-    HWND header = hwnd != nullptr ? reinterpret_cast<HWND>(SendMessageW(hwnd, LVM_GETHEADER, 0, 0)) : nullptr;
-    return header != nullptr ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : -1;
+    // Columns only come through InsertColumn, which forgets the count.
+    if (columnCount == kColumnsUnknown) {
+        HWND header = hwnd != nullptr ? reinterpret_cast<HWND>(SendMessageW(hwnd, LVM_GETHEADER, 0, 0)) : nullptr;
+        if (header == nullptr)
+            return -1;
+        columnCount = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
+    }
+    return columnCount;
 }
 
-std::u16string ListView::CellText(int row, int column) const
+std::u16string ListView::CellText(int row, int column)
 {
     // A list without columns still holds its first cell.
-    if (row < 0 || row >= RowCount() || column < 0 || column >= std::max(ColumnCount(), 1))
+    if (row < 0 || row >= SyncCells() || column < 0 || column >= std::max(ColumnCount(), 1))
         return {};
+    return CopyOf(row, column);
+}
+
+int ListView::SyncCells()
+{
+    int count = RowCount();
+    if (count < 0) {
+        cells.clear();
+        return count;
+    }
+    if (cells.size() == static_cast<size_t>(count))
+        return count;
+    int columns = std::max(ColumnCount(), 1);
+    cells.assign(static_cast<size_t>(count), {});
+    for (int row = 0; row < count; ++row) {
+        for (int column = 0; column < columns; ++column)
+            cells[static_cast<size_t>(row)].push_back(ReadCell(row, column));
+    }
+    return count;
+}
+
+std::u16string& ListView::CopyOf(int row, int column)
+{
+    std::vector<std::u16string>& line = cells[static_cast<size_t>(row)];
+    if (line.size() <= static_cast<size_t>(column))
+        line.resize(static_cast<size_t>(column) + 1);
+    return line[static_cast<size_t>(column)];
+}
+
+std::u16string ListView::ReadCell(int row, int column) const
+{
     // LVM_GETITEMTEXT copies at most the buffer; a cell that fills it may be longer.
     std::vector<wchar_t> buffer(256);
     for (;;) {
@@ -48,13 +85,24 @@ std::u16string ListView::CellText(int row, int column) const
 
 bool ListView::SetCellText(int row, int column, const std::u16string& text)
 {
-    if (row < 0 || row >= RowCount() || column < 0 || column >= std::max(ColumnCount(), 1))
+    if (row < 0 || row >= SyncCells() || column < 0 || column >= std::max(ColumnCount(), 1))
         return false;
+    return WriteCell(row, column, text);
+}
+
+bool ListView::WriteCell(int row, int column, const std::u16string& text)
+{
+    std::u16string& shown = CopyOf(row, column);
+    if (shown == text)
+        return true;
     std::u16string copy = text;
     LVITEMW item{};
     item.iSubItem = column;
     item.pszText = reinterpret_cast<wchar_t*>(copy.data());
-    return SendMessageW(hwnd, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item)) != 0;
+    if (SendMessageW(hwnd, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item)) == 0)
+        return false;
+    shown = text;
+    return true;
 }
 
 bool ListView::SetState(int row, UINT state, UINT mask)
@@ -86,7 +134,11 @@ int ListView::InsertItem(int position, const std::u16string& text)
             item.iItem = position;
             item.pszText = reinterpret_cast<wchar_t*>(copy.data());
             item.lParam = 0;
-            return static_cast<int>(SendMessageW(hwnd, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+            SyncCells();
+            int row = static_cast<int>(SendMessageW(hwnd, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+            if (row >= 0 && static_cast<size_t>(row) <= cells.size())
+                cells.insert(cells.begin() + row, std::vector<std::u16string>{text});
+            return row;
         },
         -1);
 }
@@ -94,13 +146,21 @@ int ListView::InsertItem(int position, const std::u16string& text)
 bool ListView::DeleteItem(int row)
 {
     return OnGuiThread([&] {
-        return row >= 0 && row < RowCount() && SendMessageW(hwnd, LVM_DELETEITEM, static_cast<WPARAM>(row), 0) != 0;
+        if (row < 0 || row >= SyncCells() || SendMessageW(hwnd, LVM_DELETEITEM, static_cast<WPARAM>(row), 0) == 0)
+            return false;
+        cells.erase(cells.begin() + row);
+        return true;
     });
 }
 
 bool ListView::DeleteAllItems()
 {
-    return OnGuiThread([&] { return hwnd != nullptr && SendMessageW(hwnd, LVM_DELETEALLITEMS, 0, 0) != 0; });
+    return OnGuiThread([&] {
+        if (hwnd == nullptr || SendMessageW(hwnd, LVM_DELETEALLITEMS, 0, 0) == 0)
+            return false;
+        cells.clear();
+        return true;
+    });
 }
 
 std::u16string ListView::GetItemText(int row, int column)
@@ -117,10 +177,14 @@ std::vector<std::u16string> ListView::GetColumnTexts(int column)
 {
     return OnGuiThread([&] {
         std::vector<std::u16string> texts;
-        int count = RowCount();
-        texts.reserve(static_cast<size_t>(count > 0 ? count : 0));
+        int count = SyncCells();
+        if (count <= 0)
+            return texts;
+        texts.resize(static_cast<size_t>(count));
+        if (column < 0 || column >= std::max(ColumnCount(), 1))
+            return texts;
         for (int row = 0; row < count; ++row)
-            texts.push_back(CellText(row, column));
+            texts[static_cast<size_t>(row)] = CopyOf(row, column);
         return texts;
     });
 }
@@ -128,14 +192,24 @@ std::vector<std::u16string> ListView::GetColumnTexts(int column)
 bool ListView::SetColumnTexts(int column, const std::vector<std::u16string>& texts)
 {
     return OnGuiThread([&] {
-        if (hwnd == nullptr || texts.size() != static_cast<size_t>(std::max(RowCount(), 0)) || column < 0 ||
+        if (hwnd == nullptr || texts.size() != static_cast<size_t>(std::max(SyncCells(), 0)) || column < 0 ||
             column >= std::max(ColumnCount(), 1))
             return false;
-        for (size_t row = 0; row < texts.size(); ++row) {
-            if (!SetCellText(static_cast<int>(row), column, texts[row]))
-                return false;
+        // Many cells at once are written with the drawing off and the list drawn once after.
+        size_t changed = 0;
+        for (size_t row = 0; row < texts.size(); ++row)
+            changed += CopyOf(static_cast<int>(row), column) != texts[row] ? 1 : 0;
+        bool quiet = changed > kQuietWrites;
+        if (quiet)
+            SendMessageW(hwnd, WM_SETREDRAW, FALSE, 0);
+        bool written = true;
+        for (size_t row = 0; row < texts.size() && written; ++row)
+            written = WriteCell(static_cast<int>(row), column, texts[row]);
+        if (quiet) {
+            SendMessageW(hwnd, WM_SETREDRAW, TRUE, 0);
+            InvalidateRect(hwnd, nullptr, FALSE);
         }
-        return true;
+        return written;
     });
 }
 
@@ -241,8 +315,12 @@ int ListView::InsertColumn(int index, const std::u16string& title, int width)
             column.cx = Scale(width);
             column.pszText = reinterpret_cast<wchar_t*>(copy.data());
             column.iSubItem = index;
-            return static_cast<int>(
+            int inserted = static_cast<int>(
                 SendMessageW(hwnd, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column)));
+            // The cells of the rows shift; the copy is read again.
+            columnCount = kColumnsUnknown;
+            cells.clear();
+            return inserted;
         },
         -1);
 }
@@ -307,35 +385,100 @@ bool ListView::ApplyOrder(const std::vector<int>& order)
                 return false;
             seen[static_cast<size_t>(from)] = true;
         }
-        // Each row's item data becomes its place in the new order for the length of the sort,
-        // which then compares those; afterwards every row gets its own data back.
-        std::vector<LPARAM> data(order.size());
-        for (int row = 0; row < count; ++row) {
-            LVITEMW item{};
-            item.mask = LVIF_PARAM;
-            item.iItem = row;
-            SendMessageW(hwnd, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-            data[static_cast<size_t>(row)] = item.lParam;
-        }
-        auto setData = [&](int row, LPARAM value) {
-            LVITEMW item{};
-            item.mask = LVIF_PARAM;
-            item.iItem = row;
-            item.lParam = value;
-            SendMessageW(hwnd, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-        };
-        for (int place = 0; place < count; ++place)
-            setData(order[static_cast<size_t>(place)], place);
-        bool sorted = SendMessageW(hwnd, LVM_SORTITEMS, 0, reinterpret_cast<LPARAM>(CompareByRank)) != 0;
-        if (sorted) {
-            for (int place = 0; place < count; ++place)
-                setData(place, data[static_cast<size_t>(order[static_cast<size_t>(place)])]);
-        } else {
-            for (int row = 0; row < count; ++row)
-                setData(row, data[static_cast<size_t>(row)]);
-        }
-        return sorted;
+        return Reorder(order);
     });
+}
+
+bool ListView::MoveItem(int from, int to)
+{
+    return OnGuiThread([&] {
+        int count = SyncCells();
+        if (from < 0 || from >= count || to < 0 || to >= count)
+            return false;
+        if (from == to)
+            return true;
+        // The row is taken out and put in again at its new place with its cells, item data and
+        // selection: a few messages, where a sort of the whole list would cost several per row.
+        LVITEMW item{};
+        item.mask = LVIF_PARAM | LVIF_STATE;
+        item.iItem = from;
+        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        if (SendMessageW(hwnd, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)) == 0)
+            return false;
+        bool focused = (item.state & LVIS_FOCUSED) != 0;
+        item.state &= LVIS_SELECTED;
+        item.stateMask = LVIS_SELECTED;
+        std::vector<std::u16string> line = cells[static_cast<size_t>(from)];
+        SendMessageW(hwnd, WM_SETREDRAW, FALSE, 0);
+        bool moved = SendMessageW(hwnd, LVM_DELETEITEM, static_cast<WPARAM>(from), 0) != 0;
+        if (moved) {
+            cells.erase(cells.begin() + from);
+            std::u16string first = line.empty() ? std::u16string() : line[0];
+            item.mask = LVIF_TEXT | LVIF_PARAM | LVIF_STATE;
+            item.iItem = to;
+            item.iSubItem = 0;
+            item.pszText = reinterpret_cast<wchar_t*>(first.data());
+            int row = static_cast<int>(SendMessageW(hwnd, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+            moved = row == to;
+            if (row >= 0 && static_cast<size_t>(row) <= cells.size()) {
+                cells.insert(cells.begin() + row, std::vector<std::u16string>{first});
+                for (size_t column = 1; column < line.size(); ++column)
+                    moved = WriteCell(row, static_cast<int>(column), line[column]) && moved;
+            }
+        }
+        // The focus stays behind, as with a row moved by an insert and a delete: no row has it
+        // (the control may have given it to a neighbour of the deleted row).
+        if (focused) {
+            int now = static_cast<int>(
+                SendMessageW(hwnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), MAKELPARAM(LVNI_FOCUSED, 0)));
+            if (now >= 0)
+                SetState(now, 0, LVIS_FOCUSED);
+        }
+        SendMessageW(hwnd, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(hwnd, nullptr, FALSE);
+        return moved;
+    });
+}
+
+bool ListView::Reorder(const std::vector<int>& order)
+{
+    int count = static_cast<int>(order.size());
+    // Each row's item data becomes its place in the new order for the length of the sort,
+    // which then compares those; afterwards every row gets its own data back.
+    std::vector<LPARAM> data(order.size());
+    for (int row = 0; row < count; ++row) {
+        LVITEMW item{};
+        item.mask = LVIF_PARAM;
+        item.iItem = row;
+        SendMessageW(hwnd, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        data[static_cast<size_t>(row)] = item.lParam;
+    }
+    auto setData = [&](int row, LPARAM value) {
+        LVITEMW item{};
+        item.mask = LVIF_PARAM;
+        item.iItem = row;
+        item.lParam = value;
+        SendMessageW(hwnd, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    };
+    for (int place = 0; place < count; ++place)
+        setData(order[static_cast<size_t>(place)], place);
+    bool sorted = SendMessageW(hwnd, LVM_SORTITEMS, 0, reinterpret_cast<LPARAM>(CompareByRank)) != 0;
+    if (sorted && cells.size() == order.size()) {
+        std::vector<std::vector<std::u16string>> reordered(order.size());
+        for (size_t place = 0; place < order.size(); ++place)
+            reordered[place] = std::move(cells[static_cast<size_t>(order[place])]);
+        cells = std::move(reordered);
+    } else {
+        cells.clear();
+    }
+    if (sorted) {
+        for (int place = 0; place < count; ++place)
+            setData(place, data[static_cast<size_t>(order[static_cast<size_t>(place)])]);
+    } else {
+        for (int row = 0; row < count; ++row)
+            setData(row, data[static_cast<size_t>(row)]);
+    }
+    return sorted;
 }
 
 bool ListView::OnReflectedNotify(NMHDR* header, LRESULT& result)

@@ -2,8 +2,17 @@
 // The number list (control 1014): a report-style list view with text cells, one integer of item
 // data per row, multiple selection, a focused row and a header whose titles never change; the
 // list-view port of the managers. Column widths are given in 96-DPI pixels and scaled to the
-// window's DPI. ApplyOrder reorders the rows through the control's own sort (LVM_SORTITEMS), so
-// cells, selection and focus move with their rows; the rows' item data is kept as it was.
+// window's DPI. ApplyOrder and MoveItem reorder the rows through the control's own sort
+// (LVM_SORTITEMS), so cells and selection move with their rows in one step; the rows' item data
+// is kept as it was.
+//
+// Each call from a worker costs the GUI thread a sent message, and under wine every message that
+// changes the control costs a trip through wine's server as well. So a column is read or written
+// in one pass (row and column counts taken once), and a cell whose text would not change is left
+// alone: rewriting the serial column after a row moved touches only the rows that moved. For that
+// the list keeps a copy of every cell's text (only this class changes the control's cells), which
+// it also answers reads from; when the control's row count no longer matches the copy, the copy is
+// read again from the control.
 //
 // The user's header clicks and right clicks reach the window's owner through onColumnClick and
 // onRightClick (GUI thread).
@@ -12,6 +21,8 @@
 #include "ui/win32/Wnd.h"
 
 #include <functional>
+#include <string>
+#include <vector>
 
 namespace kh::win32 {
 
@@ -45,15 +56,34 @@ public:
     uint32_t GetExtendedStyle() override;
     void SetExtendedStyle(uint32_t style) override;
     bool ApplyOrder(const std::vector<int>& order) override;
+    bool MoveItem(int from, int to) override;
 
     bool OnReflectedNotify(NMHDR* header, LRESULT& result) override;
 
 private:
     // GUI thread.
     int RowCount() const;
-    int ColumnCount() const;
-    std::u16string CellText(int row, int column) const;
+    int ColumnCount();
+    std::u16string CellText(int row, int column);
+    // The same without checking row and column, for loops that checked them once.
+    std::u16string ReadCell(int row, int column) const;
     bool SetCellText(int row, int column, const std::u16string& text);
+    // Writes a cell unless it already shows text; row and column are not checked.
+    bool WriteCell(int row, int column, const std::u16string& text);
+    // Reorders the rows: the row at order[i] goes to position i. order was checked.
+    bool Reorder(const std::vector<int>& order);
+    // The copy of the cells, read again from the control when its row count differs; the row
+    // count.
+    int SyncCells();
+    // The cell's entry in the copy, the row's cells widened to the column first.
+    std::u16string& CopyOf(int row, int column);
+
+    static constexpr int kColumnsUnknown = -2;
+    // More cells than this written in one call are written with the drawing off.
+    static constexpr size_t kQuietWrites = 4;
+    int columnCount = kColumnsUnknown;
+    // The cells' texts as the control shows them, row by row (GUI thread).
+    std::vector<std::vector<std::u16string>> cells;
     bool SetState(int row, UINT state, UINT mask);
 };
 

@@ -82,6 +82,45 @@ TEST_F(MainDialogTest, ApplyOrderMovesWholeRowsAndKeepsTheirData)
     }
 }
 
+TEST_F(MainDialogTest, MoveItemMovesOneRowEitherWayAndLeavesTheFocusBehind)
+{
+    win32::ListView& list = NumberList();
+    struct Case
+    {
+        int from, to;
+        std::vector<std::u16string> numbers;
+    };
+    const Case cases[] = {{3, 1, {u"A", u"D", u"B", u"C", u"E"}},
+                          {0, 4, {u"B", u"C", u"D", u"E", u"A"}},
+                          {4, 0, {u"E", u"A", u"B", u"C", u"D"}},
+                          {2, 2, {u"A", u"B", u"C", u"D", u"E"}}};
+    for (const Case& move : cases) {
+        SCOPED_TRACE(testing::Message() << move.from << " -> " << move.to);
+        ASSERT_TRUE(list.DeleteAllItems());
+        for (int i = 0; i < 5; ++i) {
+            ASSERT_EQ(list.InsertItem(i, u"x"), i);
+            ASSERT_TRUE(list.SetItemText(i, 1, std::u16string(1, static_cast<char16_t>(u'A' + i))));
+            ASSERT_TRUE(list.SetItemData(i, 100 + i));
+        }
+        ASSERT_TRUE(list.SetItemSelected(move.from, true));
+        ASSERT_TRUE(list.SetFocusedRow(move.from));
+
+        ASSERT_TRUE(list.MoveItem(move.from, move.to));
+
+        EXPECT_EQ(list.GetColumnTexts(1), move.numbers);
+        EXPECT_EQ(list.GetItemData(move.to), 100 + move.from);
+        EXPECT_EQ(list.GetSelectedRows(), std::vector<int>{move.to});
+        if (move.from != move.to) {
+            EXPECT_EQ(list.GetFocusedRow(), -1);
+        }
+    }
+    // Absent rows are refused, and nothing moves.
+    for (auto [from, to] : {std::pair{5, 0}, std::pair{0, 5}, std::pair{-1, 0}}) {
+        EXPECT_FALSE(list.MoveItem(from, to));
+        EXPECT_EQ(list.GetColumnTexts(1), (std::vector<std::u16string>{u"A", u"B", u"C", u"D", u"E"}));
+    }
+}
+
 TEST_F(MainDialogTest, ListCellsTitlesAndColumnWidths)
 {
     win32::ListView& list = NumberList();
