@@ -3,6 +3,8 @@
 #include "ui/win32/GuiThread.h"
 #include "ui/win32/ResourceIds.h"
 
+#include <algorithm>
+
 namespace kh::win32 {
 
 namespace {
@@ -61,6 +63,7 @@ bool MainDialog::OnInitDialog()
 
     watched = this;
     mouseHook = SetWindowsHookExW(WH_GETMESSAGE, WatchMouse, nullptr, GetCurrentThreadId());
+    RecordLayout();
     return Dialog::OnInitDialog();
 }
 
@@ -114,7 +117,139 @@ bool MainDialog::CreateBars()
     GetWindowRect(place, &rect);
     MapWindowPoints(HWND_DESKTOP, hwnd, reinterpret_cast<POINT*>(&rect), 2);
     bool bars = toolBar.Create(hwnd, rect);
-    return statusBar.Create(hwnd) && bars;
+    bool status = statusBar.Create(hwnd);
+    // The bars take room of their own: the smallest size follows them, and the controls are
+    // placed again above the status bar.
+    UpdateMinimumSize();
+    RECT client;
+    GetClientRect(hwnd, &client);
+    LayOut(client.right, client.bottom);
+    return status && bars;
+}
+
+void MainDialog::RecordLayout()
+{
+    placed.clear();
+    RECT client;
+    GetClientRect(hwnd, &client);
+    startClient = {client.right, client.bottom};
+    RECT listRect{};
+    HWND list = Item(IDC_NUMBER_LIST);
+    if (list == nullptr)
+        return;
+    GetWindowRect(list, &listRect);
+    MapWindowPoints(HWND_DESKTOP, hwnd, reinterpret_cast<POINT*>(&listRect), 2);
+    for (HWND child = GetWindow(hwnd, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT rect;
+        GetWindowRect(child, &rect);
+        MapWindowPoints(HWND_DESKTOP, hwnd, reinterpret_cast<POINT*>(&rect), 2);
+        int id = GetDlgCtrlID(child);
+        Anchor anchor = Anchor::Panel;
+        if (id == IDC_NUMBER_LIST)
+            anchor = Anchor::List;
+        else if (id == IDC_TIPS)
+            anchor = Anchor::Tips;
+        else if (id == IDC_TOOLBAR_PLACE)
+            anchor = Anchor::ToolBar;
+        else if (rect.left < listRect.right)
+            continue; // nothing else lies left of the panel
+        if (anchor == Anchor::Tips)
+            tipsStartHeight = rect.bottom - rect.top;
+        placed.push_back({child, rect, anchor});
+    }
+    UpdateMinimumSize();
+}
+
+void MainDialog::UpdateMinimumSize()
+{
+    // The tips box keeps two lines of its font; the list never gets shorter than the panel
+    // beside it, nor narrower than half its own width.
+    HDC dc = GetDC(hwnd);
+    TEXTMETRICW metrics{};
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0)));
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, old);
+    ReleaseDC(hwnd, dc);
+    tipsMinimumHeight = std::min<int>(tipsStartHeight, 2 * metrics.tmHeight + 2 * GetSystemMetrics(SM_CYEDGE) + 4);
+
+    int listWidth = 0;
+    int toolBarRight = 0;
+    for (const Placed& item : placed) {
+        if (item.anchor == Anchor::List)
+            listWidth = item.start.right - item.start.left;
+        if (item.anchor == Anchor::ToolBar)
+            toolBarRight = item.start.right;
+    }
+    int narrowest = startClient.cx - listWidth / 2;
+    // The toolbar's buttons side by side with a little room between them.
+    int buttons = toolBar.ButtonsWidth();
+    if (buttons > 0)
+        narrowest = std::max<int>(narrowest, buttons + Scale(4) * 7 + (startClient.cx - toolBarRight) * 2);
+    int tipsTop = startClient.cy;
+    for (const Placed& item : placed) {
+        if (item.anchor == Anchor::Tips)
+            tipsTop = item.start.top;
+    }
+    minimumClient = {std::min<int>(narrowest, startClient.cx),
+                     std::min<int>(tipsTop + tipsMinimumHeight + BottomGap(), startClient.cy)};
+}
+
+int MainDialog::BottomGap() const
+{
+    // Below the tips box: the room the dialog leaves at its bottom edge, or the status bar and a
+    // little more where that is taller.
+    int margin = startClient.cy;
+    for (const Placed& item : placed) {
+        if (item.anchor == Anchor::Tips)
+            margin = startClient.cy - item.start.bottom;
+    }
+    HWND status = statusBar.Handle();
+    if (status == nullptr)
+        return margin;
+    RECT bar;
+    GetWindowRect(status, &bar);
+    return std::max<int>(margin, bar.bottom - bar.top + Scale(2));
+}
+
+void MainDialog::LayOut(int width, int height)
+{
+    if (placed.empty() || width <= 0 || height <= 0)
+        return;
+    int dx = width - startClient.cx;
+    int dy = height - startClient.cy;
+    // The list takes two thirds of what the window gains in height; the tips box, whose bottom
+    // follows the window's, the rest, and the whole of what it loses (down to its two lines).
+    int listGrowth = dy > 0 ? dy - dy / 3 : 0;
+    if (statusBar.Handle() != nullptr)
+        SendMessageW(statusBar.Handle(), WM_SIZE, 0, 0);
+    int bottom = height - BottomGap();
+    HDWP moves = BeginDeferWindowPos(static_cast<int>(placed.size()));
+    for (const Placed& item : placed) {
+        RECT rect = item.start;
+        switch (item.anchor) {
+        case Anchor::Panel:
+            OffsetRect(&rect, dx, 0);
+            break;
+        case Anchor::List:
+            rect.right += dx;
+            rect.bottom += listGrowth;
+            break;
+        case Anchor::Tips:
+            rect.right += dx;
+            rect.top += listGrowth;
+            rect.bottom = std::max<int>(bottom, rect.top + 1);
+            break;
+        case Anchor::ToolBar:
+            rect.right += dx;
+            toolBar.Layout(rect);
+            break;
+        }
+        if (moves != nullptr)
+            moves = DeferWindowPos(moves, item.control, nullptr, rect.left, rect.top, rect.right - rect.left,
+                                   rect.bottom - rect.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    if (moves != nullptr)
+        EndDeferWindowPos(moves);
 }
 
 void MainDialog::ShowListMenu(POINT screen)
@@ -156,8 +291,23 @@ bool MainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
         trayIcon.HandleNotify(lParam);
         return true;
     case WM_SIZE:
-        if (wParam == SIZE_MINIMIZED && onMinimised)
-            onMinimised();
+        if (wParam == SIZE_MINIMIZED) {
+            if (onMinimised)
+                onMinimised();
+        } else {
+            LayOut(LOWORD(lParam), HIWORD(lParam));
+        }
+        break;
+    case WM_GETMINMAXINFO:
+        if (minimumClient.cx > 0) {
+            RECT frame{0, 0, minimumClient.cx, minimumClient.cy};
+            AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE)), FALSE,
+                               static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_EXSTYLE)));
+            auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+            info->ptMinTrackSize = {frame.right - frame.left, frame.bottom - frame.top};
+            result = 0;
+            return true;
+        }
         break;
     case WM_SYSCOMMAND:
         // Minimising hides the window when the tray icon can bring it back.

@@ -10,6 +10,12 @@
 // Controls() gives the ports to the session; CreateBars makes the toolbar and the status bar
 // (after the sign-in). The owner's message loop must pass the main window's messages through
 // IsDialogMessageW, and the settings centre's too.
+//
+// The window can be resized. The right-hand panel (project, numbers, SMS boxes) keeps its size and
+// its distance from the right edge; the number list takes the width and most of the height the
+// window gains or loses, the tips box the width and the rest of the height, and the toolbar's
+// buttons spread across the new width. The smallest size keeps every control whole: the list as
+// tall as the panel, the tips box two lines high, the toolbar's buttons side by side.
 
 #include "core/SessionControls.h"
 #include "core/ports/MainWindowPort.h"
@@ -26,6 +32,7 @@
 #include "ui/win32/TrayIcon.h"
 
 #include <functional>
+#include <vector>
 
 namespace kh::win32 {
 
@@ -50,6 +57,8 @@ public:
     SessionControls Controls();
     // Creates the toolbar in the placeholder's place and the status bar. GUI thread.
     bool CreateBars();
+    // The smallest client size the window can be resized to, in pixels.
+    SIZE MinimumClientSize() const { return minimumClient; }
     // Shows the number list's context menu (menu 138) at a screen point, owned by the window; the
     // chosen item arrives as a command.
     void ShowListMenu(POINT screen);
@@ -91,6 +100,35 @@ protected:
 
 private:
     static LRESULT CALLBACK WatchMouse(int code, WPARAM wParam, LPARAM lParam);
+
+    // How a control follows the window's size.
+    enum class Anchor
+    {
+        Panel,   // moves right with the window's right edge
+        List,    // grows right and down
+        Tips,    // moves down and grows right and down
+        ToolBar, // grows right (the placeholder of the buttons)
+    };
+    struct Placed
+    {
+        HWND control;
+        RECT start; // client coordinates, at the dialog's own size
+        Anchor anchor;
+    };
+    // Notes where every control of the dialog resource starts and works out the smallest size.
+    void RecordLayout();
+    // Places the controls for a client area of width x height pixels.
+    void LayOut(int width, int height);
+    void UpdateMinimumSize();
+    // The room below the tips box, in pixels.
+    int BottomGap() const;
+
+    std::vector<Placed> placed;
+    SIZE startClient{};
+    SIZE minimumClient{};
+    // The list's and the tips box's heights at the dialog's own size, and the tips box's least.
+    int tipsStartHeight = 0;
+    int tipsMinimumHeight = 0;
 
     HICON bigIcon = nullptr;
     HICON smallIcon = nullptr;

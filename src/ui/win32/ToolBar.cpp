@@ -115,6 +115,17 @@ void ToolBar::Layout(const RECT& place)
     }
 }
 
+int ToolBar::ButtonsWidth() const
+{
+    int width = 0;
+    for (HWND bar : bars) {
+        RECT button{};
+        SendMessageW(bar, TB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&button));
+        width += button.right - button.left;
+    }
+    return width;
+}
+
 HWND ToolBar::BarOf(int commandId) const
 {
     for (size_t i = 0; i < commands.size(); ++i) {

@@ -40,10 +40,13 @@ public:
 
     // The toolbar window of a command id, null when there is none (for tests).
     HWND BarOf(int commandId) const;
+    // Spreads the buttons across place again (the window was resized). GUI thread.
+    void Layout(const RECT& place);
+    // The width of the buttons side by side with no gaps: the narrowest place they fit.
+    int ButtonsWidth() const;
 
 private:
     HWND CreateBar(HWND owner, const ButtonInfo& info, int iconSize);
-    void Layout(const RECT& place);
 
     std::vector<HWND> bars;
     std::vector<int> commands;
