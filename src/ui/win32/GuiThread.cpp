@@ -20,6 +20,7 @@ constexpr wchar_t kClassName[] = L"BorvanKH.GuiThread";
 std::atomic<HWND> guiWindow{nullptr};
 std::atomic<DWORD> guiThreadId{0};
 std::atomic<bool> closing{false};
+std::atomic<unsigned long long> sentCalls{0};
 
 LRESULT CALLBACK GuiThreadProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -104,7 +105,13 @@ bool RunOnGuiThread(const std::function<void()>& task)
         task();
         return true;
     }
+    sentCalls.fetch_add(1, std::memory_order_relaxed);
     return SendMessageW(window, kMsgRunTask, 0, reinterpret_cast<LPARAM>(&task)) != 0;
+}
+
+unsigned long long SentCallCount()
+{
+    return sentCalls.load(std::memory_order_relaxed);
 }
 
 bool PostToGuiThread(std::function<void()> task)

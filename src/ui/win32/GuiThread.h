@@ -50,6 +50,9 @@ bool PostToGuiThread(std::function<void()> task);
 // workers that may be sending a port call at that moment.
 void RunServingCalls(const std::function<void()>& work);
 
+// How many port calls workers have sent to the GUI thread since it started (for the bench).
+unsigned long long SentCallCount();
+
 // RunOnGuiThread for a call with a result: the result, or a default value when it did not run.
 template <typename F> auto OnGuiThread(F&& call) -> std::invoke_result_t<F&>
 {
