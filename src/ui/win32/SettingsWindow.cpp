@@ -48,6 +48,11 @@ void SettingsWindow::SelectPage(int page)
     centre.SelectPage(page);
 }
 
+int SettingsWindow::CurrentPage()
+{
+    return centre.tabs.Selected();
+}
+
 void SettingsWindow::Centre()
 {
     centre.Centre();

@@ -35,6 +35,8 @@ public:
     void SetMode(int mode) override;
     void SetHelpText(const std::u16string& text) override;
     void EnableModeFields(int mode, bool enabled) override;
+    // The tab the user has in front of them.
+    int CurrentPage() override;
     void ShowPrompt(const std::u16string& text) override;
     void FocusField(desktop::SettingsField field) override;
     void Close() override;

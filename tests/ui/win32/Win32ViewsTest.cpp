@@ -1,11 +1,14 @@
 // The Win32 views of the desktop presenters, under wine, where they carry logic of their own: the
 // resources' command ids turned into the presenter's, the nested message loop of the main window
-// (ended by its quit or by its deadline), and the settings centre's fields and modes as the
-// presenter names them. The whole road through them is WindowEndToEnd (tests/ui/win32/e2e).
+// (ended by its quit or by its deadline), the settings centre's fields and modes as the
+// presenter names them, and its tab as the page the presenter checks and stores. The whole road through them is
+// WindowEndToEnd (tests/ui/win32/e2e).
 
 #include "Win32TestSupport.h"
 #include "core/ports/ToolBarPort.h"
 #include "desktop/MainPresenter.h"
+#include "desktop/SettingsPresenter.h"
+#include "settings/ConfigCenter.h"
 #include "ui/win32/GuiThread.h"
 #include "ui/win32/MainWindow.h"
 #include "ui/win32/ResourceIds.h"
@@ -117,6 +120,34 @@ TEST_F(ViewsTest, SettingsFieldsAndModesAreTheCentresOwn)
     view.SetOptionChecked(desktop::SettingsOption::AutoCopyCode, true);
     EXPECT_TRUE(view.IsOptionChecked(desktop::SettingsOption::AutoCopyCode));
     EXPECT_FALSE(view.IsOptionChecked(desktop::SettingsOption::NotifyOnCode));
+}
+
+// OK stores only the page in front of the user (or one they changed): a stored 1 s interval,
+// which the SMS page shows raised to its 5 s least, stays stored when OK is pressed on the rule
+// page, and becomes 5 s when it is pressed on the SMS page.
+TEST_F(ViewsTest, SettingsOkStoresThePageOnTheTab)
+{
+    win32::SettingsWindow view;
+    ASSERT_TRUE(view.Create(nullptr));
+    ConfigCenter config{nullptr, nullptr, nullptr};
+    config.ResetToDefaults();
+    desktop::SettingsPresenter presenter{view, config};
+    const struct
+    {
+        int page;
+        uint32_t stored;
+    } cases[] = {{SettingsCentrePort::kExtractRulePage, 1000}, {SettingsCentrePort::kGetSmsPage, 5000}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.page);
+        config.Update([](SettingsValues& values) { values.spaceTime = 1000; });
+        view.Show();
+        EXPECT_EQ(view.FieldText(desktop::SettingsField::Interval), u"5");
+        view.SelectPage(c.page);
+        EXPECT_EQ(view.CurrentPage(), c.page);
+        presenter.OnOk();
+        EXPECT_EQ(config.Snapshot().spaceTime, c.stored);
+        EXPECT_FALSE(IsWindowVisible(view.Dialog().Handle()));
+    }
 }
 
 } // namespace
