@@ -3,6 +3,7 @@
 #include "ui/win32/GuiThread.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace kh::win32 {
 
@@ -95,6 +96,7 @@ bool ListView::WriteCell(int row, int column, const std::u16string& text)
     std::u16string& shown = CopyOf(row, column);
     if (shown == text)
         return true;
+    HoldDrawing();
     std::u16string copy = text;
     LVITEMW item{};
     item.iSubItem = column;
@@ -113,6 +115,35 @@ bool ListView::SetState(int row, UINT state, UINT mask)
     item.stateMask = mask;
     item.state = state;
     return SendMessageW(hwnd, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item)) != 0;
+}
+
+void ListView::HoldDrawing()
+{
+    if (hwnd == nullptr)
+        return;
+    auto now = std::chrono::steady_clock::now();
+    if (held) {
+        // A long run of changes still shows now and then.
+        if (now - heldSince < kLongestHold)
+            return;
+        ReleaseDrawing();
+    }
+    SendMessageW(hwnd, WM_SETREDRAW, FALSE, 0);
+    held = true;
+    heldSince = now;
+    PostToGuiThread([alive = std::weak_ptr<int>(lifetime), this] {
+        if (!alive.expired())
+            ReleaseDrawing();
+    });
+}
+
+void ListView::ReleaseDrawing()
+{
+    if (!held || hwnd == nullptr)
+        return;
+    held = false;
+    SendMessageW(hwnd, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(hwnd, nullptr, FALSE);
 }
 
 int ListView::GetItemCount()
@@ -135,6 +166,7 @@ int ListView::InsertItem(int position, const std::u16string& text)
             item.pszText = reinterpret_cast<wchar_t*>(copy.data());
             item.lParam = 0;
             SyncCells();
+            HoldDrawing();
             int row = static_cast<int>(SendMessageW(hwnd, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
             if (row >= 0 && static_cast<size_t>(row) <= cells.size())
                 cells.insert(cells.begin() + row, std::vector<std::u16string>{text});
@@ -146,7 +178,10 @@ int ListView::InsertItem(int position, const std::u16string& text)
 bool ListView::DeleteItem(int row)
 {
     return OnGuiThread([&] {
-        if (row < 0 || row >= SyncCells() || SendMessageW(hwnd, LVM_DELETEITEM, static_cast<WPARAM>(row), 0) == 0)
+        if (row < 0 || row >= SyncCells())
+            return false;
+        HoldDrawing();
+        if (SendMessageW(hwnd, LVM_DELETEITEM, static_cast<WPARAM>(row), 0) == 0)
             return false;
         cells.erase(cells.begin() + row);
         return true;
@@ -156,7 +191,10 @@ bool ListView::DeleteItem(int row)
 bool ListView::DeleteAllItems()
 {
     return OnGuiThread([&] {
-        if (hwnd == nullptr || SendMessageW(hwnd, LVM_DELETEALLITEMS, 0, 0) == 0)
+        if (hwnd == nullptr)
+            return false;
+        HoldDrawing();
+        if (SendMessageW(hwnd, LVM_DELETEALLITEMS, 0, 0) == 0)
             return false;
         cells.clear();
         return true;
@@ -195,20 +233,9 @@ bool ListView::SetColumnTexts(int column, const std::vector<std::u16string>& tex
         if (hwnd == nullptr || texts.size() != static_cast<size_t>(std::max(SyncCells(), 0)) || column < 0 ||
             column >= std::max(ColumnCount(), 1))
             return false;
-        // Many cells at once are written with the drawing off and the list drawn once after.
-        size_t changed = 0;
-        for (size_t row = 0; row < texts.size(); ++row)
-            changed += CopyOf(static_cast<int>(row), column) != texts[row] ? 1 : 0;
-        bool quiet = changed > kQuietWrites;
-        if (quiet)
-            SendMessageW(hwnd, WM_SETREDRAW, FALSE, 0);
         bool written = true;
         for (size_t row = 0; row < texts.size() && written; ++row)
             written = WriteCell(static_cast<int>(row), column, texts[row]);
-        if (quiet) {
-            SendMessageW(hwnd, WM_SETREDRAW, TRUE, 0);
-            InvalidateRect(hwnd, nullptr, FALSE);
-        }
         return written;
     });
 }
@@ -294,6 +321,8 @@ bool ListView::SetFocusedRow(int row)
 bool ListView::EnsureVisible(int row, bool partialOk)
 {
     return OnGuiThread([&] {
+        // Scrolling works on the list as drawn.
+        ReleaseDrawing();
         return row >= 0 && row < RowCount() &&
                SendMessageW(hwnd, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), partialOk ? TRUE : FALSE) != 0;
     });
@@ -409,7 +438,7 @@ bool ListView::MoveItem(int from, int to)
         item.state &= LVIS_SELECTED;
         item.stateMask = LVIS_SELECTED;
         std::vector<std::u16string> line = cells[static_cast<size_t>(from)];
-        SendMessageW(hwnd, WM_SETREDRAW, FALSE, 0);
+        HoldDrawing();
         bool moved = SendMessageW(hwnd, LVM_DELETEITEM, static_cast<WPARAM>(from), 0) != 0;
         if (moved) {
             cells.erase(cells.begin() + from);
@@ -434,14 +463,13 @@ bool ListView::MoveItem(int from, int to)
             if (now >= 0)
                 SetState(now, 0, LVIS_FOCUSED);
         }
-        SendMessageW(hwnd, WM_SETREDRAW, TRUE, 0);
-        InvalidateRect(hwnd, nullptr, FALSE);
         return moved;
     });
 }
 
 bool ListView::Reorder(const std::vector<int>& order)
 {
+    HoldDrawing();
     int count = static_cast<int>(order.size());
     // Each row's item data becomes its place in the new order for the length of the sort,
     // which then compares those; afterwards every row gets its own data back.

@@ -12,7 +12,10 @@
 // alone: rewriting the serial column after a row moved touches only the rows that moved. For that
 // the list keeps a copy of every cell's text (only this class changes the control's cells), which
 // it also answers reads from; when the control's row count no longer matches the copy, the copy is
-// read again from the control.
+// read again from the control. And a change turns the list's drawing off until the GUI thread gets
+// to its posted work (or for a fifth of a second at most): a burst of calls from the workers then
+// updates the scroll bar and draws once, where each insert or delete would otherwise redraw the
+// scroll bar (tens of milliseconds under wine).
 //
 // The user's header clicks and right clicks reach the window's owner through onColumnClick and
 // onRightClick (GUI thread).
@@ -20,7 +23,9 @@
 #include "core/ports/ListViewPort.h"
 #include "ui/win32/Wnd.h"
 
+#include <chrono>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -78,9 +83,16 @@ private:
     // The cell's entry in the copy, the row's cells widened to the column first.
     std::u16string& CopyOf(int row, int column);
 
+    // Turns the drawing off until the posted release runs (or kLongestHold has passed).
+    void HoldDrawing();
+    void ReleaseDrawing();
+
     static constexpr int kColumnsUnknown = -2;
-    // More cells than this written in one call are written with the drawing off.
-    static constexpr size_t kQuietWrites = 4;
+    static constexpr std::chrono::milliseconds kLongestHold{200};
+    bool held = false;
+    std::chrono::steady_clock::time_point heldSince;
+    // The posted release runs only while the list exists.
+    std::shared_ptr<int> lifetime = std::make_shared<int>(0);
     int columnCount = kColumnsUnknown;
     // The cells' texts as the control shows them, row by row (GUI thread).
     std::vector<std::vector<std::u16string>> cells;

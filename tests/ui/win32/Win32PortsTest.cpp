@@ -121,6 +121,28 @@ TEST_F(MainDialogTest, MoveItemMovesOneRowEitherWayAndLeavesTheFocusBehind)
     }
 }
 
+// Changes from the workers come in bursts; the list draws them once the GUI thread gets to its
+// posted work, and scrolling to a row works in the middle of a burst.
+TEST_F(MainDialogTest, ListDrawsAgainAfterABurstOfChangesAndScrollsToARow)
+{
+    win32::ListView& list = NumberList();
+    ShowWindow(window.Handle(), SW_SHOWNA);
+    for (int i = 0; i < 100; ++i)
+        ASSERT_EQ(list.InsertItem(i, u"1"), i);
+    ASSERT_TRUE(list.EnsureVisible(99, false));
+    EXPECT_GT(SendMessageW(list.Handle(), LVM_GETTOPINDEX, 0, 0), 0);
+
+    // Everything drawn; then a change, and only the posted work is run, not the painting.
+    PumpUntil([] { return false; }, std::chrono::milliseconds(300));
+    RECT dirty;
+    ASSERT_FALSE(GetUpdateRect(list.Handle(), &dirty, FALSE));
+    ASSERT_TRUE(list.SetItemText(99, 1, u"13800000000"));
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_POSTMESSAGE))
+        DispatchMessageW(&message);
+    EXPECT_TRUE(GetUpdateRect(list.Handle(), &dirty, FALSE)) << "the list is to be drawn again";
+}
+
 TEST_F(MainDialogTest, ListCellsTitlesAndColumnWidths)
 {
     win32::ListView& list = NumberList();
