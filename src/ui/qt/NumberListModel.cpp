@@ -91,6 +91,28 @@ bool NumberListModel::SetText(int row, int column, const QString& text)
     return true;
 }
 
+bool NumberListModel::SetColumn(int column, const QStringList& texts)
+{
+    if (texts.size() != rows.size() || column < 0 || column >= CellCount())
+        return false;
+    int first = -1;
+    int last = -1;
+    for (int row = 0; row < rows.size(); ++row) {
+        QStringList& cells = rows[row].cells;
+        if (cells.size() < CellCount())
+            cells.resize(CellCount());
+        if (cells[column] == texts[row])
+            continue;
+        cells[column] = texts[row];
+        if (first < 0)
+            first = row;
+        last = row;
+    }
+    if (first >= 0)
+        emit dataChanged(index(first, column), index(last, column), {Qt::DisplayRole});
+    return true;
+}
+
 intptr_t NumberListModel::Data(int row) const
 {
     return ValidRow(row) ? rows[row].data : 0;

@@ -31,6 +31,10 @@ public:
     void RemoveAll();
     QString Text(int row, int column) const;
     bool SetText(int row, int column, const QString& text);
+    // Sets one column's cell in every row, top down; false, with nothing changed, when texts does not
+    // hold one text per row or the column is absent. The rows whose cell changed are reported to the
+    // view as one range, so renumbering a long list costs the view one update, not one per row.
+    bool SetColumn(int column, const QStringList& texts);
     intptr_t Data(int row) const;
     bool SetData(int row, intptr_t value);
     // Inserts a column (clamped to the end); its index.
