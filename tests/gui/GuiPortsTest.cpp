@@ -218,6 +218,7 @@ private slots:
         QSignalSpy reset(list.Model(), &QAbstractItemModel::modelReset);
         QSignalSpy inserted(list.Model(), &QAbstractItemModel::rowsInserted);
         QSignalSpy removed(list.Model(), &QAbstractItemModel::rowsRemoved);
+        QSignalSpy changed(list.Model(), &QAbstractItemModel::dataChanged);
         int found = -2, focused = -2;
         std::vector<int> selected;
         QVERIFY(OnWorker([&] {
@@ -240,12 +241,52 @@ private slots:
             QCOMPARE(list.Model()->Text(row, kColumnSerial), QString::number(row + 1));
         QCOMPARE(selected, std::vector<int>{0});
         QCOMPARE(focused, -1);
+        // The serials of the rows that shifted are rewritten in one update of the model, covering
+        // those rows and no others, not one update per row.
+        QList<std::pair<int, int>> serialUpdates;
+        for (const QList<QVariant>& update : changed) {
+            QModelIndex first = update.at(0).toModelIndex();
+            QModelIndex last = update.at(1).toModelIndex();
+            if (first.column() <= kColumnSerial && last.column() >= kColumnSerial)
+                serialUpdates.append({first.row(), last.row()});
+        }
+        QCOMPARE(serialUpdates, (QList<std::pair<int, int>>{{0, 150}}));
         int consistent = 0;
         QVERIFY(OnWorker([&] {
             for (int i = 0; i < kRows; ++i)
                 consistent += numbers.FindRow(number(i)) == (i == 150 ? 0 : i < 150 ? i + 1 : i) ? 1 : 0;
         }));
         QCOMPARE(consistent, kRows);
+    }
+
+    // Changes made through the port in a burst are held from the screen for a moment only: the
+    // list takes repaints again afterwards and paints once more, so the last change is shown.
+    void listViewPaintsAfterABurstOfChanges()
+    {
+        GuiListView list;
+        list.resize(400, 300);
+        list.InsertColumn(0, u"序号", 40);
+        list.InsertItem(0, u"0");
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        // Whether the viewport was painted since the model last changed.
+        struct PaintWatch : QObject
+        {
+            bool painted = false;
+            bool eventFilter(QObject*, QEvent* event) override
+            {
+                painted = painted || event->type() == QEvent::Paint;
+                return false;
+            }
+        } watch;
+        list.viewport()->installEventFilter(&watch);
+        QObject::connect(list.Model(), &QAbstractItemModel::dataChanged, &watch, [&] { watch.painted = false; });
+        QVERIFY(OnWorker([&] {
+            for (int i = 1; i <= 50; ++i)
+                list.SetItemText(0, 0, AnsiToWide(std::to_string(i)));
+        }));
+        QTRY_VERIFY_WITH_TIMEOUT(list.viewport()->updatesEnabled() && watch.painted, 2000);
+        QCOMPARE(list.Model()->Text(0, 0), QStringLiteral("50"));
     }
 
     void listViewReportsOnlyTheUsersHeaderClicks()
