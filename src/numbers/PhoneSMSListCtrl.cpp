@@ -245,8 +245,9 @@ void PhoneSMSListCtrl::MoveRowUp(const std::u16string& number)
         ReindexRows();
         return;
     }
-    // Moved in one step: the rows from `to` down to the old place shift down by one. The index
-    // follows without reading the list back, and the serials are written in one call.
+    // Moved in one step (and scrolled into view when selected): the rows from `to` down to the old
+    // place shift down by one. The index follows without reading the list back, and the serials
+    // are written in one call.
     for (auto& entry : numberToRow) {
         if (entry.second >= to && entry.second < from)
             ++entry.second;
@@ -260,8 +261,6 @@ void PhoneSMSListCtrl::MoveRowUp(const std::u16string& number)
         serials.push_back(Decimal(row + 1));
     if (!listView->SetColumnTexts(kColumnSerial, serials))
         ReportTip({}, kSiteReindexSerials);
-    if (listView->IsItemSelected(to) && !listView->EnsureVisible(to, false))
-        ReportTip({}, kSiteMoveEnsureVisible);
 }
 
 // Ends as an index rebuilt from scratch would: every entry is first marked unclaimed, each row

@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
+#include <algorithm>
 
 namespace kh::ui {
 
@@ -234,8 +235,33 @@ bool GuiListView::MoveItem(int from, int to)
     return OnGuiThread([&] {
         PaceRepaints();
         bool focused = currentIndex().isValid() && currentIndex().row() == from;
+        // The selected rows, taken before the move: the model moves persistent indexes one by one,
+        // which would stretch or shrink a selected range the row leaves or joins.
+        QList<int> selected;
+        for (const QItemSelectionRange& range : selectionModel()->selection()) {
+            for (int row = range.top(); row <= range.bottom(); ++row)
+                selected.append(row);
+        }
         if (!rows->MoveRow(from, to))
             return false;
+        if (!selected.isEmpty() && rows->columnCount() > 0) {
+            for (int& row : selected)
+                row = NumberListModel::RowAfterMove(row, from, to);
+            std::sort(selected.begin(), selected.end());
+            // One range per run of adjacent rows.
+            QItemSelection moved;
+            int last = rows->columnCount() - 1;
+            for (qsizetype i = 0; i < selected.size();) {
+                qsizetype end = i + 1;
+                while (end < selected.size() && selected[end] <= selected[end - 1] + 1)
+                    ++end;
+                moved.append(QItemSelectionRange(rows->index(selected[i], 0), rows->index(selected[end - 1], last)));
+                i = end;
+            }
+            selectionModel()->select(moved, QItemSelectionModel::ClearAndSelect);
+            if (selectionModel()->isRowSelected(to, QModelIndex()))
+                scrollTo(rows->index(to, 0), QAbstractItemView::EnsureVisible);
+        }
         // The focus stays behind, as with a row moved by insert and delete.
         if (focused)
             selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);

@@ -40,8 +40,15 @@ public:
     // Inserts a column (clamped to the end); its index.
     int InsertColumn(int index, const QString& title);
     QString Title(int column) const;
-    // Moves one row from one position to another (positions before the move).
+    // Moves one row from one position to another (positions before the move); persistent indexes
+    // (the current row, open editors) go with their rows. The views are told of it as changed cells
+    // of the rows from one place to the other, not as a move of rows: a table view lays itself out
+    // again after a move, and that repaints the whole window around it, which at a thousand rows
+    // and an arrival every few milliseconds is most of the GUI thread's work. The caller carries
+    // the selection over (RowAfterMove).
     bool MoveRow(int from, int to);
+    // Where the row at position row before MoveRow(from, to) is afterwards.
+    static int RowAfterMove(int row, int from, int to);
     // Puts the rows into the order given: order[i] is the old position of the row that goes to i.
     void Reorder(const std::vector<int>& order);
     // The columns whose cells give their whole text as their tooltip (texts too long for the column).
