@@ -11,6 +11,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -30,6 +31,10 @@ std::string StartXvfb(pid_t& server)
     server = fork();
     if (server == 0) {
         close(fds[0]);
+        // Xvfb reports every display it finds taken on its way to a free one: not for the figures.
+        int quiet = open("/dev/null", O_WRONLY);
+        if (quiet >= 0)
+            dup2(quiet, STDERR_FILENO);
         std::string fd = std::to_string(fds[1]);
         execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1600x1000x24", "-nolisten", "tcp",
                static_cast<char*>(nullptr));
