@@ -4,9 +4,13 @@
 // the peak memory with 100 numbers, and a burst of 1,000 arrivals (with the list sorted as they
 // come, and without): CPU per arrival, how long after the last SMS was available its code stood in
 // the list, and the longest GUI stall, beside the figures measured before arriving rows moved in
-// one step and the journal wrote its removals together. Waits run the GUI thread's real event loop,
-// as the client does: QTest::qWaitFor sleeps 10 ms between its passes, and every port call a worker
-// makes waits for the GUI thread, so it would measure its own sleeps.
+// one step and the journal wrote its removals together, and before a move stopped laying the table
+// out, the serials were rewritten in one update and the list's repaints were paced. Waits run the GUI thread's real
+// event loop, as the client does: QTest::qWaitFor sleeps 10 ms between its passes, and every port call a worker makes
+// waits for the GUI thread, so it would measure its own sleeps.
+//   WindowBench [--burst]   (--burst: only the 1,000 arrivals with the list sorted as they come)
+// To profile the arrivals alone: KH_PERF_CONTROL=FIFO, with perf record --control=fifo:FIFO -D -1,
+// turns the recording on for the measured part of each burst only.
 
 #include "core/ports/ToolBarPort.h"
 #include "gui/WindowFixture.h"
@@ -24,6 +28,8 @@
 #include <QToolButton>
 #include <QWindow>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <sys/resource.h>
 
@@ -56,6 +62,18 @@ bool RunUntil(const std::function<bool()>& done, int timeoutMs)
 constexpr int kBurstNumbers = 1000;
 // Every number's SMS becomes available this long after it was rented: all at once, a burst.
 constexpr int kBurstDelayMs = 4000;
+
+// Turns a perf recording started with --control on or off (see the top of the file).
+void PerfControl(const char* command)
+{
+    const char* fifo = std::getenv("KH_PERF_CONTROL");
+    if (fifo == nullptr)
+        return;
+    if (FILE* control = std::fopen(fifo, "w")) {
+        std::fprintf(control, "%s\n", command);
+        std::fclose(control);
+    }
+}
 
 double CpuMs()
 {
@@ -109,6 +127,7 @@ void Burst(bool autoSort)
     QObject::connect(&lateness, &QTimer::timeout, [&] { longestStall = std::max(longestStall, tick.restart() - 10); });
     if (!RunUntil([&] { return CodesShown(f) > 0; }, 60000))
         std::printf("burst: no code arrived\n");
+    PerfControl("enable");
     double cpuStart = CpuMs();
     int codesStart = CodesShown(f);
     tick.start();
@@ -118,6 +137,7 @@ void Burst(bool autoSort)
     // number before it returned), so this overstates the wait a little, never understates it.
     qint64 lastCode = sinceRent.elapsed() - kBurstDelayMs;
     lateness.stop();
+    PerfControl("disable");
     int arrivals = CodesShown(f) - codesStart;
     std::printf("1,000 arrivals, list auto-sort %s: %.2f ms CPU per arrival, last code %lld ms after the last SMS "
                 "was available, longest GUI stall %lld ms%s\n",
@@ -135,6 +155,10 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    if (argc > 1 && std::strcmp(argv[1], "--burst") == 0) {
+        Burst(true);
+        return 0;
+    }
 
     WindowFixture f(WindowScenario(1500, 200));
     ui::LoginDialog login;
@@ -195,6 +219,11 @@ int main(int argc, char** argv)
 
     std::printf("before (one GUI round trip per cell of a moved row, one journal write per arrival): about 9 ms "
                 "CPU per arrival, last code about 8 s after the last SMS with auto-sort on, 3-4 s with it off\n");
+    std::printf("before (rows moved in one step, but each move laying the table out and repainting the window, "
+                "the serials rewritten with one model update per row, the number column read back on every "
+                "arrival and the list repainted after every port call), on a loaded 2-core machine: auto-sort on 4.42 "
+                "ms CPU per arrival, last code 8313 ms after the last SMS, "
+                "longest GUI stall 35 ms; off 0.82 ms, 2131 ms, 10 ms\n");
     Burst(true);
     Burst(false);
     return 0;

@@ -236,7 +236,8 @@ void PhoneSMSListCtrl::MoveRowUp(const std::u16string& number)
     if (it == numberToRow.end())
         return;
     int from = it->second;
-    int to = FindFirstReceivedRow();
+    int count = -1;
+    int to = FindFirstReceivedRow(count);
     if (to >= from)
         return;
     if (listView == nullptr || !listView->MoveItem(from, to)) {
@@ -244,22 +245,22 @@ void PhoneSMSListCtrl::MoveRowUp(const std::u16string& number)
         ReindexRows();
         return;
     }
-    // Moved in one step: the rows from `to` down to the old place shift down by one. The index
-    // follows without reading the list back, and the serials are written in one call.
+    // Moved in one step (and scrolled into view when selected): the rows from `to` down to the old
+    // place shift down by one. The index follows without reading the list back, and the serials
+    // are written in one call.
     for (auto& entry : numberToRow) {
         if (entry.second >= to && entry.second < from)
             ++entry.second;
     }
     it->second = to;
+    if (count < 0)
+        count = listView->GetItemCount();
     std::vector<std::u16string> serials;
     serials.reserve(numberToRow.size());
-    int count = listView->GetItemCount();
     for (int row = 0; row < count; ++row)
         serials.push_back(Decimal(row + 1));
     if (!listView->SetColumnTexts(kColumnSerial, serials))
         ReportTip({}, kSiteReindexSerials);
-    if (listView->IsItemSelected(to) && !listView->EnsureVisible(to, false))
-        ReportTip({}, kSiteMoveEnsureVisible);
 }
 
 // Ends as an index rebuilt from scratch would: every entry is first marked unclaimed, each row
@@ -313,7 +314,7 @@ void PhoneSMSListCtrl::RemoveRowByNumber(const std::u16string& number)
     ReindexRows();
 }
 
-int PhoneSMSListCtrl::FindFirstReceivedRow()
+int PhoneSMSListCtrl::FindFirstReceivedRow(int& count)
 {
     if (listView == nullptr) {
         ReportTip({}, kSiteFirstReceivedNoView);
@@ -323,13 +324,33 @@ int PhoneSMSListCtrl::FindFirstReceivedRow()
         ReportTip({}, kSiteFirstReceivedNoBatch);
         return 0;
     }
-    std::vector<std::u16string> numbers = listView->GetColumnTexts(kColumnNumber);
-    for (size_t row = 0; row < numbers.size(); ++row) {
-        if (numbers[row].empty()) {
+    // The rows' numbers come from the index when it covers every row once: reading the number
+    // column back from the view would copy the whole list across threads on every arrival. Any
+    // gap (a row added without a number) sends the walk to the view, which shows the gap.
+    std::vector<const std::u16string*> byRow;
+    count = listView->GetItemCount();
+    if (count >= 0 && numberToRow.size() == static_cast<size_t>(count)) {
+        byRow.assign(static_cast<size_t>(count), nullptr);
+        for (const auto& [number, row] : numberToRow) {
+            if (row < 0 || row >= count || byRow[static_cast<size_t>(row)] != nullptr) {
+                byRow.clear();
+                break;
+            }
+            byRow[static_cast<size_t>(row)] = &number;
+        }
+    }
+    std::vector<std::u16string> numbers;
+    if (byRow.empty() && count != 0) {
+        numbers = listView->GetColumnTexts(kColumnNumber);
+        for (const std::u16string& number : numbers)
+            byRow.push_back(&number);
+    }
+    for (size_t row = 0; row < byRow.size(); ++row) {
+        if (byRow[row]->empty()) {
             ReportTip({}, kSiteFirstReceivedEmptyNumber);
             return 0;
         }
-        if (owner->batch->IsReceived(numbers[row]))
+        if (owner->batch->IsReceived(*byRow[row]))
             return static_cast<int>(row);
     }
     // No row has received a message yet: the first arrival of a batch, which goes to the top.

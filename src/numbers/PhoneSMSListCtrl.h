@@ -79,7 +79,9 @@ private:
     void ReindexRows();
     void RemoveRowByNumber(const std::u16string& number);
     void MoveRow(int from, int to);
-    int FindFirstReceivedRow();
+    // The topmost row whose number has received its SMS (0 when none has); count is set to the
+    // number of rows the list view had (-1 when it did not say).
+    int FindFirstReceivedRow(int& count);
     void CopyColumn(int column, int noListSite);
     std::u16string ReadColumnTitle(int column);
     int CompareRows(intptr_t first, intptr_t second);

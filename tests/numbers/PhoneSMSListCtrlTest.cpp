@@ -193,6 +193,21 @@ TEST_F(PhoneSMSListCtrlTest, ArrivalAtOrAboveTheTopmostArrivalMovesNothing)
     EXPECT_EQ(tips.Count(), 0u);
 }
 
+// The topmost received row is looked up in the number index, which stops covering the rows once a
+// row was added without a number; the walk then goes over the list itself and stops at that row.
+TEST_F(PhoneSMSListCtrlTest, ArrivalBelowARowWithoutNumberGoesToTheTop)
+{
+    AddRows({u"A"});
+    list.AddRow(u"", u"广东", u"深圳", u"移动");
+    AddRows({u"C", u"D"});
+    batch.MarkReceived(u"C");
+    tips.Clear();
+    list.MoveRowUp(u"D");
+    EXPECT_TRUE(tips.HasError("PhoneSMSListCtrl.33."));
+    EXPECT_EQ(view.ColumnTexts(kColumnNumber), (Texts{u"D", u"A", u"", u"C"}));
+    EXPECT_EQ(list.FindRow(u"D"), 0);
+}
+
 TEST_F(PhoneSMSListCtrlTest, MovedRowKeepsItsSelectionButNotTheFocus)
 {
     AddRows({u"A", u"B", u"C", u"D"});

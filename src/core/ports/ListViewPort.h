@@ -69,10 +69,10 @@ public:
     virtual bool ApplyOrder(const std::vector<int>& order) = 0;
 
     // Moves the row at position from to position to (both as they stand before the move), with its
-    // cells, item data and selection; the focus does not go with it. One call however far the row
-    // moves, for a control that can do that (a long list would otherwise cost a call per cell). False,
-    // with nothing changed, when a row is absent or the control cannot: the caller then moves the row
-    // with the calls above.
+    // cells, item data and selection, and scrolls it into view when it is selected; the focus does
+    // not go with it. One call however far the row moves, for a control that can do that (a long
+    // list would otherwise cost a call per cell). False, with nothing changed, when a row is absent
+    // or the control cannot: the caller then moves the row with the calls above.
     virtual bool MoveItem(int /*from*/, int /*to*/) { return false; }
 };
 

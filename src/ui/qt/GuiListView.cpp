@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
+#include <algorithm>
 
 namespace kh::ui {
 
@@ -37,6 +38,24 @@ GuiListView::GuiListView(QWidget* parent) : QTableView(parent), rows(new NumberL
     connect(this, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& position) { emit contextMenuWanted(viewport()->mapToGlobal(position)); });
     ApplyExtendedStyle();
+    repaintHold.setSingleShot(true);
+    connect(&repaintHold, &QTimer::timeout, this, [this] {
+        sinceRepaint.restart();
+        // Enabling updates again repaints the whole viewport: everything held since.
+        viewport()->setUpdatesEnabled(true);
+    });
+}
+
+void GuiListView::PaceRepaints()
+{
+    if (repaintHold.isActive())
+        return;
+    if (!sinceRepaint.isValid() || sinceRepaint.elapsed() >= kRepaintIntervalMs) {
+        sinceRepaint.restart();
+        return;
+    }
+    viewport()->setUpdatesEnabled(false);
+    repaintHold.start(kRepaintIntervalMs - static_cast<int>(sinceRepaint.elapsed()));
 }
 
 void GuiListView::ApplyExtendedStyle()
@@ -55,17 +74,26 @@ int GuiListView::InsertItem(int position, const std::u16string& text)
 {
     if (position < 0)
         return -1;
-    return OnGuiThread([&] { return rows->InsertRow(position, QString::fromStdU16String(text)); }, -1);
+    return OnGuiThread(
+        [&] {
+            PaceRepaints();
+            return rows->InsertRow(position, QString::fromStdU16String(text));
+        },
+        -1);
 }
 
 bool GuiListView::DeleteItem(int row)
 {
-    return OnGuiThread([&] { return rows->RemoveRow(row); });
+    return OnGuiThread([&] {
+        PaceRepaints();
+        return rows->RemoveRow(row);
+    });
 }
 
 bool GuiListView::DeleteAllItems()
 {
     return OnGuiThread([&] {
+        PaceRepaints();
         rows->RemoveAll();
         return true;
     });
@@ -78,7 +106,10 @@ std::u16string GuiListView::GetItemText(int row, int column)
 
 bool GuiListView::SetItemText(int row, int column, const std::u16string& text)
 {
-    return OnGuiThread([&] { return rows->SetText(row, column, QString::fromStdU16String(text)); });
+    return OnGuiThread([&] {
+        PaceRepaints();
+        return rows->SetText(row, column, QString::fromStdU16String(text));
+    });
 }
 
 std::vector<std::u16string> GuiListView::GetColumnTexts(int column)
@@ -95,15 +126,14 @@ std::vector<std::u16string> GuiListView::GetColumnTexts(int column)
 
 bool GuiListView::SetColumnTexts(int column, const std::vector<std::u16string>& texts)
 {
+    // Converted on the calling worker, so the GUI thread only compares and stores.
+    QStringList converted;
+    converted.reserve(static_cast<qsizetype>(texts.size()));
+    for (const std::u16string& text : texts)
+        converted.append(QString::fromStdU16String(text));
     return OnGuiThread([&] {
-        if (texts.size() != static_cast<size_t>(rows->rowCount()))
-            return false;
-        // A cell is refused only for an absent column, so the first row decides for all.
-        for (size_t row = 0; row < texts.size(); ++row) {
-            if (!rows->SetText(static_cast<int>(row), column, QString::fromStdU16String(texts[row])))
-                return false;
-        }
-        return true;
+        PaceRepaints();
+        return rows->SetColumn(column, converted);
     });
 }
 
@@ -203,9 +233,35 @@ int GuiListView::InsertColumn(int index, const std::u16string& title, int width)
 bool GuiListView::MoveItem(int from, int to)
 {
     return OnGuiThread([&] {
+        PaceRepaints();
         bool focused = currentIndex().isValid() && currentIndex().row() == from;
+        // The selected rows, taken before the move: the model moves persistent indexes one by one,
+        // which would stretch or shrink a selected range the row leaves or joins.
+        QList<int> selected;
+        for (const QItemSelectionRange& range : selectionModel()->selection()) {
+            for (int row = range.top(); row <= range.bottom(); ++row)
+                selected.append(row);
+        }
         if (!rows->MoveRow(from, to))
             return false;
+        if (!selected.isEmpty() && rows->columnCount() > 0) {
+            for (int& row : selected)
+                row = NumberListModel::RowAfterMove(row, from, to);
+            std::sort(selected.begin(), selected.end());
+            // One range per run of adjacent rows.
+            QItemSelection moved;
+            int last = rows->columnCount() - 1;
+            for (qsizetype i = 0; i < selected.size();) {
+                qsizetype end = i + 1;
+                while (end < selected.size() && selected[end] <= selected[end - 1] + 1)
+                    ++end;
+                moved.append(QItemSelectionRange(rows->index(selected[i], 0), rows->index(selected[end - 1], last)));
+                i = end;
+            }
+            selectionModel()->select(moved, QItemSelectionModel::ClearAndSelect);
+            if (selectionModel()->isRowSelected(to, QModelIndex()))
+                scrollTo(rows->index(to, 0), QAbstractItemView::EnsureVisible);
+        }
         // The focus stays behind, as with a row moved by insert and delete.
         if (focused)
             selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);

@@ -6,7 +6,9 @@
 
 #include "core/ports/ListViewPort.h"
 
+#include <QElapsedTimer>
 #include <QTableView>
+#include <QTimer>
 
 namespace kh::ui {
 
@@ -17,6 +19,12 @@ class GuiListView final : public QTableView, public ListViewPort
     Q_OBJECT
 
 public:
+    // The workers change the rows in bursts (a thousand SMS arriving together, each a few port
+    // calls), and the GUI thread would repaint the list after each call. Changes made through the
+    // port within this long of the last repaint are shown together when it has passed, so the list
+    // is repainted at most this often for them; the user's own scrolling and selecting is not held.
+    static constexpr int kRepaintIntervalMs = 16;
+
     explicit GuiListView(QWidget* parent = nullptr);
 
     int GetItemCount() override;
@@ -59,10 +67,14 @@ protected:
 
 private:
     void ApplyExtendedStyle();
+    // Called on the GUI thread before a port call changes the rows (see kRepaintIntervalMs).
+    void PaceRepaints();
 
     NumberListModel* rows;
     uint32_t extendedStyle = 0;
     int stretchColumn = -1;
+    QElapsedTimer sinceRepaint;
+    QTimer repaintHold;
 };
 
 } // namespace kh::ui

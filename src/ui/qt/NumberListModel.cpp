@@ -91,6 +91,28 @@ bool NumberListModel::SetText(int row, int column, const QString& text)
     return true;
 }
 
+bool NumberListModel::SetColumn(int column, const QStringList& texts)
+{
+    if (texts.size() != rows.size() || column < 0 || column >= CellCount())
+        return false;
+    int first = -1;
+    int last = -1;
+    for (int row = 0; row < rows.size(); ++row) {
+        QStringList& cells = rows[row].cells;
+        if (cells.size() < CellCount())
+            cells.resize(CellCount());
+        if (cells[column] == texts[row])
+            continue;
+        cells[column] = texts[row];
+        if (first < 0)
+            first = row;
+        last = row;
+    }
+    if (first >= 0)
+        emit dataChanged(index(first, column), index(last, column), {Qt::DisplayRole});
+    return true;
+}
+
 intptr_t NumberListModel::Data(int row) const
 {
     return ValidRow(row) ? rows[row].data : 0;
@@ -124,18 +146,34 @@ QString NumberListModel::Title(int column) const
     return column >= 0 && column < titles.size() ? titles[column] : QString();
 }
 
+int NumberListModel::RowAfterMove(int row, int from, int to)
+{
+    if (row == from)
+        return to;
+    if (from > to && row >= to && row < from)
+        return row + 1;
+    if (from < to && row > from && row <= to)
+        return row - 1;
+    return row;
+}
+
 bool NumberListModel::MoveRow(int from, int to)
 {
     if (!ValidRow(from) || !ValidRow(to))
         return false;
     if (from == to)
         return true;
-    // The view and the selection follow the move itself: nothing is repainted or re-laid out but
-    // the rows in between.
-    if (!beginMoveRows(QModelIndex(), from, from, QModelIndex(), to > from ? to + 1 : to))
-        return false;
+    const QModelIndexList persistent = persistentIndexList();
+    if (!persistent.isEmpty()) {
+        QModelIndexList moved;
+        moved.reserve(persistent.size());
+        for (const QModelIndex& old : persistent)
+            moved.append(index(RowAfterMove(old.row(), from, to), old.column()));
+        changePersistentIndexList(persistent, moved);
+    }
     rows.move(from, to);
-    endMoveRows();
+    if (columnCount() > 0)
+        emit dataChanged(index(std::min(from, to), 0), index(std::max(from, to), columnCount() - 1), {Qt::DisplayRole});
     return true;
 }
 

@@ -31,13 +31,24 @@ public:
     void RemoveAll();
     QString Text(int row, int column) const;
     bool SetText(int row, int column, const QString& text);
+    // Sets one column's cell in every row, top down; false, with nothing changed, when texts does not
+    // hold one text per row or the column is absent. The rows whose cell changed are reported to the
+    // view as one range, so renumbering a long list costs the view one update, not one per row.
+    bool SetColumn(int column, const QStringList& texts);
     intptr_t Data(int row) const;
     bool SetData(int row, intptr_t value);
     // Inserts a column (clamped to the end); its index.
     int InsertColumn(int index, const QString& title);
     QString Title(int column) const;
-    // Moves one row from one position to another (positions before the move).
+    // Moves one row from one position to another (positions before the move); persistent indexes
+    // (the current row, open editors) go with their rows. The views are told of it as changed cells
+    // of the rows from one place to the other, not as a move of rows: a table view lays itself out
+    // again after a move, and that repaints the whole window around it, which at a thousand rows
+    // and an arrival every few milliseconds is most of the GUI thread's work. The caller carries
+    // the selection over (RowAfterMove).
     bool MoveRow(int from, int to);
+    // Where the row at position row before MoveRow(from, to) is afterwards.
+    static int RowAfterMove(int row, int from, int to);
     // Puts the rows into the order given: order[i] is the old position of the row that goes to i.
     void Reorder(const std::vector<int>& order);
     // The columns whose cells give their whole text as their tooltip (texts too long for the column).
