@@ -46,4 +46,8 @@ private:
     std::string error;
 };
 
+// One keyring with the Secret Service for the whole test program, started on first use and stopped
+// when the program ends: for the fixtures of tests that save a remembered password in passing.
+PrivateKeyring& SharedKeyring();
+
 } // namespace kh::test
