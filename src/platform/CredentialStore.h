@@ -51,7 +51,7 @@ CredentialResult LoadCredential(const CredentialKey& key, std::u16string& secret
 // Deletes the item; NotFound when there was none.
 CredentialResult RemoveCredential(const CredentialKey& key);
 
-// The store's name for the user: "the Secret Service (system keyring)", "Windows Credential Manager".
+// The store's name for the user: "the Secret Service keyring", "Windows Credential Manager".
 const char* CredentialStoreName();
 
 } // namespace kh

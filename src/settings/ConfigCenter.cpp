@@ -341,9 +341,12 @@ void ConfigCenter::Save()
             }
         } else {
             // Nothing to remember, or no longer: the item goes, under the current user and host and
-            // under those the password was loaded for.
-            RemoveCredential(key);
-            if (baseline && saved.savePassword == 0) {
+            // under those the password was loaded for. A user who was not remembering a password
+            // before is not made to wait for the store on each save.
+            bool wasRemembered = !baseline || baseline->savePassword != 0 || migrate;
+            if (wasRemembered || saved.savePassword != 0)
+                RemoveCredential(key);
+            if (baseline && saved.savePassword == 0 && wasRemembered) {
                 CredentialKey before = PasswordKey(*baseline);
                 if (before.user != key.user || before.host != key.host)
                     RemoveCredential(before);

@@ -187,7 +187,7 @@ CredentialResult RemoveCredential(const CredentialKey& key)
 
 const char* CredentialStoreName()
 {
-    return "the Secret Service (system keyring)";
+    return "the Secret Service keyring";
 }
 
 } // namespace kh
