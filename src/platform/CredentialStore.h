@@ -10,7 +10,8 @@
 // (DBUS_SESSION_BUS_ADDRESS unset and no $XDG_RUNTIME_DIR/bus) no bus is started: NoStore at once.
 //
 // Windows (win32/CredentialStore.cpp): Credential Manager, a generic credential persisted on the
-// local machine, named "BorvanKH:user@host"; the user sees it and can remove it there.
+// local machine, named "BorvanKH:user@host" ("%" and "@" in the two written "%25" and "%40"); the
+// user sees it there and can remove it.
 //
 // All functions are safe to call from several threads and take no lock of the caller's.
 

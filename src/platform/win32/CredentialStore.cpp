@@ -3,16 +3,34 @@
 #include "platform/TextCodec.h"
 
 #include <cstring>
-#include <wincred.h>
 #include <windows.h>
+// clang-format off: wincred.h needs the declarations of windows.h before it.
+#include <wincred.h>
+// clang-format on
 
 namespace kh {
 namespace {
 
-// "BorvanKH:user@host". A host never holds "@", so the last one divides the two.
+// "%" and "@" of a user name or host as "%25" and "%40", so the one "@" of a target name divides
+// the two and no two keys share a name.
+std::string Escaped(const std::string& text)
+{
+    std::string out;
+    for (char c : text) {
+        if (c == '%')
+            out += "%25";
+        else if (c == '@')
+            out += "%40";
+        else
+            out += c;
+    }
+    return out;
+}
+
+// "BorvanKH:user@host", the name the user sees in Credential Manager.
 std::wstring TargetName(const CredentialKey& key)
 {
-    std::u16string wide = Utf8ToWide(key.program + ":" + key.user + "@" + key.host);
+    std::u16string wide = Utf8ToWide(key.program + ":" + Escaped(key.user) + "@" + Escaped(key.host));
     return std::wstring(wide.begin(), wide.end());
 }
 
