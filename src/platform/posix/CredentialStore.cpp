@@ -9,6 +9,7 @@
 #include <libsecret/secret.h>
 #include <memory>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
 
@@ -97,15 +98,20 @@ CredentialResult Bounded(const std::function<CredentialResult(GCancellable*, std
     if (!SessionBusKnown(why))
         return {CredentialStatus::NoStore, why};
     auto call = std::make_shared<Call>();
-    std::thread worker([call, job] {
-        std::u16string found;
-        CredentialResult result = job(call->cancellable, found);
-        std::lock_guard<std::mutex> guard(call->mutex);
-        call->result = std::move(result);
-        call->secret = std::move(found);
-        call->done = true;
-        call->ended.notify_all();
-    });
+    std::thread worker;
+    try {
+        worker = std::thread([call, job] {
+            std::u16string found;
+            CredentialResult result = job(call->cancellable, found);
+            std::lock_guard<std::mutex> guard(call->mutex);
+            call->result = std::move(result);
+            call->secret = std::move(found);
+            call->done = true;
+            call->ended.notify_all();
+        });
+    } catch (const std::system_error& error) {
+        return {CredentialStatus::NoStore, std::string("no thread for the keyring call: ") + error.what()};
+    }
     std::unique_lock<std::mutex> lock(call->mutex);
     bool inTime =
         call->ended.wait_for(lock, std::chrono::milliseconds(kCredentialTimeoutMs), [&] { return call->done; });
