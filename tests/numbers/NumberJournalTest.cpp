@@ -125,8 +125,12 @@ TEST_F(NumberJournalTest, RemovalsAreWrittenTogetherWithinTheBound)
     if (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(NumberJournal::kRemovalDelayMs / 2)) {
         EXPECT_EQ(FileEntries(file).size(), 200u);
     }
+    // The last removal is written at most the bound after it was made (measured from there: the
+    // burst itself may take longer than the bound on a slow or instrumented build).
+    auto lastRemoval = std::chrono::steady_clock::now();
     EXPECT_TRUE(WaitUntil([&] { return FileEntries(file).size() == 50u; }));
-    EXPECT_LE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(NumberJournal::kRemovalDelayMs * 4));
+    EXPECT_LE(std::chrono::steady_clock::now() - lastRemoval,
+              std::chrono::milliseconds(NumberJournal::kRemovalDelayMs * 4));
 
     // A blacklist mark is written at once, with the removal pending before it.
     journal->Used(batch[150][kFieldMobile]);

@@ -3,6 +3,7 @@
 
 #include "ClientCall.h"
 #include "SandboxScenario.h"
+#include "SignedInSandbox.h"
 #include "support/SandboxProcess.h"
 #include "support/WaitUntil.h"
 
@@ -13,15 +14,10 @@
 namespace kh::test {
 namespace {
 
-class SandboxApiTest : public ::testing::Test
+class SandboxApiTest : public SignedInSandboxTest
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(sandbox.Started()) << sandbox.Error();
-        token = sandbox.Login("u", "p");
-        ASSERT_FALSE(token.empty());
-    }
+    SandboxApiTest() : SignedInSandboxTest(1) {}
 
     ClientReply Call(const std::string& path, const std::string& body) { return CallSandbox(sandbox, path, body); }
 
@@ -36,9 +32,6 @@ protected:
     {
         return Call("/get_sms", "token=" + token + "&pid=" + pid + "&mobile=" + mobile);
     }
-
-    SandboxProcess sandbox{SandboxOptions{kTestScenario, {}, 1, 0}};
-    std::string token;
 };
 
 TEST_F(SandboxApiTest, LoginGivesATokenOnlyForTheRightPassword)

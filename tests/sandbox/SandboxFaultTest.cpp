@@ -3,6 +3,7 @@
 
 #include "ClientCall.h"
 #include "SandboxScenario.h"
+#include "SignedInSandbox.h"
 #include "http/HttpErrors.h"
 #include "support/SandboxProcess.h"
 
@@ -15,23 +16,15 @@
 namespace kh::test {
 namespace {
 
-class SandboxFaultTest : public ::testing::Test
+class SandboxFaultTest : public SignedInSandboxTest
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(sandbox.Started()) << sandbox.Error();
-        token = sandbox.Login("u", "p");
-        ASSERT_FALSE(token.empty());
-    }
+    SandboxFaultTest() : SignedInSandboxTest(3) {}
 
     ClientReply UserInfo(int receiveTimeoutMs = 10000)
     {
         return CallSandbox(sandbox, "/userinfo", "token=" + token, receiveTimeoutMs);
     }
-
-    SandboxProcess sandbox{SandboxOptions{kTestScenario, {}, 3, 0}};
-    std::string token;
 };
 
 TEST_F(SandboxFaultTest, EachFaultKindAsTheClientSeesIt)

@@ -60,14 +60,13 @@ bool ScriptedServer::WaitForRequests(size_t count, std::chrono::milliseconds dea
     return recorded.wait_for(lock, deadline, [&] { return requests.size() >= count; });
 }
 
-std::string ScriptedServer::ReadRequest(SocketHandle socket) const
+std::string ScriptedServer::ReadHttpRequest(const std::function<long(char*, size_t)>& readSome)
 {
-    // Reads the header block and as many body bytes as it announces, or until the peer stops.
     std::string request;
     size_t wanted = std::string::npos;
     char buffer[4096];
     while (wanted == std::string::npos || request.size() < wanted) {
-        long n = ReceiveSome(socket, buffer, sizeof buffer);
+        long n = readSome(buffer, sizeof buffer);
         if (n <= 0)
             break;
         request.append(buffer, static_cast<size_t>(n));
@@ -78,6 +77,11 @@ std::string ScriptedServer::ReadRequest(SocketHandle socket) const
         }
     }
     return request;
+}
+
+std::string ScriptedServer::ReadRequest(SocketHandle socket) const
+{
+    return ReadHttpRequest([socket](char* buffer, size_t size) { return ReceiveSome(socket, buffer, size); });
 }
 
 void ScriptedServer::Run()

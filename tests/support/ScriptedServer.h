@@ -46,9 +46,12 @@ public:
 
     // Writes all of bytes to socket; false when the peer is gone.
     static bool SendAll(SocketHandle socket, std::string_view bytes) { return test::SendAll(socket, bytes); }
-    // The Content-Length of a request's header block (any letter case), 0 when absent. Shared with
-    // the TLS test server.
+    // The Content-Length of a request's header block (any letter case), 0 when absent.
     static size_t RequestBodyLength(const std::string& headers);
+    // Reads one request: the header block and as many body bytes as it announces, or what came
+    // until readSome(buffer, size) returned 0 or less (the peer stopped). Shared with the TLS test
+    // server, which reads through its TLS session.
+    static std::string ReadHttpRequest(const std::function<long(char*, size_t)>& readSome);
     // A complete "200 OK" reply carrying body as JSON, with its length, closing the connection.
     static std::string JsonReply(const std::string& body);
 

@@ -174,21 +174,8 @@ void TlsTestServer::Serve(int socket)
     }
     const char* name = SSL_get_servername(ssl, TLSEXT_NAMETYPE_host_name);
 
-    // The header block and as many body bytes as it announces, or until the peer stops.
-    std::string request;
-    size_t wanted = std::string::npos;
-    char buffer[4096];
-    while (wanted == std::string::npos || request.size() < wanted) {
-        int n = SSL_read(ssl, buffer, sizeof buffer);
-        if (n <= 0)
-            break;
-        request.append(buffer, static_cast<size_t>(n));
-        if (wanted == std::string::npos) {
-            size_t end = request.find("\r\n\r\n");
-            if (end != std::string::npos)
-                wanted = end + 4 + ScriptedServer::RequestBodyLength(request.substr(0, end + 2));
-        }
-    }
+    std::string request = ScriptedServer::ReadHttpRequest(
+        [ssl](char* buffer, size_t size) { return static_cast<long>(SSL_read(ssl, buffer, static_cast<int>(size))); });
     {
         std::lock_guard<std::mutex> lock(mutex);
         requests.push_back(request);
