@@ -6,6 +6,7 @@
 #include "Interrupts.h"
 #include "Output.h"
 #include "numbers/SMSManager.h"
+#include "platform/CredentialStore.h"
 #include "platform/Terminal.h"
 #include "platform/TextCodec.h"
 
@@ -35,12 +36,16 @@ asks for a number more often than every 100 ms.
 The password (LoginConfig_Pwd) is never given on the command line, where every user of the
 machine can read it: "set password" reads one line from standard input (typed without echo on a
 terminal, or piped), and also sets StartupConfig_SavePwd to 1 so that the password is kept.
+It is kept in the system's credential store (the Secret Service of the desktop session's keyring
+on Linux, Credential Manager on Windows); where none answers, in the settings as hexadecimal digits,
+unprotected, with a warning that says why.
 The desktop auto-run entry of the windowed client is changed only by "set StartupConfig_AutoRun".
 )";
 
 const char* kShowHelp = R"(usage: borvankh-cli show
 
-Prints every setting as NAME=VALUE. The password shows only whether one is stored.
+Prints every setting as NAME=VALUE. The password is never printed: its line says where it is kept,
+in the system's credential store or unprotected in the settings, or that there is none.
 )";
 
 constexpr const char* kAutoRunName = "StartupConfig_AutoRun";
@@ -90,6 +95,25 @@ bool ReadPassword(std::string& password)
     return ReadSecretLine("Password: ", password) && !password.empty();
 }
 
+// Where the remembered password is kept, in place of its value.
+std::string PasswordShown(const ConfigCenter& config, const SettingsValues& values)
+{
+    if (values.password.empty())
+        return "(none)";
+    switch (config.PasswordKeptIn()) {
+    case ConfigCenter::PasswordPlace::CredentialStore:
+        return std::string("(stored in ") + CredentialStoreName() + ")";
+    case ConfigCenter::PasswordPlace::Settings: {
+        std::string why = config.PasswordStoreProblem();
+        return "(stored unprotected in the settings, as hexadecimal digits" +
+               (why.empty() ? std::string() : ": no credential store: " + why) + ")";
+    }
+    case ConfigCenter::PasswordPlace::None:
+        break;
+    }
+    return "(not stored)";
+}
+
 } // namespace
 
 int CommandSet(const std::vector<std::string>& args)
@@ -131,7 +155,7 @@ int CommandSet(const std::vector<std::string>& args)
     // Only this setting registers or unregisters the windowed client for the desktop session.
     config.SetAutoRunEntryManaged(autoRun);
     config.Save();
-    PrintOut(std::string(entry->name) + "=" + (entry->IsSecret() ? "(stored)" : value));
+    PrintOut(std::string(entry->name) + "=" + (entry->IsSecret() ? PasswordShown(config, config.Snapshot()) : value));
     if (std::string warning = RangeWarning(entry->name, value); !warning.empty())
         PrintErr(warning);
     if (autoRun && value != "0" && !std::filesystem::exists(std::filesystem::path(program)))
@@ -154,7 +178,7 @@ int CommandShow(const std::vector<std::string>& args)
     for (const SettingEntry& entry : SettingsTable()) {
         std::string value = SettingText(values, entry);
         if (entry.IsSecret())
-            value = value.empty() ? "(none)" : "(stored)";
+            value = PasswordShown(config, values);
         PrintOut(std::string(entry.name) + "=" + value);
     }
     return kExitOk;

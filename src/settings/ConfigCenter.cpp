@@ -1,6 +1,7 @@
 #include "settings/ConfigCenter.h"
 
 #include "platform/Autostart.h"
+#include "platform/CredentialStore.h"
 #include "platform/Paths.h"
 #include "platform/SettingsStore.h"
 #include "platform/TextCodec.h"
@@ -166,6 +167,39 @@ bool CheckStoredHost(const SettingEntry& entry, const std::string& stored, const
     return false;
 }
 
+// Reads the password's hexadecimal form: an absent value keeps the record's password. True when the
+// settings hold a password in that form.
+bool ReadStoredPassword(RegistryEditor& registry, const SettingEntry& entry, SettingsValues& values)
+{
+    // A line feed is never a stored hexadecimal form, so it marks an absent value.
+    const std::u16string absent = u"\n";
+    std::u16string stored = absent;
+    registry.ReadString(StoredName(entry), stored);
+    if (stored == absent)
+        return false;
+    values.*entry.text = HexDecode(stored);
+    return !(values.*entry.text).empty();
+}
+
+// Writes the password's hexadecimal form, writes it empty (the password is in the credential store
+// or there is none to remember), or removes it; with none of the three it is left as it is.
+void WriteStoredPassword(RegistryEditor& registry, const SettingEntry& entry, const SettingsValues& values, bool write,
+                         bool empty, bool remove)
+{
+    if (write)
+        registry.WriteString(StoredName(entry), HexEncode(values.*entry.text));
+    else if (empty)
+        registry.WriteString(StoredName(entry), u"");
+    else if (remove)
+        registry.DeleteValue(StoredName(entry));
+}
+
+// The credential store's item for the password of the record's user at its API host.
+CredentialKey PasswordKey(const SettingsValues& values)
+{
+    return {"BorvanKH", WideToUtf8(values.userName), AnsiToUtf8(values.apiHost)};
+}
+
 // Reads one setting into values; an absent value leaves the member as it was. problem is set when
 // a stored value cannot be used (the member then stays as it was, too).
 void ReadSetting(RegistryEditor& registry, const SettingEntry& entry, SettingsValues& values, std::string& problem)
@@ -174,13 +208,9 @@ void ReadSetting(RegistryEditor& registry, const SettingEntry& entry, SettingsVa
     case SettingType::Text:
         registry.ReadString(StoredName(entry), values.*entry.text);
         break;
-    case SettingType::Password: {
-        // Read over the current password's stored form, so that an absent value keeps it.
-        std::u16string stored = HexEncode(values.*entry.text);
-        registry.ReadString(StoredName(entry), stored);
-        values.*entry.text = HexDecode(stored);
+    case SettingType::Password:
+        ReadStoredPassword(registry, entry, values);
         break;
-    }
     case SettingType::Number:
         registry.ReadDword(StoredName(entry), values.*entry.number);
         break;
@@ -204,7 +234,7 @@ void WriteSetting(RegistryEditor& registry, const SettingEntry& entry, const Set
         registry.WriteString(StoredName(entry), values.*entry.text);
         break;
     case SettingType::Password:
-        registry.WriteString(StoredName(entry), HexEncode(values.*entry.text));
+        // Written apart (WriteStoredPassword), once the credential store has been asked.
         break;
     case SettingType::Number:
         registry.WriteDword(StoredName(entry), values.*entry.number);
@@ -223,16 +253,42 @@ void ConfigCenter::Load()
     // defaults at start-up).
     SettingsValues loaded = Snapshot();
     registry.SetKey(RootKey::CurrentUser, kSettingsKey);
+    bool hexInSettings = false;
     for (const SettingEntry& entry : SettingsTable()) {
+        if (entry.type == SettingType::Password) {
+            hexInSettings = ReadStoredPassword(registry, entry, loaded) || hexInSettings;
+            continue;
+        }
         std::string problem;
         ReadSetting(registry, entry, loaded, problem);
         if (!problem.empty())
             ReportTip(problem, 0);
     }
 
-    std::lock_guard<CriticalSection> guard(settingsLock);
-    stored = loaded;
-    values = std::move(loaded);
+    // The credential store is asked with no lock held: it may take up to its time bound.
+    PasswordPlace place = hexInSettings ? PasswordPlace::Settings : PasswordPlace::None;
+    std::string problem;
+    if (loaded.savePassword != 0) {
+        std::u16string secret;
+        CredentialResult found = LoadCredential(PasswordKey(loaded), secret);
+        if (found.status == CredentialStatus::Done) {
+            loaded.password = std::move(secret);
+            place = PasswordPlace::CredentialStore;
+        } else if (found.status == CredentialStatus::NoStore) {
+            problem = found.why;
+        }
+    }
+
+    {
+        std::lock_guard<CriticalSection> guard(settingsLock);
+        stored = loaded;
+        values = std::move(loaded);
+        passwordPlace = place;
+        hexToMigrate = hexInSettings;
+        storeProblem = problem;
+    }
+    if (hexInSettings && !problem.empty())
+        ReportUnprotected(problem);
 }
 
 void ConfigCenter::Save()
@@ -242,39 +298,91 @@ void ConfigCenter::Save()
     SettingsValues saved;
     std::optional<SettingsValues> baseline;
     std::u16string program;
+    bool migrate = false;
     {
         std::lock_guard<CriticalSection> guard(settingsLock);
         saved = values;
         baseline = stored;
         program = executablePath;
+        migrate = hexToMigrate;
     }
     auto changedHere = [&](const SettingEntry& entry) {
         return !baseline || SettingText(saved, entry) != SettingText(*baseline, entry);
     };
+    // A password neither changed nor unremembered here, under the same user and host, is left as
+    // it is: another process may have stored one meanwhile.
+    bool passwordTouched = !baseline || baseline->password != saved.password ||
+                           baseline->savePassword != saved.savePassword || baseline->userName != saved.userName ||
+                           baseline->apiHost != saved.apiHost;
 
-    // One hold of the settings file for the whole save: no other process writes in between.
-    SettingsStoreLock fileLock;
-    registry.SetKey(RootKey::CurrentUser, kSettingsKey);
-    bool passwordTouched = false;
-    for (const SettingEntry& entry : SettingsTable()) {
-        if (!changedHere(entry))
-            continue;
-        WriteSetting(registry, entry, saved);
-        if (entry.type == SettingType::Password || entry.number == &SettingsValues::savePassword)
-            passwordTouched = true;
+    // The credential store first, with no lock held (neither the settings lock nor the settings
+    // file's: it may take up to its time bound), and before the settings lose the hexadecimal form.
+    enum class HexForm
+    {
+        Keep,
+        Write,
+        Empty,
+        Remove,
+    };
+    HexForm hex = HexForm::Keep;
+    PasswordPlace place = PasswordPlace::None;
+    std::string problem;
+    if (passwordTouched || migrate) {
+        CredentialKey key = PasswordKey(saved);
+        if (saved.savePassword != 0 && !saved.password.empty()) {
+            CredentialResult result = SaveCredential(key, saved.password);
+            if (result.status == CredentialStatus::Done) {
+                hex = HexForm::Empty;
+                place = PasswordPlace::CredentialStore;
+            } else {
+                hex = HexForm::Write;
+                place = PasswordPlace::Settings;
+                problem = result.why;
+            }
+        } else {
+            // Nothing to remember, or no longer: the item goes, under the current user and host and
+            // under those the password was loaded for. A user who was not remembering a password
+            // before is not made to wait for the store on each save.
+            bool wasRemembered = !baseline || baseline->savePassword != 0 || migrate;
+            if (wasRemembered || saved.savePassword != 0)
+                RemoveCredential(key);
+            if (baseline && saved.savePassword == 0 && wasRemembered) {
+                CredentialKey before = PasswordKey(*baseline);
+                if (before.user != key.user || before.host != key.host)
+                    RemoveCredential(before);
+            }
+            hex = saved.savePassword != 0 ? HexForm::Empty : HexForm::Remove;
+        }
     }
-    // The password is written first and removed again, so no stale one survives when the user
-    // stopped remembering it. A password neither changed nor unremembered here is left as it is:
-    // another process may have stored one meanwhile.
-    if (saved.savePassword == 0 && passwordTouched) {
-        for (const SettingEntry& entry : SettingsTable())
-            if (entry.type == SettingType::Password)
-                registry.DeleteValue(StoredName(entry));
+
+    {
+        // One hold of the settings file for the whole save: no other process writes in between.
+        SettingsStoreLock fileLock;
+        registry.SetKey(RootKey::CurrentUser, kSettingsKey);
+        for (const SettingEntry& entry : SettingsTable()) {
+            if (entry.type == SettingType::Password) {
+                WriteStoredPassword(registry, entry, saved, hex == HexForm::Write, hex == HexForm::Empty,
+                                    hex == HexForm::Remove);
+                continue;
+            }
+            if (changedHere(entry))
+                WriteSetting(registry, entry, saved);
+        }
     }
     {
         std::lock_guard<CriticalSection> guard(settingsLock);
         stored = saved;
+        if (hex != HexForm::Keep) {
+            passwordPlace = place;
+            // After a failed store the hexadecimal form waits for the next run, which asks the
+            // store again; this one does not wait for it on every save.
+            hexToMigrate = false;
+            if (!problem.empty())
+                storeProblem = problem;
+        }
     }
+    if (hex == HexForm::Write)
+        ReportUnprotected(problem);
 
     if (!manageAutoRunEntry)
         return;
@@ -283,6 +391,25 @@ void ConfigCenter::Save()
         registry.WriteString(kAutoRunValue, program);
     else
         registry.DeleteValue(kAutoRunValue);
+}
+
+ConfigCenter::PasswordPlace ConfigCenter::PasswordKeptIn() const
+{
+    std::lock_guard<CriticalSection> guard(settingsLock);
+    return passwordPlace;
+}
+
+std::string ConfigCenter::PasswordStoreProblem() const
+{
+    std::lock_guard<CriticalSection> guard(settingsLock);
+    return storeProblem;
+}
+
+void ConfigCenter::ReportUnprotected(const std::string& why)
+{
+    if (unprotectedTipRaised.exchange(true))
+        return;
+    ReportTip("无法使用系统的密码存储（" + why + "），记住的密码未加密，以十六进制形式保存在设置中。", 0);
 }
 
 } // namespace kh

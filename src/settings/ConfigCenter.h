@@ -31,10 +31,17 @@ public:
     void ResetToDefaults();
     // Reads the persisted values from the settings store; absent ones keep the record's values.
     // Called once at start-up, after LocateExecutable and ResetToDefaults.
+    // The remembered password is taken from the credential store (platform/CredentialStore) when
+    // it holds one for the user and API host; otherwise from the settings' hexadecimal form, which
+    // the next Save moves into the credential store.
     void Load();
-    // Writes the persisted values (the password in its hexadecimal form, removed again unless it
-    // is to be remembered) and, unless switched off, the auto-run entry. The record is copied under the settings lock
-    // and the store written after the lock is released; the record keeps the plain password.
+    // Writes the persisted values and, unless switched off, the auto-run entry. The record is
+    // copied under the settings lock and the stores written after the lock is released; the record
+    // keeps the plain password. A password to be remembered goes to the credential store first and
+    // only then is its hexadecimal form in the settings emptied, so a save cut short leaves it in
+    // one place or the other. Where no credential store answers, the hexadecimal form is written as
+    // before, with one tip per ConfigCenter (one per run) saying so and why. A password no longer
+    // to be remembered is removed from both.
     // After a Load, only the values this process changed since are written, all under one lock
     // of the settings file, so a value another process stored meanwhile is kept: two clients
     // (or a window and a terminal client) never undo each other's changes.
@@ -43,6 +50,19 @@ public:
     // switches it off: it must register or unregister the windowed client only when the user
     // changes StartupConfig_AutoRun. The stored StartupConfig_AutoRun value is saved either way.
     void SetAutoRunEntryManaged(bool managed) { manageAutoRunEntry = managed; }
+
+    // Where the remembered password is kept, as the last Load or Save left it.
+    enum class PasswordPlace
+    {
+        None,
+        CredentialStore,
+        // The hexadecimal form in the settings: no credential store answered (PasswordStoreProblem
+        // says why), or an older version wrote it and no Save has moved it yet.
+        Settings,
+    };
+    PasswordPlace PasswordKeptIn() const;
+    // Why the credential store last failed to answer; empty when it has not failed.
+    std::string PasswordStoreProblem() const;
 
     // A copy of every persisted value, taken in one hold of the settings lock.
     SettingsValues Snapshot() const;
@@ -72,6 +92,9 @@ public:
     void SetExecutableLocation(const std::u16string& directory, const std::u16string& path);
 
 private:
+    // The tip that the password is kept unprotected in the settings, because of why; once only.
+    void ReportUnprotected(const std::string& why);
+
     // The main window the record was built for. The record reports only through its tip callback.
     [[maybe_unused]] OwnerWindow* owner;
     // Recursive; mutable so that queries copying under it are const.
@@ -85,6 +108,13 @@ private:
     // The persisted values as last loaded from or saved to the store, under the settings lock;
     // empty before the first Load, when Save writes every value.
     std::optional<SettingsValues> stored;
+    // Under the settings lock: where the password is kept; whether the settings hold a hexadecimal
+    // password that the next Save moves into the credential store; the store's last failure.
+    PasswordPlace passwordPlace = PasswordPlace::None;
+    bool hexToMigrate = false;
+    std::string storeProblem;
+    // The tip about an unprotected password is raised once.
+    std::atomic<bool> unprotectedTipRaised{false};
 };
 
 } // namespace kh

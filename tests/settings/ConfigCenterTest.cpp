@@ -107,23 +107,101 @@ TEST_F(ConfigCenterTest, SaveThenLoadRestoresEveryPersistedValue)
     EXPECT_EQ(values.webSite, "www.example.test");
 }
 
-TEST_F(ConfigCenterTest, PasswordIsStoredInHexAndSavingTwiceKeepsIt)
+TEST_F(ConfigCenterTest, RememberedPasswordIsKeptInTheCredentialStoreAndTheSettingsHoldItEmpty)
 {
     config.Update([&](SettingsValues& values) {
+        values.userName = u"alice";
         values.password = u"abc";
         values.savePassword = 1;
     });
     config.Save();
-    EXPECT_EQ(StoredString(kKey, u"LoginConfig_Pwd"), u"616263");
+    EXPECT_EQ(StoredString(kKey, u"LoginConfig_Pwd"), u"");
+    EXPECT_EQ(StoredCredential(u"alice", kDefaultApiHost), u"abc");
+    EXPECT_EQ(config.PasswordKeptIn(), ConfigCenter::PasswordPlace::CredentialStore);
     EXPECT_EQ(config.Snapshot().password, u"abc");
 
     config.Save();
-    EXPECT_EQ(StoredString(kKey, u"LoginConfig_Pwd"), u"616263");
+    EXPECT_EQ(StoredString(kKey, u"LoginConfig_Pwd"), u"");
+    EXPECT_EQ(StoredCredential(u"alice", kDefaultApiHost), u"abc");
 
-    config.ResetToDefaults();
+    ConfigCenter loaded(nullptr, TipRecorder::Callback, tips.Context());
+    loaded.ResetToDefaults();
+    loaded.Load();
+    EXPECT_EQ(loaded.Snapshot().password, u"abc");
+    EXPECT_EQ(loaded.PasswordKeptIn(), ConfigCenter::PasswordPlace::CredentialStore);
+    EXPECT_EQ(tips.Count(), 0u);
+}
+
+// The item is named by the user and the API host: a second account, or the same account at another
+// service, gets its own and leaves the first one's alone.
+TEST_F(ConfigCenterTest, TwoAccountsKeepTheirOwnRememberedPasswords)
+{
+    config.Update([&](SettingsValues& values) {
+        values.userName = u"alice";
+        values.password = u"alice-pw";
+        values.savePassword = 1;
+    });
+    config.Save();
+    config.Update([&](SettingsValues& values) {
+        values.userName = u"bob";
+        values.password = u"bob-pw";
+    });
+    config.Save();
+    config.Update([&](SettingsValues& values) {
+        values.apiHost = "127.0.0.1:1";
+        values.password = u"bob-at-loopback";
+    });
+    config.Save();
+
+    EXPECT_EQ(StoredCredential(u"alice", kDefaultApiHost), u"alice-pw");
+    EXPECT_EQ(StoredCredential(u"bob", kDefaultApiHost), u"bob-pw");
+    EXPECT_EQ(StoredCredential(u"bob", "127.0.0.1:1"), u"bob-at-loopback");
+    ConfigCenter loaded(nullptr, TipRecorder::Callback, tips.Context());
+    loaded.ResetToDefaults();
+    loaded.Load();
+    EXPECT_EQ(loaded.Snapshot().userName, u"bob");
+    EXPECT_EQ(loaded.Snapshot().password, u"bob-at-loopback");
+    EXPECT_EQ(tips.Count(), 0u);
+}
+
+// An older version kept the password only in its hexadecimal form. It still signs in, and the next
+// save moves it into the credential store and empties the settings' copy, even when nothing changed.
+TEST_F(ConfigCenterTest, HexPasswordOfAnOlderVersionMovesToTheCredentialStoreAtTheNextSave)
+{
+    StoreString(u"LoginConfig_User", u"carol");
+    StoreString(u"LoginConfig_Pwd", u"616263");
+    StoreNumber(u"StartupConfig_SavePwd", 1);
     config.Load();
     EXPECT_EQ(config.Snapshot().password, u"abc");
+    EXPECT_EQ(config.PasswordKeptIn(), ConfigCenter::PasswordPlace::Settings);
+    EXPECT_EQ(StoredCredential(u"carol", kDefaultApiHost), u"<absent>");
+
+    config.Save();
+    EXPECT_EQ(StoredCredential(u"carol", kDefaultApiHost), u"abc");
+    EXPECT_EQ(StoredString(kKey, u"LoginConfig_Pwd"), u"");
+    EXPECT_EQ(config.PasswordKeptIn(), ConfigCenter::PasswordPlace::CredentialStore);
+
+    ConfigCenter loaded(nullptr, TipRecorder::Callback, tips.Context());
+    loaded.ResetToDefaults();
+    loaded.Load();
+    EXPECT_EQ(loaded.Snapshot().password, u"abc");
+    EXPECT_EQ(loaded.PasswordKeptIn(), ConfigCenter::PasswordPlace::CredentialStore);
     EXPECT_EQ(tips.Count(), 0u);
+}
+
+// A save cut short after the credential store took the new password but before the settings lost
+// the old hexadecimal form leaves both; the credential store's is the newer one.
+TEST_F(ConfigCenterTest, CredentialStoreWinsOverAHexFormLeftBehind)
+{
+    StoreString(u"LoginConfig_User", u"dave");
+    StoreString(u"LoginConfig_Pwd", HexEncode(u"old"));
+    StoreNumber(u"StartupConfig_SavePwd", 1);
+    ASSERT_EQ(SaveCredential({"BorvanKH", "dave", kDefaultApiHost}, u"new").status, CredentialStatus::Done);
+    config.Load();
+    EXPECT_EQ(config.Snapshot().password, u"new");
+    config.Save();
+    EXPECT_EQ(StoredString(kKey, u"LoginConfig_Pwd"), u"");
+    EXPECT_EQ(StoredCredential(u"dave", kDefaultApiHost), u"new");
 }
 
 struct HexCase
@@ -167,15 +245,20 @@ TEST_F(ConfigCenterTest, SpacedStoredPasswordLoads)
 TEST_F(ConfigCenterTest, RememberPasswordOffLeavesNoStoredPassword)
 {
     config.Update([&](SettingsValues& values) {
+        values.userName = u"erin";
         values.password = u"abc";
         values.savePassword = 1;
     });
     config.Save();
-    ASSERT_EQ(StoredString(kKey, u"LoginConfig_Pwd"), u"616263");
+    ASSERT_EQ(StoredCredential(u"erin", kDefaultApiHost), u"abc");
+    // A hexadecimal form an older version left is removed as well.
+    StoreString(u"LoginConfig_Pwd", u"616263");
 
     config.Update([&](SettingsValues& values) { values.savePassword = 0; });
     config.Save();
     EXPECT_EQ(StoredString(kKey, u"LoginConfig_Pwd"), u"<absent>");
+    EXPECT_EQ(StoredCredential(u"erin", kDefaultApiHost), u"<absent>");
+    EXPECT_EQ(config.PasswordKeptIn(), ConfigCenter::PasswordPlace::None);
     EXPECT_EQ(tips.Count(), 0u);
 
     config.ResetToDefaults();

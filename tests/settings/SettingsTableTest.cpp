@@ -6,8 +6,8 @@
 
 #include "platform/TextCodec.h"
 #include "settings/ConfigCenter.h"
-#include "settings/PasswordHex.h"
 #include "settings/RegistryEditor.h"
+#include "support/PrivateKeyring.h"
 #include "support/TempSettingsDir.h"
 #include "support/TipRecorder.h"
 #include "support/WaitUntil.h"
@@ -48,6 +48,9 @@ protected:
         config.ResetToDefaults();
     }
 
+    // The remembered password goes to a keyring of the program's own.
+    void SetUp() override { ASSERT_TRUE(test::SharedKeyring().Ready()) << test::SharedKeyring().Error(); }
+
     TempSettingsDir dir;
     TipRecorder tips;
     ConfigCenter config{nullptr, TipRecorder::Callback, tips.Context()};
@@ -63,8 +66,8 @@ TEST_F(SettingsTableTest, EveryEntryIsStoredUnderItsNameAndTypeAndLoadsBack)
     config.Save();
     ASSERT_EQ(tips.Count(), 0u) << tips.Errors()[0];
 
-    // The store as any reader sees it: numbers as REG_DWORD, the rest as REG_SZ, the password in
-    // its hexadecimal form.
+    // The store as any reader sees it: numbers as REG_DWORD, the rest as REG_SZ, the password
+    // empty (it is in the credential store).
     TipRecorder readTips;
     RegistryEditor editor(TipRecorder::Callback, readTips.Context());
     editor.SetKey(RootKey::CurrentUser, u"Software\\Zelto\\KH");
@@ -79,8 +82,7 @@ TEST_F(SettingsTableTest, EveryEntryIsStoredUnderItsNameAndTypeAndLoadsBack)
         } else {
             std::u16string stored = u"<absent>";
             editor.ReadString(name, stored);
-            EXPECT_EQ(stored,
-                      table[i].type == SettingType::Password ? HexEncode(AnsiToWide(expected)) : AnsiToWide(expected));
+            EXPECT_EQ(stored, table[i].type == SettingType::Password ? std::u16string() : AnsiToWide(expected));
         }
         EXPECT_EQ(readTips.Count(), 0u);
         readTips.Clear();

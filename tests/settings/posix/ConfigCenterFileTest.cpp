@@ -4,9 +4,11 @@
 #include "settings/ConfigCenter.h"
 #include "settings/ConfigCenterFixture.h"
 #include "settings/HostDefaults.h"
+#include "settings/PasswordHex.h"
 #include "support/TempSettingsDir.h"
 #include "support/TipRecorder.h"
 
+#include <cctype>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -38,6 +40,29 @@ TEST_F(ConfigCenterTest, FirstStartKeepsDefaultsWithoutTipAndCreatesTheKey)
     EXPECT_EQ(config.Snapshot().apiHost, kDefaultApiHost);
     std::string file = TempSettingsDir::ReadFile(dir.SettingsFile());
     EXPECT_NE(file.find("Software\\\\Zelto\\\\KH"), std::string::npos) << file;
+}
+
+TEST_F(ConfigCenterTest, SettingsFileHoldsNoFormOfARememberedPassword)
+{
+    const std::u16string password = u"Plain-密码-9";
+    config.Update([&](SettingsValues& values) {
+        values.userName = u"frank";
+        values.password = password;
+        values.savePassword = 1;
+    });
+    config.Save();
+    ASSERT_EQ(StoredCredential(u"frank", kDefaultApiHost), password);
+
+    std::string file = TempSettingsDir::ReadFile(dir.SettingsFile());
+    ASSERT_NE(file.find("LoginConfig_Pwd"), std::string::npos) << file;
+    std::string hex = WideToUtf8(HexEncode(password));
+    for (const std::string& form : {WideToUtf8(password), hex, std::string("Plain")}) {
+        EXPECT_EQ(file.find(form), std::string::npos) << form << " in " << file;
+        std::string lower = form;
+        for (char& c : lower)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        EXPECT_EQ(file.find(lower), std::string::npos) << lower << " in " << file;
+    }
 }
 
 TEST_F(ConfigCenterTest, AutoRunWritesAndRemovesTheAutostartEntry)

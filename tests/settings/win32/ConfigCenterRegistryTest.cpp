@@ -5,6 +5,7 @@
 #include "platform/TextCodec.h"
 #include "settings/ConfigCenter.h"
 #include "settings/ConfigCenterFixture.h"
+#include "settings/HostDefaults.h"
 #include "settings/PasswordHex.h"
 #include "settings/SettingsTable.h"
 #include "settings/win32/RegistryTestSupport.h"
@@ -81,8 +82,10 @@ TEST_F(ConfigCenterTest, EverySettingRoundTripsThroughTheRegistryUnderItsNameAnd
             EXPECT_EQ(test::RawText(raw), saved.*entry.text);
             break;
         case SettingType::Password:
+            // The remembered password is in Credential Manager; its value is kept, empty.
             EXPECT_EQ(raw.type, static_cast<DWORD>(REG_SZ));
-            EXPECT_EQ(HexDecode(test::RawText(raw)), saved.*entry.text);
+            EXPECT_EQ(test::RawText(raw), u"");
+            EXPECT_EQ(StoredCredential(saved.userName, saved.apiHost), saved.*entry.text);
             break;
         case SettingType::Number:
             EXPECT_EQ(raw.type, static_cast<DWORD>(REG_DWORD));
@@ -124,9 +127,10 @@ TEST_F(ConfigCenterTest, APasswordStoredByAnEarlierVersionInTheAnsiCodePageSigns
     config.Load();
     EXPECT_EQ(config.Snapshot().password, u"密码abc");
 
-    // Saved again, it keeps the form an earlier version reads.
+    // Saved again, it moves into Credential Manager and the registry value is emptied.
     config.Save();
-    EXPECT_EQ(test::RawText(ReadRaw(kKey, u"LoginConfig_Pwd")), u"C3DCC2EB616263");
+    EXPECT_EQ(test::RawText(ReadRaw(kKey, u"LoginConfig_Pwd")), u"");
+    EXPECT_EQ(StoredCredential(u"", kDefaultApiHost), u"密码abc");
     EXPECT_EQ(tips.Count(), 0u);
 }
 
