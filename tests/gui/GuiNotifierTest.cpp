@@ -6,98 +6,23 @@
 
 #include "ui/qt/GuiNotifier.h"
 
-#include "support/ChildProcess.h"
+#include "support/PrivateKeyring.h"
 
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QFile>
 #include <QMainWindow>
 #include <QSignalSpy>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTest>
 #include <memory>
-#include <poll.h>
 #include <string>
 #include <thread>
-#include <unistd.h>
 
 using kh::ui::GuiNotifier;
 
 namespace {
 
 constexpr int kWait = 10000;
-
-// A session bus of the test's own: dbus-daemon in the foreground on a socket in a temporary
-// folder, stopped (SIGTERM, reaped) with the object. Started through posix_spawn, which
-// ThreadSanitizer allows in a process that already runs threads.
-class PrivateBus
-{
-public:
-    // False with the reason when no bus could be started.
-    bool Start(QString& why)
-    {
-        QString program = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
-        if (program.isEmpty()) {
-            why =
-                QStringLiteral("dbus-daemon is not installed (Debian package dbus-daemon; scripts/setup installs it)");
-            return false;
-        }
-        if (!folder.isValid()) {
-            why = QStringLiteral("no temporary folder for the bus");
-            return false;
-        }
-        QString config = folder.filePath(QStringLiteral("bus.conf"));
-        QFile file(config);
-        if (!file.open(QIODevice::WriteOnly)) {
-            why = QStringLiteral("the bus configuration could not be written");
-            return false;
-        }
-        file.write(QStringLiteral("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
-                                  " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-                                  "<busconfig>\n"
-                                  "  <type>session</type>\n"
-                                  "  <listen>unix:dir=%1</listen>\n"
-                                  "  <auth>EXTERNAL</auth>\n"
-                                  "  <policy context=\"default\">\n"
-                                  "    <allow send_destination=\"*\" eavesdrop=\"true\"/>\n"
-                                  "    <allow eavesdrop=\"true\"/>\n"
-                                  "    <allow own=\"*\"/>\n"
-                                  "  </policy>\n"
-                                  "</busconfig>\n")
-                       .arg(folder.path())
-                       .toUtf8());
-        file.close();
-        kh::test::SpawnOptions options;
-        options.pipeStdout = true;
-        if (!daemon.Start(
-                {program.toStdString(), "--config-file=" + config.toStdString(), "--print-address", "--nofork"},
-                options)) {
-            why = QStringLiteral("dbus-daemon could not be started: ") + QString::fromStdString(daemon.Error());
-            return false;
-        }
-        // The address is the first line on its standard output.
-        std::string line;
-        char c = 0;
-        pollfd ready{daemon.StdoutFd(), POLLIN, 0};
-        while (line.find('\n') == std::string::npos) {
-            if (poll(&ready, 1, kWait) <= 0 || read(daemon.StdoutFd(), &c, 1) != 1) {
-                why = QStringLiteral("dbus-daemon printed no address");
-                return false;
-            }
-            line += c;
-        }
-        address = QString::fromStdString(line).trimmed();
-        return !address.isEmpty();
-    }
-
-    QString address;
-
-private:
-    QTemporaryDir folder;
-    kh::test::ChildProcess daemon;
-};
 
 // The notification service as a desktop offers it, keeping every Notify call.
 class FakeNotifications : public QObject
@@ -156,17 +81,17 @@ class GuiNotifierTest : public QObject
 private slots:
     void noticeShowsNumberAndCodeAndOnlyOurClickRaisesTheWindow()
     {
-        PrivateBus bus;
-        QString why;
-        if (!bus.Start(why))
-            QSKIP(qPrintable(why));
-        QDBusConnection service = QDBusConnection::connectToBus(bus.address, QStringLiteral("fake-service"));
+        kh::test::PrivateKeyring bus(kh::test::PrivateKeyring::Service::BusOnly);
+        if (!bus.Ready())
+            QSKIP(bus.Error().c_str());
+        const QString address = QString::fromStdString(bus.Address());
+        QDBusConnection service = QDBusConnection::connectToBus(address, QStringLiteral("fake-service"));
         FakeNotifications fake;
         QVERIFY(service.registerObject(GuiNotifier::kPath, &fake, QDBusConnection::ExportAllSlots));
         QVERIFY(service.registerService(GuiNotifier::kService));
 
         QMainWindow window;
-        GuiNotifier notifier(&window, QDBusConnection::connectToBus(bus.address, QStringLiteral("client")));
+        GuiNotifier notifier(&window, QDBusConnection::connectToBus(address, QStringLiteral("client")));
         QSignalSpy shown(&notifier, &GuiNotifier::noticeShown);
         QSignalSpy raised(&notifier, &GuiNotifier::windowRaised);
 
@@ -223,13 +148,13 @@ private slots:
     void withoutAServiceNothingIsShownAndNothingWaits()
     {
         QFETCH(bool, withBus);
-        PrivateBus bus;
+        std::unique_ptr<kh::test::PrivateKeyring> bus;
         QString address = QStringLiteral("unix:path=/nonexistent/borvankh-test-bus");
         if (withBus) {
-            QString why;
-            if (!bus.Start(why))
-                QSKIP(qPrintable(why));
-            address = bus.address;
+            bus = std::make_unique<kh::test::PrivateKeyring>(kh::test::PrivateKeyring::Service::BusOnly);
+            if (!bus->Ready())
+                QSKIP(bus->Error().c_str());
+            address = QString::fromStdString(bus->Address());
         }
         QMainWindow window;
         GuiNotifier notifier(&window, QDBusConnection::connectToBus(address, QStringLiteral("lonely")));
