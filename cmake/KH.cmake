@@ -89,6 +89,11 @@ function(kh_add_test source)
         target_link_libraries(${name} PRIVATE kh_test_support kh_gtest_hooks ${T_LIBS} GTest::gtest GTest::gmock
                               GTest::gtest_main)
         add_test(NAME ${name} COMMAND ${name})
+        # Under ThreadSanitizer, reports from inside GLib, GIO and libsecret (reached through the
+        # credential store) are suppressed (tests/support/tsan-glib.supp).
+        set_tests_properties(
+            ${name} PROPERTIES ENVIRONMENT_MODIFICATION
+                               "TSAN_OPTIONS=string_append: suppressions=${PROJECT_SOURCE_DIR}/tests/support/tsan-glib.supp")
     endif()
     if(NOT T_TIMEOUT)
         # The sanitizers slow the threaded tests several times over (100 pollers against a window).

@@ -64,7 +64,13 @@ PrivateKeyring::PrivateKeyring(Service service)
         error = "dbus-daemon, dbus-send or gnome-keyring-daemon is missing (scripts/setup installs them)";
         return;
     }
-    if (!bus.Start({dbusDaemon, "--config-file=" + config, "--nofork", "--nopidfile"})) {
+    // The daemons write to pipes of this process, not to its own output: a test program that ends
+    // without stopping them (a sanitizer halting it) would otherwise leave its output open and
+    // CTest waiting for them.
+    SpawnOptions busOptions;
+    busOptions.pipeStdout = true;
+    busOptions.pipeStderr = true;
+    if (!bus.Start({dbusDaemon, "--config-file=" + config, "--nofork", "--nopidfile"}, busOptions)) {
         error = "dbus-daemon: " + bus.Error();
         return;
     }
@@ -93,6 +99,7 @@ PrivateKeyring::PrivateKeyring(Service service)
                            "XDG_RUNTIME_DIR=" + runtime};
     options.pipeStdin = true;
     options.pipeStdout = true;
+    options.pipeStderr = true;
     if (!keyring.Start({keyringDaemon, "--foreground", "--components=secrets", "--unlock"}, options)) {
         error = "gnome-keyring-daemon: " + keyring.Error();
         return;
