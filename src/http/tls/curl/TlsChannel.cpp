@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 #include <curl/curl.h>
+#include <dlfcn.h>
 #include <fstream>
 #include <iterator>
 #include <mutex>
@@ -41,15 +42,70 @@
 //
 // Host names are never resolved by libcurl: CURLOPT_RESOLVE pins host:port to the address from
 // the host cache, so an unknown host fails with the cache's number before anything is connected.
+//
+// libcurl is loaded when the first https request opens, not when the program starts: with the TLS,
+// Kerberos, LDAP and SSH libraries it pulls in, loading it costs the windowed client about a tenth
+// of its start-up, before a request is even possible. When it cannot be loaded, Open fails with 18
+// and the loader's message as the detail.
 
 namespace kh {
 namespace {
 
-void InitCurlOnce()
+// The libcurl functions this channel calls, resolved from the library loaded at run time.
+struct CurlApi
 {
-    // curl_global_init is not safe to run on two threads at once; clients start on many.
+    decltype(&::curl_global_init) globalInit = nullptr;
+    decltype(&::curl_easy_init) easyInit = nullptr;
+    decltype(&::curl_easy_setopt) easySetopt = nullptr;
+    decltype(&::curl_easy_getinfo) easyGetinfo = nullptr;
+    decltype(&::curl_easy_perform) easyPerform = nullptr;
+    decltype(&::curl_easy_strerror) easyStrerror = nullptr;
+    decltype(&::curl_easy_cleanup) easyCleanup = nullptr;
+    decltype(&::curl_slist_append) slistAppend = nullptr;
+    decltype(&::curl_slist_free_all) slistFreeAll = nullptr;
+    decltype(&::curl_version_info) versionInfo = nullptr;
+    // Why the library could not be used; empty when every function was found.
+    std::string problem;
+};
+
+template <typename F> bool Resolve(void* library, const char* name, F& function, std::string& problem)
+{
+    function = reinterpret_cast<F>(dlsym(library, name));
+    if (function == nullptr && problem.empty())
+        problem = std::string("libcurl lacks ") + name;
+    return function != nullptr;
+}
+
+// Loads libcurl and runs curl_global_init once, on the first call from any thread (the global
+// initialisation is not safe to run on two threads at once; clients start on many). The library
+// stays loaded until the process ends.
+const CurlApi& Curl()
+{
+    static CurlApi api;
     static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    std::call_once(once, [] {
+        // The soname of the libcurl the headers were built for: libcurl4 on Debian.
+        void* library = dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
+        if (library == nullptr) {
+            const char* why = dlerror();
+            api.problem = std::string("cannot load libcurl.so.4: ") + (why != nullptr ? why : "unknown reason");
+            return;
+        }
+        std::string& problem = api.problem;
+        bool found = Resolve(library, "curl_global_init", api.globalInit, problem);
+        found = Resolve(library, "curl_easy_init", api.easyInit, problem) && found;
+        found = Resolve(library, "curl_easy_setopt", api.easySetopt, problem) && found;
+        found = Resolve(library, "curl_easy_getinfo", api.easyGetinfo, problem) && found;
+        found = Resolve(library, "curl_easy_perform", api.easyPerform, problem) && found;
+        found = Resolve(library, "curl_easy_strerror", api.easyStrerror, problem) && found;
+        found = Resolve(library, "curl_easy_cleanup", api.easyCleanup, problem) && found;
+        found = Resolve(library, "curl_slist_append", api.slistAppend, problem) && found;
+        found = Resolve(library, "curl_slist_free_all", api.slistFreeAll, problem) && found;
+        found = Resolve(library, "curl_version_info", api.versionInfo, problem) && found;
+        if (found && api.globalInit(CURL_GLOBAL_DEFAULT) != CURLE_OK)
+            problem = "curl_global_init failed";
+    });
+    return api;
 }
 
 bool ReadWholeFile(const std::string& file, std::string& text)
@@ -65,7 +121,7 @@ bool ReadWholeFile(const std::string& file, std::string& text)
 // TLS libraries report their own codes, which are not interpreted.
 TlsProblem ClassifyVerifyResult(long result)
 {
-    const curl_version_info_data* info = curl_version_info(CURLVERSION_NOW);
+    const curl_version_info_data* info = Curl().versionInfo(CURLVERSION_NOW);
     if (info == nullptr || info->ssl_version == nullptr || std::strncmp(info->ssl_version, "OpenSSL", 7) != 0)
         return TlsProblem::Other;
     switch (result) {
@@ -95,7 +151,7 @@ TlsProblem ClassifyVerifyResult(long result)
 
 template <typename T> bool SetOption(CURL* curl, CURLoption option, T value)
 {
-    return curl_easy_setopt(curl, option, value) == CURLE_OK;
+    return Curl().easySetopt(curl, option, value) == CURLE_OK;
 }
 
 } // namespace
@@ -176,8 +232,12 @@ const std::string& TlsChannel::Detail() const
 
 int TlsChannel::Session::Open(const TlsTarget& target)
 {
-    InitCurlOnce();
-    CURL* handle = curl_easy_init();
+    const CurlApi& api = Curl();
+    if (!api.problem.empty()) {
+        detail = api.problem;
+        return kErrTlsSessionOpen;
+    }
+    CURL* handle = api.easyInit();
     if (handle == nullptr)
         return kErrTlsSessionOpen;
     curl = handle;
@@ -198,7 +258,7 @@ int TlsChannel::Session::Open(const TlsTarget& target)
 
     url = "https://" + target.host + ":" + std::to_string(target.port) + target.path;
     const std::string pin = target.host + ":" + std::to_string(target.port) + ":" + target.address;
-    curl_slist* pinned = curl_slist_append(nullptr, pin.c_str());
+    curl_slist* pinned = api.slistAppend(nullptr, pin.c_str());
     if (pinned == nullptr)
         return kErrTlsOpenRequest;
     resolve = pinned;
@@ -234,7 +294,7 @@ int TlsChannel::Session::SetCaBundle(const std::string& caFile)
     // first and the extra authorities are added behind it. The system's certificate directory, if
     // libcurl has one, stays in use either way.
     char* systemFile = nullptr;
-    if (curl_easy_getinfo(curl, CURLINFO_CAINFO, &systemFile) == CURLE_OK && systemFile != nullptr)
+    if (Curl().easyGetinfo(curl, CURLINFO_CAINFO, &systemFile) == CURLE_OK && systemFile != nullptr)
         ReadWholeFile(systemFile, caBundle);
     caBundle += "\n";
     caBundle += extra;
@@ -262,7 +322,7 @@ int TlsChannel::Session::SetRequest(const std::string& headerBlock, bool post, s
     lines.emplace_back("Accept:");
     lines.emplace_back("Expect:");
     for (const std::string& line : lines) {
-        curl_slist* next = curl_slist_append(headers, line.c_str());
+        curl_slist* next = Curl().slistAppend(headers, line.c_str());
         if (next == nullptr)
             return kErrTlsAddHeaders;
         headers = next;
@@ -297,7 +357,7 @@ int TlsChannel::Session::Perform(const std::string& marker, size_t limit, const 
     problem = TlsProblem::None;
     detail.clear();
 
-    CURLcode result = curl_easy_perform(curl);
+    CURLcode result = Curl().easyPerform(curl);
     receivedBody = nullptr;
     if (result == CURLE_OK && headersDone)
         return kHttpOk;
@@ -305,17 +365,18 @@ int TlsChannel::Session::Perform(const std::string& marker, size_t limit, const 
     if (result == CURLE_WRITE_ERROR && markerFound)
         return kHttpOk;
     int error = result == CURLE_OK ? kErrTlsReceiveResponse : MapResult(result);
-    detail = errorBuffer[0] != '\0' ? std::string(errorBuffer.data()) : std::string(curl_easy_strerror(result));
+    detail = errorBuffer[0] != '\0' ? std::string(errorBuffer.data()) : std::string(Curl().easyStrerror(result));
     return error;
 }
 
 int TlsChannel::Session::MapResult(int curlResult)
 {
     CURL* handle = curl;
+    const CurlApi& api = Curl();
     curl_off_t handshakeTime = 0;
-    curl_easy_getinfo(handle, CURLINFO_APPCONNECT_TIME_T, &handshakeTime);
+    api.easyGetinfo(handle, CURLINFO_APPCONNECT_TIME_T, &handshakeTime);
     long verifyResult = X509_V_OK;
-    curl_easy_getinfo(handle, CURLINFO_SSL_VERIFYRESULT, &verifyResult);
+    api.easyGetinfo(handle, CURLINFO_SSL_VERIFYRESULT, &verifyResult);
 
     switch (curlResult) {
     case CURLE_WRITE_ERROR:
@@ -380,7 +441,7 @@ size_t TlsChannel::Session::OnHeader(const char* data, size_t length)
     }
     if (line == "\r\n" || line == "\n") {
         long status = 0;
-        curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+        Curl().easyGetinfo(curl, CURLINFO_RESPONSE_CODE, &status);
         if (status >= 100 && status < 200)
             return length;
         if (status != 200) {
@@ -388,7 +449,7 @@ size_t TlsChannel::Session::OnHeader(const char* data, size_t length)
             return 0;
         }
         curl_off_t announced = -1;
-        curl_easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
+        Curl().easyGetinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
         // An announced body that cannot fit under the cap fails now instead of after the cap.
         if (endMarker->empty() && announced > 0 && static_cast<size_t>(announced) > maxBytes) {
             callbackError = kErrReplyTooLarge;
@@ -438,12 +499,16 @@ size_t TlsChannel::Session::OnBody(const char* data, size_t length)
 
 void TlsChannel::Session::Close()
 {
+    // Whatever is held was made by the loaded library; a session that holds nothing does not load it.
+    if (curl == nullptr && headers == nullptr && resolve == nullptr)
+        return;
+    const CurlApi& api = Curl();
     if (curl != nullptr)
-        curl_easy_cleanup(curl);
+        api.easyCleanup(curl);
     curl = nullptr;
-    curl_slist_free_all(headers);
+    api.slistFreeAll(headers);
     headers = nullptr;
-    curl_slist_free_all(resolve);
+    api.slistFreeAll(resolve);
     resolve = nullptr;
 }
 
