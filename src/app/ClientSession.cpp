@@ -70,6 +70,19 @@ void ClientSession::RouteTip(std::string message, std::string error, void* conte
     route->target(std::move(message), std::move(error), route->targetContext);
 }
 
+void ClientSession::AttachControls(const SessionControls& controls)
+{
+    const SessionControls& given = owner.controls;
+    SessionControls attached = controls;
+    attached.executor = given.executor;
+    attached.loginDialog = given.loginDialog;
+    attached.loginTip = given.loginTip;
+    attached.loginTipContext = given.loginTipContext;
+    attached.settingsTip = given.settingsTip;
+    attached.settingsTipContext = given.settingsTipContext;
+    owner.controls = attached;
+}
+
 void ClientSession::LoadSettings()
 {
     config.LocateExecutable();
@@ -101,7 +114,7 @@ bool ClientSession::Start(bool queueStartupCommands)
             return false;
         started = true;
     }
-    tipsBox.Init(owner.controls.tipsView, &owner, config.ExecutableDirectory());
+    tipsBox.Init(owner.controls.tipsView, &owner, config.ExecutableDirectory(), owner.controls.messageBox);
     if (!config.GetToken().empty())
         StartJournal();
     CommandQueue::Dispatcher dispatch = MakeDispatcher(&owner);

@@ -54,6 +54,13 @@ public:
     ClientSession(const ClientSession&) = delete;
     ClientSession& operator=(const ClientSession&) = delete;
 
+    // The main window's controls, for a window made after the session (the windowed client makes it
+    // while the login dialog shows): they replace those given at construction, except the
+    // executor, the login dialog port and the tip targets, which stay as given then (the sign-in
+    // and the tips box use them already). GUI thread, before Start; a sign-in may run meanwhile,
+    // since it uses none of the window's controls.
+    void AttachControls(const SessionControls& controls);
+
     // Locates the executable, resets the record to its defaults and loads the stored settings.
     void LoadSettings();
 

@@ -97,7 +97,7 @@ void ShowTip(std::string message, std::string error, void* context)
 struct TipsBox::State
 {
     State(MessageBoxPort* severeBox, UiExecutor* given, size_t saveThreshold)
-        : severeBox(severeBox), saveThreshold(saveThreshold), nextSaveAt(saveThreshold)
+        : saveThreshold(saveThreshold), severeBox(severeBox), nextSaveAt(saveThreshold)
     {
         if (given == nullptr) {
             ownExecutor = std::make_unique<InlineExecutor>();
@@ -107,7 +107,7 @@ struct TipsBox::State
     }
 
     // Executor only.
-    void Attach(TipsViewPort* control, OwnerWindow* window, const std::u16string& directory);
+    void Attach(TipsViewPort* control, OwnerWindow* window, const std::u16string& directory, MessageBoxPort* box);
     void ShowPending();
     void AppendLine(const std::u16string& line);
     void SaveNow();
@@ -125,12 +125,12 @@ struct TipsBox::State
     CriticalSection scrollLock;
     bool autoScroll = true;
 
-    MessageBoxPort* const severeBox;
     const size_t saveThreshold;
     std::unique_ptr<UiExecutor> ownExecutor;
     UiExecutor* executor;
 
-    // Executor only.
+    // Executor only (set before the first task, then by Attach).
+    MessageBoxPort* severeBox;
     TipsViewPort* view = nullptr;
     OwnerWindow* owner = nullptr;
     std::string logDirectory;
@@ -146,9 +146,11 @@ TipsBox::TipsBox(MessageBoxPort* severeBox, UiExecutor* executor, size_t saveThr
 
 TipsBox::~TipsBox() = default;
 
-void TipsBox::Init(TipsViewPort* control, OwnerWindow* window, const std::u16string& directory)
+void TipsBox::Init(TipsViewPort* control, OwnerWindow* window, const std::u16string& directory,
+                   MessageBoxPort* severeBox)
 {
-    state->executor->Post([s = state, control, window, directory] { s->Attach(control, window, directory); });
+    state->executor->Post(
+        [s = state, control, window, directory, severeBox] { s->Attach(control, window, directory, severeBox); });
 }
 
 void TipsBox::AddTip(const std::u16string& text)
@@ -186,8 +188,11 @@ std::string TipsBox::LastLogFile()
     return state->lastLogFile;
 }
 
-void TipsBox::State::Attach(TipsViewPort* control, OwnerWindow* window, const std::u16string& directory)
+void TipsBox::State::Attach(TipsViewPort* control, OwnerWindow* window, const std::u16string& directory,
+                            MessageBoxPort* box)
 {
+    if (box != nullptr)
+        severeBox = box;
     if (control == nullptr) {
         ReportSevere(1);
         return;

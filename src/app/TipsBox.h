@@ -45,8 +45,11 @@ public:
     TipsBox(const TipsBox&) = delete;
     TipsBox& operator=(const TipsBox&) = delete;
 
-    // Attaches the tips view and the log folder (through the executor, like every view call).
-    void Init(TipsViewPort* view, OwnerWindow* owner, const std::u16string& logDirectory);
+    // Attaches the tips view and the log folder (through the executor, like every view call), and
+    // severeBox when given, in place of the one given at construction (for a window made after the
+    // box).
+    void Init(TipsViewPort* view, OwnerWindow* owner, const std::u16string& logDirectory,
+              MessageBoxPort* severeBox = nullptr);
 
     // Stamps text with the local time now and appends it as one line; any thread.
     void AddTip(const std::u16string& text);

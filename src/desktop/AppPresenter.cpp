@@ -10,11 +10,28 @@ namespace kh::desktop {
 
 AppPresenter::AppPresenter(MainView& mainView, LoginView& loginView, SettingsView& settingsView,
                            SessionControls controls, SessionOptions options)
-    : executor(controls.executor), login(loginView, controls.executor),
-      session(WithDialogs(controls, settingsView), std::move(options)), main(mainView, session),
-      settings(settingsView, session.Config())
+    : AppPresenter(loginView, controls, std::move(options))
+{
+    AttachWindow(mainView, settingsView, controls);
+}
+
+AppPresenter::AppPresenter(LoginView& loginView, SessionControls early, SessionOptions options)
+    : executor(early.executor), login(loginView, early.executor), session(WithDialogs(early), std::move(options))
 {
     login.Attach(session);
+}
+
+void AppPresenter::AttachWindow(MainView& mainView, SettingsView& settingsView, SessionControls controls)
+{
+    if (main != nullptr)
+        return;
+    SessionControls attached = WithDialogs(controls);
+    attached.settingsCentre = &settingsView;
+    session.AttachControls(attached);
+    main = std::make_unique<MainPresenter>(mainView, session);
+    settings = std::make_unique<SettingsPresenter>(settingsView, session.Config());
+    if (settingsLoaded)
+        main->ShowSettings();
 }
 
 AppPresenter::~AppPresenter()
@@ -22,9 +39,8 @@ AppPresenter::~AppPresenter()
     End();
 }
 
-SessionControls AppPresenter::WithDialogs(SessionControls controls, SettingsView& settingsView)
+SessionControls AppPresenter::WithDialogs(SessionControls controls)
 {
-    controls.settingsCentre = &settingsView;
     controls.loginDialog = &login;
     controls.loginTip = &LoginPresenter::ShowLoginTip;
     controls.loginTipContext = &login;
@@ -62,7 +78,9 @@ int AppPresenter::Run()
 void AppPresenter::LoadSettings()
 {
     session.LoadSettings();
-    main.ShowSettings();
+    settingsLoaded = true;
+    if (main != nullptr)
+        main->ShowSettings();
 }
 
 bool AppPresenter::SignIn()
@@ -72,7 +90,7 @@ bool AppPresenter::SignIn()
 
 bool AppPresenter::Start()
 {
-    if (started || ended || !session.Start())
+    if (started || ended || main == nullptr || !session.Start())
         return false;
     started = true;
     std::vector<std::pair<std::string, std::string>> held;
@@ -83,7 +101,7 @@ bool AppPresenter::Start()
     }
     for (auto& [message, error] : held)
         ShowTip(message, error, &session.Owner());
-    main.ShowWindow();
+    main->ShowWindow();
     return true;
 }
 
@@ -91,11 +109,11 @@ void AppPresenter::WaitForClose()
 {
     if (!started)
         return;
-    main.RunUntilClosed();
+    main->RunUntilClosed();
     // The system ended the application without the close notice: shut down without asking.
-    if (!main.IsClosed()) {
-        main.ForceShutdown();
-        main.WaitForCloseNotice(kForcedShutdownMs);
+    if (!main->IsClosed()) {
+        main->ForceShutdown();
+        main->WaitForCloseNotice(kForcedShutdownMs);
     }
 }
 
@@ -105,7 +123,8 @@ void AppPresenter::End()
         return;
     ended = true;
     // Workers blocked in a port call are let go first, so that waiting for them cannot hang.
-    main.Detach();
+    if (main != nullptr)
+        main->Detach();
     session.StopAndWait();
 }
 
@@ -117,7 +136,7 @@ void AppPresenter::Terminate()
         login.Terminate();
         return;
     }
-    main.ForceShutdown();
+    main->ForceShutdown();
 }
 
 void AppPresenter::RequestTerminate()
@@ -132,7 +151,7 @@ void AppPresenter::EndOfDesktopSession()
 {
     Terminate();
     if (started && !ended)
-        main.WaitForCloseNotice(kForcedShutdownMs);
+        main->WaitForCloseNotice(kForcedShutdownMs);
 }
 
 } // namespace kh::desktop

@@ -4,10 +4,12 @@
 // main window's controls; this builds the session and the three presenters over them. Run loads
 // the settings, runs the login dialog, then starts the session (tips box, command worker,
 // start-up commands), shows the main window and serves the application until the close notice,
-// and ends the session. A stop request (SIGTERM, Ctrl-C at the terminal) and the end of the
-// desktop session end the client without the question: at the login dialog it closes as the
-// close box closes it; afterwards the shutdown runs, releasing and blacklisting the numbers and
-// saving the tip log, and the window closes.
+// and ends the session. A toolkit may also build the main window and the settings centre later,
+// while the login dialog shows, so the dialog does not wait for them: it starts the presenter
+// with the login dialog and the controls that exist without the window (the executor, the shell)
+// and attaches the window (AttachWindow) before Start. A stop request (SIGTERM, Ctrl-C at the terminal) and the end of
+// the desktop session end the client without the question: at the login dialog it closes as the close box closes it;
+// afterwards the shutdown runs, releasing and blacklisting the numbers and saving the tip log, and the window closes.
 //
 // The thread rule of the layer: presenters and views live on the GUI thread, the thread that owns
 // the windows. Every presenter call is made there (the views report there) and every view call is
@@ -22,6 +24,7 @@
 #include "desktop/MainPresenter.h"
 #include "desktop/SettingsPresenter.h"
 
+#include <memory>
 #include <mutex>
 #include <string>
 #include <utility>
@@ -41,13 +44,17 @@ public:
     // session's settings-centre port.
     AppPresenter(MainView& mainView, LoginView& loginView, SettingsView& settingsView, SessionControls controls,
                  SessionOptions options = {});
+    // Without the main window: early holds what exists before it, at least the GUI thread's
+    // executor (which the window's controls must share) and, for the login dialog's links, the
+    // shell. AttachWindow must follow before Start.
+    AppPresenter(LoginView& loginView, SessionControls early, SessionOptions options = {});
     // End().
     ~AppPresenter();
     AppPresenter(const AppPresenter&) = delete;
     AppPresenter& operator=(const AppPresenter&) = delete;
 
     // The whole run. 0 when the client ended normally, also when the login dialog was closed; 1
-    // when the session could not be started.
+    // when the session could not be started (or no window was attached).
     int Run();
 
     // The steps of Run. LoadSettings reads the settings into the record and the window; SignIn
@@ -56,6 +63,11 @@ public:
     // system ends the application first, the shutdown is forced); End stops everything: the
     // window's port calls return at once from now on, then the workers are stopped and waited for.
     void LoadSettings();
+    // Hands the main window, the settings centre and the window's controls to the session and
+    // builds their presenters, showing the settings in the window if they are loaded; once, on the
+    // GUI thread, before Start (a sign-in may run meanwhile). Nothing happens on a second call.
+    void AttachWindow(MainView& mainView, SettingsView& settingsView, SessionControls controls);
+    bool HasWindow() const { return main != nullptr; }
     bool SignIn();
     bool Start();
     void WaitForClose();
@@ -72,12 +84,14 @@ public:
 
     bool Started() const { return started; }
     ClientSession& Session() { return session; }
-    MainPresenter& Main() { return main; }
+    // The window's presenters exist once the window is attached.
+    MainPresenter& Main() { return *main; }
     LoginPresenter& Login() { return login; }
-    SettingsPresenter& Settings() { return settings; }
+    SettingsPresenter& Settings() { return *settings; }
 
 private:
-    SessionControls WithDialogs(SessionControls controls, SettingsView& settingsView);
+    // controls with the login dialog port and the targets of the sign-in and settings tips.
+    SessionControls WithDialogs(SessionControls controls);
     // The settings record's tips: held (and printed) until the tips box shows tips, then passed on.
     static void SettingsTip(std::string message, std::string error, void* context);
 
@@ -89,9 +103,10 @@ private:
     // The login presenter is the session's login dialog port, so it is built first.
     LoginPresenter login;
     ClientSession session;
-    MainPresenter main;
-    SettingsPresenter settings;
+    std::unique_ptr<MainPresenter> main;
+    std::unique_ptr<SettingsPresenter> settings;
 
+    bool settingsLoaded = false;
     bool started = false;
     bool ended = false;
 };

@@ -15,6 +15,7 @@
 #include "support/TempSettingsDir.h"
 
 #include <gtest/gtest.h>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -40,31 +41,79 @@ void FromAnotherThread(const std::function<void()>& call)
     std::thread(call).join();
 }
 
+// The controls a toolkit has before it makes its main window.
+SessionControls EarlyControls(test::HeadlessWindows& windows)
+{
+    SessionControls early;
+    early.executor = &windows.loop;
+    early.shell = windows.Controls().shell;
+    return early;
+}
+
 TEST(AppPresenterTest, TheLoginDialogEndedWithoutASignInEndsTheClient)
 {
-    for (bool stopRequest : {false, true}) {
-        SCOPED_TRACE(stopRequest ? "stop request" : "close box");
-        test::TempSettingsDir settingsDir;
-        test::HeadlessWindows windows;
-        AppPresenter app(windows.mainView, windows.loginView, windows.settingsView, windows.Controls());
-        windows.loop.Post([&] {
-            windows.loginView.fields = {u"alice", u"secret", false, true};
-            if (stopRequest)
-                FromAnotherThread([&] { app.RequestTerminate(); });
-            else
-                windows.loginView.Presenter()->OnCloseRequested();
+    for (bool stopRequest : {false, true})
+        for (bool withWindow : {true, false}) {
+            SCOPED_TRACE(stopRequest ? "stop request" : "close box");
+            SCOPED_TRACE(withWindow ? "window made first" : "no window made");
+            test::TempSettingsDir settingsDir;
+            test::HeadlessWindows windows;
+            std::unique_ptr<AppPresenter> made =
+                withWindow ? std::make_unique<AppPresenter>(windows.mainView, windows.loginView, windows.settingsView,
+                                                            windows.Controls())
+                           : std::make_unique<AppPresenter>(windows.loginView, EarlyControls(windows));
+            AppPresenter& app = *made;
+            windows.loop.Post([&] {
+                windows.loginView.fields = {u"alice", u"secret", false, true};
+                if (stopRequest)
+                    FromAnotherThread([&] { app.RequestTerminate(); });
+                else
+                    windows.loginView.Presenter()->OnCloseRequested();
+            });
+            EXPECT_EQ(app.Run(), 0);
+            EXPECT_EQ(windows.loginView.result, false);
+            EXPECT_FALSE(app.Started());
+            EXPECT_FALSE(windows.mainView.shown);
+            EXPECT_FALSE(app.Session().IsRunning());
+            EXPECT_TRUE(windows.controls.messageBox.Shown().empty());
+            // Closing the dialog saved what it held.
+            SettingsValues saved = Saved();
+            EXPECT_EQ(saved.userName, u"alice");
+            EXPECT_EQ(saved.password, u"secret");
+        }
+}
+
+// A window attached after the settings have loaded shows them, as one made first does; the session
+// cannot start before a window is attached.
+TEST(AppPresenterTest, AWindowAttachedLaterShowsTheLoadedSettings)
+{
+    test::TempSettingsDir settingsDir;
+    {
+        ConfigCenter stored(nullptr, nullptr, nullptr);
+        stored.SetAutoRunEntryManaged(false);
+        stored.ResetToDefaults();
+        stored.Update([](SettingsValues& values) {
+            values.autoGetSms = 1;
+            values.listAutoSort = 0;
+            values.webSite = "site.example";
         });
-        EXPECT_EQ(app.Run(), 0);
-        EXPECT_EQ(windows.loginView.result, false);
-        EXPECT_FALSE(app.Started());
-        EXPECT_FALSE(windows.mainView.shown);
-        EXPECT_FALSE(app.Session().IsRunning());
-        EXPECT_TRUE(windows.controls.messageBox.Shown().empty());
-        // Closing the dialog saved what it held.
-        SettingsValues saved = Saved();
-        EXPECT_EQ(saved.userName, u"alice");
-        EXPECT_EQ(saved.password, u"secret");
+        stored.Save();
     }
+    test::HeadlessWindows windows;
+    AppPresenter app(windows.loginView, EarlyControls(windows));
+    app.LoadSettings();
+    EXPECT_FALSE(app.HasWindow());
+    EXPECT_FALSE(app.Start());
+    app.AttachWindow(windows.mainView, windows.settingsView, windows.Controls());
+    ASSERT_TRUE(app.HasWindow());
+    EXPECT_TRUE(windows.controls.autoGetSmsBox.IsChecked());
+    EXPECT_FALSE(windows.controls.listAutoSortBox.IsChecked());
+    EXPECT_NE(windows.mainView.caption.find(u"site.example"), std::u16string::npos);
+    // The window's controls reached the session; the executor stayed the one given first.
+    EXPECT_EQ(app.Session().Controls().statusBar, windows.Controls().statusBar);
+    EXPECT_EQ(app.Session().Controls().settingsCentre, &windows.settingsView);
+    EXPECT_EQ(app.Session().Controls().executor, &windows.loop);
+    app.End();
 }
 
 class AppPresenterSessionTest : public ::testing::Test

@@ -59,10 +59,10 @@ QString Text(const char16_t* text)
 
 } // namespace
 
-MainWindow::MainWindow(QWidget* parent)
-    : QMainWindow(parent), executor(new GuiExecutor(this)), messageBox(std::make_unique<GuiMessageBox>(this)),
-      shell(std::make_unique<GuiShell>()), clipboard(std::make_unique<GuiClipboard>()),
-      notifier(std::make_unique<GuiNotifier>(this))
+MainWindow::MainWindow(QWidget* parent, GuiExecutor* shared)
+    : QMainWindow(parent), executor(shared != nullptr ? shared : new GuiExecutor(this)),
+      messageBox(std::make_unique<GuiMessageBox>(this)), shell(std::make_unique<GuiShell>()),
+      clipboard(std::make_unique<GuiClipboard>()), notifier(std::make_unique<GuiNotifier>(this))
 {
     InitUiResources();
     setWindowIcon(QIcon(QStringLiteral(":/app.svg")));

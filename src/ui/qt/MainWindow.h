@@ -6,7 +6,8 @@
 // the user's actions to it (desktop/MainView.h), deciding nothing.
 //
 // Order of use: construct, hand Controls() to the client session, build the MainPresenter over
-// the window and the session.
+// the window and the session. A window made after the session shares the session's executor
+// (given to the constructor) instead of making its own.
 
 #include "core/SessionControls.h"
 #include "core/ports/MainWindowPort.h"
@@ -43,7 +44,8 @@ class MainWindow final : public QMainWindow, public MainWindowPort, public deskt
     Q_OBJECT
 
 public:
-    explicit MainWindow(QWidget* parent = nullptr);
+    // executor: the GUI thread's executor to use, which must outlive the window; null makes one.
+    explicit MainWindow(QWidget* parent = nullptr, GuiExecutor* executor = nullptr);
     ~MainWindow() override;
 
     // Every control of the window as a port, and the GUI thread's executor.
