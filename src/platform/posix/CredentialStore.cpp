@@ -5,6 +5,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
+#include <dlfcn.h>
 #include <functional>
 #include <libsecret/secret.h>
 #include <memory>
@@ -36,6 +37,54 @@ const SecretSchema kSchema = {
     nullptr,
     nullptr,
 };
+
+// libsecret is loaded at the first call, not when the program starts: it brings GIO and GObject,
+// whose loading and set-up would otherwise come before the login dialog on every start, also when
+// no password is remembered. The functions used from it and from the GIO and GObject it loads.
+struct SecretApi
+{
+    decltype(&::secret_password_storev_sync) storev = nullptr;
+    decltype(&::secret_password_lookupv_sync) lookupv = nullptr;
+    decltype(&::secret_password_clearv_sync) clearv = nullptr;
+    decltype(&::secret_password_free) passwordFree = nullptr;
+    decltype(&::g_cancellable_new) cancellableNew = nullptr;
+    decltype(&::g_cancellable_cancel) cancellableCancel = nullptr;
+    decltype(&::g_object_unref) objectUnref = nullptr;
+    // Why the library cannot be used; empty when every function was found.
+    std::string problem;
+};
+
+template <typename F> void Resolve(void* library, const char* name, F& function, std::string& problem)
+{
+    function = reinterpret_cast<F>(dlsym(library, name));
+    if (function == nullptr && problem.empty())
+        problem = std::string("libsecret lacks ") + name;
+}
+
+// Loads libsecret once, on the first call from any thread; it stays loaded (GObject types cannot
+// be unloaded).
+const SecretApi& Secret()
+{
+    static SecretApi api;
+    static std::once_flag once;
+    std::call_once(once, [] {
+        void* library = dlopen("libsecret-1.so.0", RTLD_NOW | RTLD_LOCAL);
+        if (library == nullptr) {
+            const char* why = dlerror();
+            api.problem = std::string("cannot load libsecret-1.so.0: ") + (why != nullptr ? why : "unknown reason");
+            return;
+        }
+        // dlsym on the library's handle also searches the libraries it loaded (GIO, GObject).
+        Resolve(library, "secret_password_storev_sync", api.storev, api.problem);
+        Resolve(library, "secret_password_lookupv_sync", api.lookupv, api.problem);
+        Resolve(library, "secret_password_clearv_sync", api.clearv, api.problem);
+        Resolve(library, "secret_password_free", api.passwordFree, api.problem);
+        Resolve(library, "g_cancellable_new", api.cancellableNew, api.problem);
+        Resolve(library, "g_cancellable_cancel", api.cancellableCancel, api.problem);
+        Resolve(library, "g_object_unref", api.objectUnref, api.problem);
+    });
+    return api;
+}
 
 // How long a call that was cancelled at its deadline is given to return before it is left behind.
 constexpr auto kCancelGrace = std::chrono::milliseconds(500);
@@ -84,8 +133,8 @@ struct Call
     bool done = false;
     CredentialResult result;
     std::u16string secret;
-    GCancellable* cancellable = g_cancellable_new();
-    ~Call() { g_object_unref(cancellable); }
+    GCancellable* cancellable = Secret().cancellableNew();
+    ~Call() { Secret().objectUnref(cancellable); }
 };
 
 // Runs job on a thread of its own and waits for it at most kCredentialTimeoutMs; then the call is
@@ -97,6 +146,8 @@ CredentialResult Bounded(const std::function<CredentialResult(GCancellable*, std
     std::string why;
     if (!SessionBusKnown(why))
         return {CredentialStatus::NoStore, why};
+    if (!Secret().problem.empty())
+        return {CredentialStatus::NoStore, Secret().problem};
     auto call = std::make_shared<Call>();
     std::thread worker;
     try {
@@ -116,7 +167,7 @@ CredentialResult Bounded(const std::function<CredentialResult(GCancellable*, std
     bool inTime =
         call->ended.wait_for(lock, std::chrono::milliseconds(kCredentialTimeoutMs), [&] { return call->done; });
     if (!inTime) {
-        g_cancellable_cancel(call->cancellable);
+        Secret().cancellableCancel(call->cancellable);
         call->ended.wait_for(lock, kCancelGrace, [&] { return call->done; });
     }
     if (!call->done) {
@@ -150,8 +201,8 @@ CredentialResult SaveCredential(const CredentialKey& key, const std::u16string& 
         [key, label, text](GCancellable* cancellable, std::u16string&) {
             AttributeTable attributes = Attributes(key);
             GError* error = nullptr;
-            if (!secret_password_storev_sync(&kSchema, attributes.get(), SECRET_COLLECTION_DEFAULT, label.c_str(),
-                                             text.c_str(), cancellable, &error))
+            if (!Secret().storev(&kSchema, attributes.get(), SECRET_COLLECTION_DEFAULT, label.c_str(), text.c_str(),
+                                 cancellable, &error))
                 return FromError(error);
             return CredentialResult{CredentialStatus::Done, {}};
         },
@@ -165,13 +216,13 @@ CredentialResult LoadCredential(const CredentialKey& key, std::u16string& secret
         [key](GCancellable* cancellable, std::u16string& found) {
             AttributeTable attributes = Attributes(key);
             GError* error = nullptr;
-            gchar* text = secret_password_lookupv_sync(&kSchema, attributes.get(), cancellable, &error);
+            gchar* text = Secret().lookupv(&kSchema, attributes.get(), cancellable, &error);
             if (error != nullptr)
                 return FromError(error);
             if (text == nullptr)
                 return CredentialResult{CredentialStatus::NotFound, {}};
             found = Utf8ToWide(text);
-            secret_password_free(text);
+            Secret().passwordFree(text);
             return CredentialResult{CredentialStatus::Done, {}};
         },
         &secret);
@@ -183,7 +234,7 @@ CredentialResult RemoveCredential(const CredentialKey& key)
         [key](GCancellable* cancellable, std::u16string&) {
             AttributeTable attributes = Attributes(key);
             GError* error = nullptr;
-            gboolean removed = secret_password_clearv_sync(&kSchema, attributes.get(), cancellable, &error);
+            gboolean removed = Secret().clearv(&kSchema, attributes.get(), cancellable, &error);
             if (error != nullptr)
                 return FromError(error);
             return CredentialResult{removed ? CredentialStatus::Done : CredentialStatus::NotFound, {}};
