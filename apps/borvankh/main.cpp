@@ -1,4 +1,4 @@
-// borvankh: the windowed client. Sets up the Qt application (Chinese font, icon, no quitting when
+// borvankh: the windowed client. Sets up the Qt application (Chinese font, no quitting when
 // the last window closes: only the shutdown command ends the client) and runs QtClient. A stop
 // request (SIGTERM, SIGINT) ends it as logging out does: the shutdown runs without the question.
 // "--version" and "--help" are answered before Qt starts, so they need no display.
@@ -12,7 +12,6 @@
 #include <QApplication>
 #include <QFont>
 #include <QFontDatabase>
-#include <QIcon>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -87,8 +86,8 @@ int main(int argc, char** argv)
     PreferCjkFont(app);
     kh::ui::InstallQtTranslations(app);
 
+    // The client sets the application's icon once its login dialog is on the screen.
     kh::ui::QtClient client;
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/app.svg")));
     {
         std::lock_guard<std::mutex> guard(stopMutex);
         stopTarget = &client.App();

@@ -69,10 +69,13 @@ void QtClientTest::ClosingTheLoginDialogNeverShowsTheWindow()
     QVERIFY(!client.HasWindows());
     bool builtWhileOpen = false;
     bool windowHidden = false;
+    bool iconSet = false;
     WhenLoginShows(client, [&] {
         // It is built once the dialog has been painted, and stays hidden.
         builtWhileOpen = QTest::qWaitFor([&] { return client.HasWindows(); }, 10000) && client.Login().isVisible();
         windowHidden = client.HasWindows() && !client.Window().isVisible();
+        // The application's icon is set with the window, for the dialog too.
+        iconSet = !QApplication::windowIcon().isNull() && !client.Login().windowIcon().isNull();
         if (stopRequest)
             std::thread([&] { client.App().RequestTerminate(); }).join();
         else
@@ -81,6 +84,7 @@ void QtClientTest::ClosingTheLoginDialogNeverShowsTheWindow()
     QCOMPARE(client.Run(), 0);
     QVERIFY(builtWhileOpen);
     QVERIFY(windowHidden);
+    QVERIFY(iconSet);
     QVERIFY(!client.Login().isVisible());
     QVERIFY(!client.Window().isVisible());
     QVERIFY(!client.App().Started());

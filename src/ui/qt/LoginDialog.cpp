@@ -76,7 +76,7 @@ LoginDialog::LoginDialog(QWidget* parent) : QDialog(parent)
 {
     InitUiResources();
     setWindowTitle(QStringLiteral("登录"));
-    setWindowIcon(QIcon(QStringLiteral(":/app.svg")));
+    // No icon of its own: the application's, which the client sets once the dialog is on the screen.
     QWidget* banner = BuildBanner();
     BuildFields();
     BuildButtons();
@@ -143,9 +143,11 @@ QWidget* LoginDialog::BuildTipsRow()
     auto* rule = new QFrame(tipsRow);
     rule->setFrameShape(QFrame::HLine);
     rule->setFrameShadow(QFrame::Sunken);
+    // The marker's image is drawn when the first tip comes, not while the dialog is being built.
     auto* marker = new QLabel(tipsRow);
-    marker->setPixmap(QIcon(QStringLiteral(":/login-tip.svg")).pixmap(QSize(16, 16)));
+    marker->setFixedSize(16, 16);
     marker->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
+    tipsMarker = marker;
     tipsLine = new QLabel(tipsRow);
     tipsLine->setObjectName(QStringLiteral("tipsLine"));
     tipsLine->setWordWrap(true);
@@ -232,6 +234,8 @@ void LoginDialog::SetSignInCaption(const std::u16string& caption)
 
 void LoginDialog::ShowTip(const std::u16string& text)
 {
+    if (tipsMarker->pixmap().isNull())
+        tipsMarker->setPixmap(QIcon(QStringLiteral(":/login-tip.svg")).pixmap(QSize(16, 16)));
     tipsLine->setText(QString::fromStdU16String(text));
     tipsRow->show();
 }

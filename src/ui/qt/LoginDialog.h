@@ -62,6 +62,7 @@ private:
     QPushButton* signInButton = nullptr;
     QPushButton* registerButton = nullptr;
     QWidget* tipsRow = nullptr;
+    QLabel* tipsMarker = nullptr;
     QLabel* tipsLine = nullptr;
     QTimer* timer = nullptr;
 };

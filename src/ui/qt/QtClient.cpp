@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QIcon>
 #include <QSessionManager>
 #include <QTimer>
 
@@ -52,6 +53,10 @@ void QtClient::MakeWindows()
 {
     if (window != nullptr)
         return;
+    // The application's icon (the login dialog's too) is set here rather than before the dialog
+    // shows: the window manager is given it drawn at four sizes, up to 128 pixels, which would
+    // delay the dialog's first appearance.
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/app.svg")));
     window = std::make_unique<MainWindow>(nullptr, executor.get());
     settingsCentre = std::make_unique<SettingsCentre>(window.get());
     app->AttachWindow(*window, *settingsCentre, window->Controls());

@@ -3,7 +3,8 @@
 // (desktop/AppPresenter.h), which runs the client from start to end. The main window and the
 // settings centre it parents are built once the login dialog has been painted, so the dialog does
 // not wait for them (they take about as long to build as the dialog takes to show), and handed to
-// the presenter then; a sign-in that ends before that builds them at once. Closing the login dialog
+// the presenter then, with the application's icon set; a sign-in that ends before that builds
+// them at once. Closing the login dialog
 // ends the client without them ever being built. It passes the desktop's end of session (logging
 // out) to the presenter, which ends the client without the question before the desktop goes on.
 // Used by the borvankh executable.
