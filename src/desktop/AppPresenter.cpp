@@ -23,7 +23,7 @@ AppPresenter::AppPresenter(LoginView& loginView, SessionControls early, SessionO
 
 void AppPresenter::AttachWindow(MainView& mainView, SettingsView& settingsView, SessionControls controls)
 {
-    if (main != nullptr)
+    if (main != nullptr || ended)
         return;
     SessionControls attached = WithDialogs(controls);
     attached.settingsCentre = &settingsView;

@@ -65,7 +65,8 @@ public:
     void LoadSettings();
     // Hands the main window, the settings centre and the window's controls to the session and
     // builds their presenters, showing the settings in the window if they are loaded; once, on the
-    // GUI thread, before Start (a sign-in may run meanwhile). Nothing happens on a second call.
+    // GUI thread, before Start (a sign-in may run meanwhile). Nothing happens on a second call, nor
+    // after End.
     void AttachWindow(MainView& mainView, SettingsView& settingsView, SessionControls controls);
     bool HasWindow() const { return main != nullptr; }
     bool SignIn();
