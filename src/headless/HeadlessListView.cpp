@@ -120,12 +120,21 @@ std::vector<std::u16string> HeadlessListView::GetColumnTexts(int column)
 
 bool HeadlessListView::SetColumnTexts(int column, const std::vector<std::u16string>& texts)
 {
+    Guard guard(mutex);
+    if (texts.size() != rows.size())
+        return false;
+    return SetColumnTextsFrom(column, 0, texts);
+}
+
+bool HeadlessListView::SetColumnTextsFrom(int column, int firstRow, const std::vector<std::u16string>& texts)
+{
     ChangeNotice notice(*this);
     Guard guard(mutex);
-    if (texts.size() != rows.size() || column < 0 || static_cast<size_t>(column) >= CellCount() || Consume(Op::SetText))
+    if (firstRow < 0 || static_cast<size_t>(firstRow) + texts.size() > rows.size() || column < 0 ||
+        static_cast<size_t>(column) >= CellCount() || Consume(Op::SetText))
         return false;
-    for (size_t i = 0; i < rows.size(); ++i) {
-        auto& cells = rows[i].cells;
+    for (size_t i = 0; i < texts.size(); ++i) {
+        auto& cells = rows[static_cast<size_t>(firstRow) + i].cells;
         if (cells.size() < CellCount())
             cells.resize(CellCount());
         cells[static_cast<size_t>(column)] = texts[i];
@@ -298,6 +307,22 @@ int HeadlessListView::SortCount()
 {
     Guard guard(mutex);
     return sortCount;
+}
+
+bool HeadlessListView::MoveItem(int from, int to)
+{
+    ChangeNotice notice(*this);
+    Guard guard(mutex);
+    if (!ValidRow(from) || !ValidRow(to) || Consume(Op::Move))
+        return false;
+    Row moved = std::move(rows[static_cast<size_t>(from)]);
+    moved.focused = false;
+    rows.erase(rows.begin() + from);
+    rows.insert(rows.begin() + to, std::move(moved));
+    if (rows[static_cast<size_t>(to)].selected)
+        lastVisibleRow = to;
+    notice.made = true;
+    return true;
 }
 
 } // namespace kh

@@ -32,6 +32,8 @@ public:
         InsertColumn,
         ColumnTitle,
         ApplyOrder,
+        // MoveItem refuses, as a control that cannot move a row in one step does.
+        Move,
     };
 
     int GetItemCount() override;
@@ -43,6 +45,7 @@ public:
     std::vector<std::u16string> GetColumnTexts(int column) override;
     // Fails with a planned SetText failure, like a single cell.
     bool SetColumnTexts(int column, const std::vector<std::u16string>& texts) override;
+    bool SetColumnTextsFrom(int column, int firstRow, const std::vector<std::u16string>& texts) override;
     intptr_t GetItemData(int row) override;
     bool SetItemData(int row, intptr_t data) override;
     bool IsItemSelected(int row) override;
@@ -57,6 +60,7 @@ public:
     uint32_t GetExtendedStyle() override;
     void SetExtendedStyle(uint32_t style) override;
     bool ApplyOrder(const std::vector<int>& order) override;
+    bool MoveItem(int from, int to) override;
 
     // Makes the next `times` calls of op fail.
     void FailNext(Op op, int times = 1);

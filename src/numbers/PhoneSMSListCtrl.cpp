@@ -131,6 +131,8 @@ void PhoneSMSListCtrl::SetupList(ListViewPort* view)
     AutoLock guard(tipCallback, tipContext, &lock);
     listView = view;
     numberToRow.clear();
+    rowNumbers.clear();
+    rowsExact = false;
     sortColumn = -1;
     sortAscending = true;
     if (listView == nullptr) {
@@ -156,10 +158,13 @@ void PhoneSMSListCtrl::ClearList()
         return;
     }
     if (!listView->DeleteAllItems()) {
+        rowsExact = false;
         ReportTip({}, kSiteClearItems);
         return;
     }
     numberToRow.clear();
+    rowNumbers.clear();
+    rowsExact = true;
 }
 
 void PhoneSMSListCtrl::AddRow(const std::u16string& number, const std::u16string& province, const std::u16string& city,
@@ -176,9 +181,16 @@ void PhoneSMSListCtrl::AddRow(const std::u16string& number, const std::u16string
         return;
     }
     if (listView->InsertItem(count, Decimal(count + 1)) != count) {
+        rowsExact = false;
         ReportTip({}, kSiteAddInsert);
         return;
     }
+    // The row list follows only while it matched the view up to here; a mismatch stays one (the
+    // list is then not used, see FindFirstReceivedRow) until the rows are read back from the view.
+    if (rowNumbers.size() == static_cast<size_t>(count))
+        rowNumbers.push_back(number);
+    else
+        rowsExact = false;
     if (number.empty()) {
         ReportTip({}, kSiteAddEmptyNumber);
         return;
@@ -246,17 +258,34 @@ void PhoneSMSListCtrl::MoveRowUp(const std::u16string& number)
         return;
     }
     // Moved in one step (and scrolled into view when selected): the rows from `to` down to the old
-    // place shift down by one. The index follows without reading the list back, and the serials
-    // are written in one call.
-    for (auto& entry : numberToRow) {
-        if (entry.second >= to && entry.second < from)
-            ++entry.second;
+    // place shift down by one. The index follows without reading the list back, and only the
+    // serials of those rows change.
+    if (count >= 0 && rowNumbers.size() == static_cast<size_t>(count) && from < count &&
+        rowNumbers[static_cast<size_t>(from)] == number) {
+        std::rotate(rowNumbers.begin() + to, rowNumbers.begin() + from, rowNumbers.begin() + from + 1);
+        for (int row = to; row <= from; ++row) {
+            auto entry = numberToRow.find(rowNumbers[static_cast<size_t>(row)]);
+            if (entry != numberToRow.end() && entry->second >= to && entry->second <= from)
+                entry->second = row;
+        }
+    } else {
+        rowsExact = false;
+        for (auto& entry : numberToRow) {
+            if (entry.second >= to && entry.second < from)
+                ++entry.second;
+        }
+        it->second = to;
     }
-    it->second = to;
+    std::vector<std::u16string> serials;
+    serials.reserve(static_cast<size_t>(from - to + 1));
+    for (int row = to; row <= from; ++row)
+        serials.push_back(Decimal(row + 1));
+    if (listView->SetColumnTextsFrom(kColumnSerial, to, serials))
+        return;
+    // A control that cannot write part of a column gets the whole of it.
     if (count < 0)
         count = listView->GetItemCount();
-    std::vector<std::u16string> serials;
-    serials.reserve(numberToRow.size());
+    serials.clear();
     for (int row = 0; row < count; ++row)
         serials.push_back(Decimal(row + 1));
     if (!listView->SetColumnTexts(kColumnSerial, serials))
@@ -270,6 +299,8 @@ void PhoneSMSListCtrl::ReindexRows()
 {
     for (auto& entry : numberToRow)
         entry.second = -1;
+    rowNumbers.clear();
+    rowsExact = false;
     auto dropUnclaimed = [this] { std::erase_if(numberToRow, [](const auto& entry) { return entry.second < 0; }); };
     if (listView == nullptr) {
         dropUnclaimed();
@@ -279,6 +310,8 @@ void PhoneSMSListCtrl::ReindexRows()
     // The number column is read and the serials written in one call each: a call per row would
     // cost the window a round trip per row on every arrival.
     std::vector<std::u16string> numbers = listView->GetColumnTexts(kColumnNumber);
+    rowNumbers = numbers;
+    rowsExact = true;
     std::vector<std::u16string> serials;
     serials.reserve(numbers.size());
     for (size_t row = 0; row < numbers.size(); ++row) {
@@ -308,6 +341,7 @@ void PhoneSMSListCtrl::RemoveRowByNumber(const std::u16string& number)
         return;
     }
     if (!listView->DeleteItem(it->second)) {
+        rowsExact = false;
         ReportTip({}, kSiteRemoveDelete);
         return;
     }
@@ -324,37 +358,37 @@ int PhoneSMSListCtrl::FindFirstReceivedRow(int& count)
         ReportTip({}, kSiteFirstReceivedNoBatch);
         return 0;
     }
-    // The rows' numbers come from the index when it covers every row once: reading the number
-    // column back from the view would copy the whole list across threads on every arrival. Any
-    // gap (a row added without a number) sends the walk to the view, which shows the gap.
-    std::vector<const std::u16string*> byRow;
-    count = listView->GetItemCount();
-    if (count >= 0 && numberToRow.size() == static_cast<size_t>(count)) {
-        byRow.assign(static_cast<size_t>(count), nullptr);
-        for (const auto& [number, row] : numberToRow) {
-            if (row < 0 || row >= count || byRow[static_cast<size_t>(row)] != nullptr) {
-                byRow.clear();
+    // The rows' numbers come from the row list kept here while it matches the view's row count and
+    // every row on the way down is the one the index names: reading the number column back from
+    // the view would copy the whole list across threads on every arrival. A row without a number,
+    // or any doubt, sends the walk to the view, which shows the gap. While the row list is known
+    // to be exact, the view is not even asked for its count.
+    count = rowsExact ? static_cast<int>(rowNumbers.size()) : listView->GetItemCount();
+    if (count >= 0 && rowNumbers.size() == static_cast<size_t>(count)) {
+        int row = 0;
+        for (; row < count; ++row) {
+            const std::u16string& number = rowNumbers[static_cast<size_t>(row)];
+            auto entry = number.empty() ? numberToRow.end() : numberToRow.find(number);
+            if (entry == numberToRow.end() || entry->second != row)
                 break;
-            }
-            byRow[static_cast<size_t>(row)] = &number;
+            if (owner->batch->IsReceived(number))
+                return row;
         }
+        // No row has received a message yet: the first arrival of a batch, which goes to the top.
+        // That is the normal case, so it raises no tip.
+        if (row == count)
+            return 0;
     }
-    std::vector<std::u16string> numbers;
-    if (byRow.empty() && count != 0) {
-        numbers = listView->GetColumnTexts(kColumnNumber);
-        for (const std::u16string& number : numbers)
-            byRow.push_back(&number);
-    }
-    for (size_t row = 0; row < byRow.size(); ++row) {
-        if (byRow[row]->empty()) {
+    std::vector<std::u16string> numbers =
+        count != 0 ? listView->GetColumnTexts(kColumnNumber) : std::vector<std::u16string>();
+    for (size_t row = 0; row < numbers.size(); ++row) {
+        if (numbers[row].empty()) {
             ReportTip({}, kSiteFirstReceivedEmptyNumber);
             return 0;
         }
-        if (owner->batch->IsReceived(*byRow[row]))
+        if (owner->batch->IsReceived(numbers[row]))
             return static_cast<int>(row);
     }
-    // No row has received a message yet: the first arrival of a batch, which goes to the top.
-    // That is the normal case, so it raises no tip.
     return 0;
 }
 

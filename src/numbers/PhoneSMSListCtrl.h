@@ -91,6 +91,14 @@ private:
     OwnerWindow* owner;
     ListViewPort* listView = nullptr;
     std::map<std::u16string, int> numberToRow;
+    // Each row's number from the top down ("" for a row added without one), kept beside the index
+    // so the walk down the rows needs neither the view nor a pass over the whole index. It is
+    // trusted only while its length matches the view's row count.
+    std::vector<std::u16string> rowNumbers;
+    // rowNumbers holds exactly the view's rows: set when the rows were emptied or read back from
+    // the view, kept through every change that succeeded, dropped by one that failed or landed
+    // elsewhere. Every change of the rows goes through this class.
+    bool rowsExact = false;
     int sortColumn = -1;
     bool sortAscending = true;
     Clipboard clipboard;

@@ -248,6 +248,9 @@ TEST_F(PhoneSMSListCtrlTest, FailedMoveStepKeepsTheRowAndItsData)
         view.SetItemSelected(2, true);
         tips.Clear();
 
+        // A control that cannot move a row in one step: the row is copied over and the original
+        // deleted.
+        view.FailNext(Op::Move);
         c.arrange(view);
         list.MoveRowUp(u"C");
 
@@ -259,6 +262,59 @@ TEST_F(PhoneSMSListCtrlTest, FailedMoveStepKeepsTheRowAndItsData)
         EXPECT_EQ(list.FindRow(u"C"), 2);
         EXPECT_TRUE(tips.HasError(c.error));
     }
+}
+
+// A control that moves a row in one step and writes part of a column gets the same rows, serials
+// and index as one that makes the list copy the row and rewrite the whole column, through
+// arrivals, a sort and removals.
+TEST_F(PhoneSMSListCtrlTest, OneStepMovesEndAsCopiedMovesDo)
+{
+    HeadlessListView copyingView;
+    copyingView.FailNext(Op::Move, 1 << 20);
+    PhoneSMSListCtrl copying{&owner, &test::TipRecorder::Callback, tips.Context()};
+    copying.SetupList(&copyingView);
+    auto add = [&](const std::u16string& number) {
+        list.AddRow(number, u"广东", u"深圳", u"移动");
+        copying.AddRow(number, u"广东", u"深圳", u"移动");
+    };
+    auto arrive = [&](const std::u16string& number) {
+        for (PhoneSMSListCtrl* each : {&list, &copying}) {
+            each->SetCell(number, kColumnSms, u"sms " + number);
+            each->MoveRowUp(number);
+        }
+        batch.MarkReceived(number);
+        list.SetCell(number, kColumnCode, number);
+        copying.SetCell(number, kColumnCode, number);
+    };
+    auto expectAlike = [&](const char* step) {
+        SCOPED_TRACE(step);
+        for (int column = kColumnSerial; column <= kColumnLocation; ++column)
+            EXPECT_EQ(view.ColumnTexts(column), copyingView.ColumnTexts(column)) << "column " << column;
+        for (const std::u16string& number : copyingView.ColumnTexts(kColumnNumber))
+            EXPECT_EQ(list.FindRow(number), copying.FindRow(number))
+                << "number " << std::string(number.begin(), number.end());
+    };
+
+    for (int i = 0; i < 12; ++i)
+        add(u"N" + Serial(10 + i));
+    for (int i : {7, 3, 11, 0, 9, 3, 5})
+        arrive(u"N" + Serial(10 + i));
+    expectAlike("arrivals");
+    ExpectConsistent();
+
+    list.SortByColumn(kColumnNumber);
+    copying.SortByColumn(kColumnNumber);
+    arrive(u"N" + Serial(18));
+    arrive(u"N" + Serial(14));
+    expectAlike("arrivals after a sort");
+    ExpectConsistent();
+
+    list.RemoveRows({u"N" + Serial(13), u"N" + Serial(15)});
+    copying.RemoveRows({u"N" + Serial(13), u"N" + Serial(15)});
+    arrive(u"N" + Serial(20));
+    arrive(u"N" + Serial(12));
+    expectAlike("arrivals after removals");
+    ExpectConsistent();
 }
 
 TEST_F(PhoneSMSListCtrlTest, ClearListEmptiesRowsAndIndex)

@@ -38,6 +38,14 @@ public:
     // Sets one column's text in every row, top down, in one call. False, with nothing changed,
     // when texts does not hold one text per row, the column is absent or the control refuses.
     virtual bool SetColumnTexts(int column, const std::vector<std::u16string>& texts) = 0;
+    // Sets one column's text in the rows from firstRow down, one text per row, in one call: for a
+    // change to a stretch of a long list, which would otherwise rewrite the whole column. False,
+    // with nothing changed, when a row is absent, the column is absent or the control cannot (the
+    // default): the caller then writes the whole column with SetColumnTexts.
+    virtual bool SetColumnTextsFrom(int /*column*/, int /*firstRow*/, const std::vector<std::u16string>& /*texts*/)
+    {
+        return false;
+    }
 
     virtual intptr_t GetItemData(int row) = 0;
     virtual bool SetItemData(int row, intptr_t data) = 0;

@@ -124,16 +124,36 @@ std::vector<std::u16string> GuiListView::GetColumnTexts(int column)
     });
 }
 
-bool GuiListView::SetColumnTexts(int column, const std::vector<std::u16string>& texts)
+namespace {
+
+// Texts for a column call, converted on the calling worker, so the GUI thread only compares and
+// stores.
+QStringList Converted(const std::vector<std::u16string>& texts)
 {
-    // Converted on the calling worker, so the GUI thread only compares and stores.
     QStringList converted;
     converted.reserve(static_cast<qsizetype>(texts.size()));
     for (const std::u16string& text : texts)
         converted.append(QString::fromStdU16String(text));
+    return converted;
+}
+
+} // namespace
+
+bool GuiListView::SetColumnTexts(int column, const std::vector<std::u16string>& texts)
+{
+    QStringList converted = Converted(texts);
     return OnGuiThread([&] {
         PaceRepaints();
         return rows->SetColumn(column, converted);
+    });
+}
+
+bool GuiListView::SetColumnTextsFrom(int column, int firstRow, const std::vector<std::u16string>& texts)
+{
+    QStringList converted = Converted(texts);
+    return OnGuiThread([&] {
+        PaceRepaints();
+        return rows->SetColumnFrom(column, firstRow, converted);
     });
 }
 

@@ -35,6 +35,7 @@ public:
     bool SetItemText(int row, int column, const std::u16string& text) override;
     std::vector<std::u16string> GetColumnTexts(int column) override;
     bool SetColumnTexts(int column, const std::vector<std::u16string>& texts) override;
+    bool SetColumnTextsFrom(int column, int firstRow, const std::vector<std::u16string>& texts) override;
     intptr_t GetItemData(int row) override;
     bool SetItemData(int row, intptr_t data) override;
     bool IsItemSelected(int row) override;

@@ -93,17 +93,23 @@ bool NumberListModel::SetText(int row, int column, const QString& text)
 
 bool NumberListModel::SetColumn(int column, const QStringList& texts)
 {
-    if (texts.size() != rows.size() || column < 0 || column >= CellCount())
+    return texts.size() == rows.size() && SetColumnFrom(column, 0, texts);
+}
+
+bool NumberListModel::SetColumnFrom(int column, int firstRow, const QStringList& texts)
+{
+    if (firstRow < 0 || firstRow + texts.size() > rows.size() || column < 0 || column >= CellCount())
         return false;
     int first = -1;
     int last = -1;
-    for (int row = 0; row < rows.size(); ++row) {
+    for (int row = firstRow; row < firstRow + texts.size(); ++row) {
         QStringList& cells = rows[row].cells;
         if (cells.size() < CellCount())
             cells.resize(CellCount());
-        if (cells[column] == texts[row])
+        const QString& text = texts[row - firstRow];
+        if (cells[column] == text)
             continue;
-        cells[column] = texts[row];
+        cells[column] = text;
         if (first < 0)
             first = row;
         last = row;

@@ -35,6 +35,9 @@ public:
     // hold one text per row or the column is absent. The rows whose cell changed are reported to the
     // view as one range, so renumbering a long list costs the view one update, not one per row.
     bool SetColumn(int column, const QStringList& texts);
+    // The same for the rows from firstRow down, one text per row; false, with nothing changed, when
+    // a row or the column is absent.
+    bool SetColumnFrom(int column, int firstRow, const QStringList& texts);
     intptr_t Data(int row) const;
     bool SetData(int row, intptr_t value);
     // Inserts a column (clamped to the end); its index.
