@@ -6,6 +6,10 @@
 // the working set with the login dialog shown and its peak with 100 numbers. The real
 // client (Win32Client) runs against the sandbox named in KH_WINDOWS_SANDBOX, with its settings in a
 // temporary registry key; the sign-in button is pressed as soon as the dialog shows.
+// During sign-in and while the 100 pollers report, the GUI thread's work is timed piece by piece (each port call a
+// worker sent, each posted task, each message the loop dispatched, and each time the loop's
+// PeekMessage answered the sent calls waiting) and the longest pieces are printed, to show where a
+// stall comes from.
 
 #include "core/ports/ToolBarPort.h"
 #include "desktop/AppPresenter.h"
@@ -27,9 +31,14 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <cxxabi.h>
 #include <functional>
+#include <map>
 #include <mutex>
+#include <string>
 #include <thread>
+#include <vector>
 
 using namespace kh;
 using Clock = std::chrono::steady_clock;
@@ -77,15 +86,121 @@ long long MsSinceProcessStart()
     return static_cast<long long>((ticks(now) - ticks(created)) / 10000);
 }
 
+// The GUI thread's work, piece by piece, while profiling is on (GUI thread only).
+class WorkProfile
+{
+public:
+    static WorkProfile& Get()
+    {
+        static WorkProfile profile;
+        return profile;
+    }
+    // Starts again from nothing.
+    void Start()
+    {
+        kinds.clear();
+        on = true;
+        win32::SetTaskTimer(&WorkProfile::OnTask);
+    }
+    void Stop()
+    {
+        win32::SetTaskTimer(nullptr);
+        on = false;
+    }
+    bool On() const { return on; }
+    void Add(const std::string& what, Clock::duration took)
+    {
+        long long micros = std::chrono::duration_cast<std::chrono::microseconds>(took).count();
+        Kind& kind = kinds[what];
+        ++kind.count;
+        kind.totalMicros += micros;
+        kind.longestMicros = std::max(kind.longestMicros, micros);
+    }
+    // The kinds of work with the longest single pieces, and those that took most time in all.
+    void Print(const char* phase) const
+    {
+        std::vector<std::pair<std::string, Kind>> sorted(kinds.begin(), kinds.end());
+        auto show = [&](const char* title) {
+            if (*title != '\0')
+                std::printf("%s\n", title);
+            for (size_t i = 0; i < sorted.size() && i < 8; ++i) {
+                const Kind& kind = sorted[i].second;
+                std::printf("    %7.1f ms longest, %8.1f ms in %5llu: %s\n", kind.longestMicros / 1000.0,
+                            kind.totalMicros / 1000.0, kind.count, sorted[i].first.c_str());
+            }
+        };
+        std::sort(sorted.begin(), sorted.end(),
+                  [](const auto& a, const auto& b) { return a.second.longestMicros > b.second.longestMicros; });
+        std::printf("  the GUI thread's work %s, longest single pieces:\n", phase);
+        show("");
+        std::sort(sorted.begin(), sorted.end(),
+                  [](const auto& a, const auto& b) { return a.second.totalMicros > b.second.totalMicros; });
+        show("  and most time in all:");
+    }
+
+private:
+    struct Kind
+    {
+        unsigned long long count = 0;
+        long long totalMicros = 0;
+        long long longestMicros = 0;
+    };
+    // A task's name: the function its lambda was written in.
+    static void OnTask(const std::type_info& task, bool sent, Clock::duration took)
+    {
+        int status = 0;
+        char* demangled = abi::__cxa_demangle(task.name(), nullptr, nullptr, &status);
+        std::string name = status == 0 && demangled != nullptr ? demangled : task.name();
+        std::free(demangled);
+        // "kh::win32::ListView::InsertItem(int, ...)::{lambda()#1}" -> "ListView::InsertItem"
+        // A call with a result runs inside OnGuiThread<the caller's lambda, ...>.
+        for (const std::string noise : {"(anonymous namespace)::", "kh::win32::", "kh::", "OnGuiThread<"}) {
+            for (size_t at = name.find(noise); at != std::string::npos; at = name.find(noise))
+                name.erase(at, noise.size());
+        }
+        name = name.substr(0, name.find('('));
+        Get().Add((sent ? "sent call " : "posted task ") + name, took);
+    }
+    bool on = false;
+    std::map<std::string, Kind> kinds;
+};
+
+std::string WindowClass(HWND window)
+{
+    wchar_t name[64] = L"";
+    if (window == nullptr || GetClassNameW(window, name, 64) == 0)
+        return "no window";
+    std::string narrow;
+    for (const wchar_t* c = name; *c != L'\0'; ++c)
+        narrow += *c < 128 ? static_cast<char>(*c) : '?';
+    return narrow;
+}
+
 // Serves the GUI thread until condition holds (looked at every 50 ms) or timeoutMs pass.
 bool PumpUntil(const std::function<bool()>& condition, int timeoutMs)
 {
     auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    WorkProfile& profile = WorkProfile::Get();
     for (;;) {
         MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        for (;;) {
+            // PeekMessage answers every sent call waiting before it returns a posted message.
+            Clock::time_point peek = Clock::now();
+            bool got = PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);
+            if (profile.On())
+                profile.Add("PeekMessage, the sent calls answered in it", Clock::now() - peek);
+            if (!got)
+                break;
+            Clock::time_point dispatch = Clock::now();
             TranslateMessage(&message);
             DispatchMessageW(&message);
+            // Posted tasks are timed as such (the GUI thread's own window).
+            std::string target = profile.On() ? WindowClass(message.hwnd) : std::string();
+            if (profile.On() && target != "BorvanKH.GuiThread") {
+                char what[96];
+                std::snprintf(what, sizeof(what), "message 0x%04x to %s", message.message, target.c_str());
+                profile.Add(what, Clock::now() - dispatch);
+            }
         }
         if (condition())
             return true;
@@ -182,6 +297,7 @@ int main()
                             MsSince(clientStart), processToClient, MsSince(mainStart) - MsSince(clientStart));
                 std::printf("working set with the login dialog shown: %.1f MB\n", WorkingSetMb(false));
                 signInStart = Clock::now();
+                WorkProfile::Get().Start();
                 app.Login().OnSignIn();
             });
         };
@@ -195,10 +311,13 @@ int main()
                 30000);
             std::printf("sign-in to main window filled: %lld ms%s\n", MsSince(signInStart),
                         filled ? "" : " (not filled)");
+            WorkProfile::Get().Stop();
+            WorkProfile::Get().Print("during sign-in (tasks; the login dialog's own loop is not timed)");
 
             // 100 numbers, polled every 100 ms.
             StallMeter stalls;
             stalls.Start();
+            WorkProfile::Get().Start();
             unsigned long long callsBefore = win32::SentCallCount();
             Clock::time_point pollStart = Clock::now();
             // The first project, as a user picks it in the box (entry 0 is the count line).
@@ -219,6 +338,7 @@ int main()
             stalls.Stop();
             // The last pings are taken before the figure is read.
             PumpUntil([] { return false; }, 100);
+            WorkProfile::Get().Stop();
             std::printf("GUI thread's longest stall while 100 pollers report: %lld ms (%d rows, %d codes)%s\n",
                         stalls.Longest(), window.numberList.GetItemCount(), codes(),
                         arrived ? "" : " (not all arrived)");
@@ -226,6 +346,7 @@ int main()
             std::printf("port calls sent by workers meanwhile: %llu in %lld ms (%.2f per poller per second)\n", calls,
                         pollMs,
                         pollMs > 0 ? static_cast<double>(calls) * 1000.0 / 100.0 / static_cast<double>(pollMs) : 0.0);
+            WorkProfile::Get().Print("while 100 pollers report");
             std::printf("peak working set with 100 numbers: %.1f MB\n", WorkingSetMb(true));
             app.Main().ForceShutdown();
             app.Main().WaitForCloseNotice(desktop::AppPresenter::kForcedShutdownMs);

@@ -21,6 +21,19 @@ std::atomic<HWND> guiWindow{nullptr};
 std::atomic<DWORD> guiThreadId{0};
 std::atomic<bool> closing{false};
 std::atomic<unsigned long long> sentCalls{0};
+std::atomic<TaskTimer> taskTimer{nullptr};
+
+void RunTimed(const std::function<void()>& task, bool sent)
+{
+    TaskTimer timer = taskTimer.load(std::memory_order_relaxed);
+    if (timer == nullptr) {
+        task();
+        return;
+    }
+    auto start = std::chrono::steady_clock::now();
+    task();
+    timer(task.target_type(), sent, std::chrono::steady_clock::now() - start);
+}
 
 LRESULT CALLBACK GuiThreadProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -29,12 +42,12 @@ LRESULT CALLBACK GuiThreadProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
         // gets the fallback, as a call made after that moment does.
         if (closing.load())
             return 0;
-        (*reinterpret_cast<const std::function<void()>*>(lParam))();
+        RunTimed(*reinterpret_cast<const std::function<void()>*>(lParam), true);
         return 1;
     }
     if (message == kMsgPostedTask) {
         std::unique_ptr<std::function<void()>> task(reinterpret_cast<std::function<void()>*>(lParam));
-        (*task)();
+        RunTimed(*task, false);
         return 0;
     }
     return DefWindowProcW(hwnd, message, wParam, lParam);
@@ -112,6 +125,11 @@ bool RunOnGuiThread(const std::function<void()>& task)
 unsigned long long SentCallCount()
 {
     return sentCalls.load(std::memory_order_relaxed);
+}
+
+void SetTaskTimer(TaskTimer timer)
+{
+    taskTimer.store(timer);
 }
 
 bool PostToGuiThread(std::function<void()> task)

@@ -14,8 +14,10 @@
 // instead, to the same window, in order; they run in any message loop of the GUI thread, modal
 // ones included.
 
+#include <chrono>
 #include <functional>
 #include <type_traits>
+#include <typeinfo>
 #include <utility>
 
 namespace kh::win32 {
@@ -52,6 +54,12 @@ void RunServingCalls(const std::function<void()>& work);
 
 // How many port calls workers have sent to the GUI thread since it started (for the bench).
 unsigned long long SentCallCount();
+
+// For the bench, which looks for the GUI thread's longest work: when set, called on the GUI thread
+// after each call a worker sent and each posted task ran, with the task's type (a lambda's type
+// names the function it was written in), whether it was sent, and how long it ran. nullptr stops it.
+using TaskTimer = void (*)(const std::type_info& task, bool sent, std::chrono::steady_clock::duration took);
+void SetTaskTimer(TaskTimer timer);
 
 // RunOnGuiThread for a call with a result: the result, or a default value when it did not run.
 template <typename F> auto OnGuiThread(F&& call) -> std::invoke_result_t<F&>

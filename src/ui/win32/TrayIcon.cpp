@@ -20,12 +20,20 @@ template <size_t N> void CopyField(wchar_t (&field)[N], const std::u16string& te
 
 } // namespace
 
-TrayIcon::TrayIcon(HWND owner) : owner(owner), record(std::make_shared<Record>()) {}
+TrayIcon::TrayIcon(HWND owner) : owner(owner) {}
 
 TrayIcon::~TrayIcon()
 {
-    if (record->shown)
-        Shell_NotifyIconW(NIM_DELETE, &record->data);
+    {
+        std::lock_guard<std::mutex> hold(balloonLock);
+        stopping = true;
+        balloons.clear();
+    }
+    balloonWake.notify_all();
+    if (balloonThread.joinable())
+        balloonThread.join();
+    if (shown)
+        Shell_NotifyIconW(NIM_DELETE, &record);
     if (icon != nullptr)
         DestroyIcon(icon);
 }
@@ -38,7 +46,7 @@ void TrayIcon::SetOwner(HWND window)
 bool TrayIcon::AddIcon()
 {
     return OnGuiThread([&] {
-        if (owner == nullptr || record->shown)
+        if (owner == nullptr || IsShown())
             return false;
         if (icon == nullptr)
             icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
@@ -46,8 +54,7 @@ bool TrayIcon::AddIcon()
                                                  LR_DEFAULTCOLOR));
         if (icon == nullptr)
             return false;
-        NOTIFYICONDATAW& data = record->data;
-        data = NOTIFYICONDATAW{};
+        NOTIFYICONDATAW data{};
         data.cbSize = sizeof(data);
         data.hWnd = owner;
         data.uID = 0;
@@ -55,24 +62,33 @@ bool TrayIcon::AddIcon()
         data.uCallbackMessage = KH_WM_TRAY_NOTIFY;
         data.hIcon = icon;
         CopyField(data.szTip, u"Zelto - 客户端");
-        record->shown = Shell_NotifyIconW(NIM_ADD, &data) != 0;
-        return record->shown;
+        bool added = Shell_NotifyIconW(NIM_ADD, &data) != 0;
+        std::lock_guard<std::mutex> hold(recordLock);
+        record = data;
+        shown = added;
+        return added;
     });
 }
 
 bool TrayIcon::RemoveIcon()
 {
     return OnGuiThread([&] {
-        if (!record->shown)
-            return false;
-        record->shown = false;
-        return Shell_NotifyIconW(NIM_DELETE, &record->data) != 0;
+        NOTIFYICONDATAW data{};
+        {
+            std::lock_guard<std::mutex> hold(recordLock);
+            if (!shown)
+                return false;
+            shown = false;
+            data = record;
+        }
+        return Shell_NotifyIconW(NIM_DELETE, &data) != 0;
     });
 }
 
 bool TrayIcon::IsShown() const
 {
-    return record->shown;
+    std::lock_guard<std::mutex> hold(recordLock);
+    return shown;
 }
 
 void TrayIcon::HandleNotify(LPARAM lParam)
@@ -114,17 +130,46 @@ void TrayIcon::ShowMenu()
 
 void TrayIcon::PostBalloon(const std::u16string& title, const std::u16string& text)
 {
-    PostToGuiThread([weak = std::weak_ptr<Record>(record), title, text] {
-        std::shared_ptr<Record> shared = weak.lock();
-        if (shared == nullptr || !shared->shown)
+    if (IsClosing())
+        return;
+    {
+        std::lock_guard<std::mutex> hold(balloonLock);
+        if (stopping)
             return;
-        NOTIFYICONDATAW data = shared->data;
+        balloons.emplace_back(title, text);
+        if (!balloonThread.joinable())
+            balloonThread = std::thread([this] { ShowBalloons(); });
+    }
+    balloonWake.notify_one();
+}
+
+void TrayIcon::ShowBalloons()
+{
+    for (;;) {
+        std::pair<std::u16string, std::u16string> balloon;
+        {
+            std::unique_lock<std::mutex> hold(balloonLock);
+            balloonWake.wait(hold, [&] { return stopping || !balloons.empty(); });
+            if (stopping)
+                return;
+            balloon = std::move(balloons.front());
+            balloons.pop_front();
+        }
+        if (IsClosing())
+            continue;
+        NOTIFYICONDATAW data{};
+        {
+            std::lock_guard<std::mutex> hold(recordLock);
+            if (!shown)
+                continue;
+            data = record;
+        }
         data.uFlags = NIF_INFO;
-        CopyField(data.szInfoTitle, title);
-        CopyField(data.szInfo, text);
+        CopyField(data.szInfoTitle, balloon.first);
+        CopyField(data.szInfo, balloon.second);
         data.dwInfoFlags = NIIF_INFO;
         Shell_NotifyIconW(NIM_MODIFY, &data);
-    });
+    }
 }
 
 void TrayNotifier::NotifyCode(const std::u16string& number, const std::u16string& code)

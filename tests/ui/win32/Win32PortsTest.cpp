@@ -114,6 +114,27 @@ TEST_F(MainDialogTest, MoveItemMovesOneRowEitherWayAndLeavesTheFocusBehind)
             EXPECT_EQ(list.GetFocusedRow(), -1);
         }
     }
+    // The rows passed over shift by one with their data, selection and focus.
+    ASSERT_TRUE(list.DeleteAllItems());
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_EQ(list.InsertItem(i, u"x"), i);
+        ASSERT_TRUE(list.SetItemText(i, 1, std::u16string(1, static_cast<char16_t>(u'A' + i))));
+        ASSERT_TRUE(list.SetItemData(i, 100 + i));
+    }
+    ASSERT_TRUE(list.SetItemSelected(1, true));
+    ASSERT_TRUE(list.SetItemSelected(3, true));
+    ASSERT_TRUE(list.SetFocusedRow(1));
+    ASSERT_TRUE(list.MoveItem(3, 0));
+    EXPECT_EQ(list.GetColumnTexts(1), (std::vector<std::u16string>{u"D", u"A", u"B", u"C", u"E"}));
+    EXPECT_EQ(list.GetSelectedRows(), (std::vector<int>{0, 2}));
+    EXPECT_EQ(list.GetFocusedRow(), 2);
+    EXPECT_EQ(list.GetItemData(2), 101);
+    ASSERT_TRUE(list.MoveItem(0, 4));
+    EXPECT_EQ(list.GetColumnTexts(1), (std::vector<std::u16string>{u"A", u"B", u"C", u"E", u"D"}));
+    EXPECT_EQ(list.GetSelectedRows(), (std::vector<int>{1, 4}));
+    EXPECT_EQ(list.GetFocusedRow(), 1);
+    ASSERT_TRUE(list.MoveItem(4, 3));
+
     // Absent rows are refused, and nothing moves.
     for (auto [from, to] : {std::pair{5, 0}, std::pair{0, 5}, std::pair{-1, 0}}) {
         EXPECT_FALSE(list.MoveItem(from, to));
