@@ -1,11 +1,11 @@
 #include "platform/CredentialStore.h"
 
 #include "platform/TextCodec.h"
+#include "platform/posix/RunTimeLibrary.h"
 
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
-#include <dlfcn.h>
 #include <functional>
 #include <libsecret/secret.h>
 #include <memory>
@@ -54,13 +54,6 @@ struct SecretApi
     std::string problem;
 };
 
-template <typename F> void Resolve(void* library, const char* name, F& function, std::string& problem)
-{
-    function = reinterpret_cast<F>(dlsym(library, name));
-    if (function == nullptr && problem.empty())
-        problem = std::string("libsecret lacks ") + name;
-}
-
 // Loads libsecret once, on the first call from any thread; it stays loaded (GObject types cannot
 // be unloaded).
 const SecretApi& Secret()
@@ -68,20 +61,20 @@ const SecretApi& Secret()
     static SecretApi api;
     static std::once_flag once;
     std::call_once(once, [] {
-        void* library = dlopen("libsecret-1.so.0", RTLD_NOW | RTLD_LOCAL);
-        if (library == nullptr) {
-            const char* why = dlerror();
-            api.problem = std::string("cannot load libsecret-1.so.0: ") + (why != nullptr ? why : "unknown reason");
+        void* library = LoadRunTimeLibrary("libsecret-1.so.0", api.problem);
+        if (library == nullptr)
             return;
-        }
-        // dlsym on the library's handle also searches the libraries it loaded (GIO, GObject).
-        Resolve(library, "secret_password_storev_sync", api.storev, api.problem);
-        Resolve(library, "secret_password_lookupv_sync", api.lookupv, api.problem);
-        Resolve(library, "secret_password_clearv_sync", api.clearv, api.problem);
-        Resolve(library, "secret_password_free", api.passwordFree, api.problem);
-        Resolve(library, "g_cancellable_new", api.cancellableNew, api.problem);
-        Resolve(library, "g_cancellable_cancel", api.cancellableCancel, api.problem);
-        Resolve(library, "g_object_unref", api.objectUnref, api.problem);
+        // The library's handle also finds what the libraries it loaded define (GIO, GObject).
+        auto resolve = [&](const char* name, auto& function) {
+            ResolveRunTimeFunction(library, "libsecret", name, function, api.problem);
+        };
+        resolve("secret_password_storev_sync", api.storev);
+        resolve("secret_password_lookupv_sync", api.lookupv);
+        resolve("secret_password_clearv_sync", api.clearv);
+        resolve("secret_password_free", api.passwordFree);
+        resolve("g_cancellable_new", api.cancellableNew);
+        resolve("g_cancellable_cancel", api.cancellableCancel);
+        resolve("g_object_unref", api.objectUnref);
     });
     return api;
 }

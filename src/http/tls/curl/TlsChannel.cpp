@@ -3,11 +3,11 @@
 #include "http/HostCache.h"
 #include "http/HttpErrors.h"
 #include "http/ReplyScan.h"
+#include "platform/posix/RunTimeLibrary.h"
 
 #include <algorithm>
 #include <cstring>
 #include <curl/curl.h>
-#include <dlfcn.h>
 #include <fstream>
 #include <iterator>
 #include <mutex>
@@ -68,14 +68,6 @@ struct CurlApi
     std::string problem;
 };
 
-template <typename F> bool Resolve(void* library, const char* name, F& function, std::string& problem)
-{
-    function = reinterpret_cast<F>(dlsym(library, name));
-    if (function == nullptr && problem.empty())
-        problem = std::string("libcurl lacks ") + name;
-    return function != nullptr;
-}
-
 // Loads libcurl and runs curl_global_init once, on the first call from any thread (the global
 // initialisation is not safe to run on two threads at once; clients start on many). The library
 // stays loaded until the process ends.
@@ -85,25 +77,24 @@ const CurlApi& Curl()
     static std::once_flag once;
     std::call_once(once, [] {
         // The soname of the libcurl the headers were built for: libcurl4 on Debian.
-        void* library = dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
-        if (library == nullptr) {
-            const char* why = dlerror();
-            api.problem = std::string("cannot load libcurl.so.4: ") + (why != nullptr ? why : "unknown reason");
+        void* library = LoadRunTimeLibrary("libcurl.so.4", api.problem);
+        if (library == nullptr)
             return;
-        }
-        std::string& problem = api.problem;
-        bool found = Resolve(library, "curl_global_init", api.globalInit, problem);
-        found = Resolve(library, "curl_easy_init", api.easyInit, problem) && found;
-        found = Resolve(library, "curl_easy_setopt", api.easySetopt, problem) && found;
-        found = Resolve(library, "curl_easy_getinfo", api.easyGetinfo, problem) && found;
-        found = Resolve(library, "curl_easy_perform", api.easyPerform, problem) && found;
-        found = Resolve(library, "curl_easy_strerror", api.easyStrerror, problem) && found;
-        found = Resolve(library, "curl_easy_cleanup", api.easyCleanup, problem) && found;
-        found = Resolve(library, "curl_slist_append", api.slistAppend, problem) && found;
-        found = Resolve(library, "curl_slist_free_all", api.slistFreeAll, problem) && found;
-        found = Resolve(library, "curl_version_info", api.versionInfo, problem) && found;
-        if (found && api.globalInit(CURL_GLOBAL_DEFAULT) != CURLE_OK)
-            problem = "curl_global_init failed";
+        auto resolve = [&](const char* name, auto& function) {
+            ResolveRunTimeFunction(library, "libcurl", name, function, api.problem);
+        };
+        resolve("curl_global_init", api.globalInit);
+        resolve("curl_easy_init", api.easyInit);
+        resolve("curl_easy_setopt", api.easySetopt);
+        resolve("curl_easy_getinfo", api.easyGetinfo);
+        resolve("curl_easy_perform", api.easyPerform);
+        resolve("curl_easy_strerror", api.easyStrerror);
+        resolve("curl_easy_cleanup", api.easyCleanup);
+        resolve("curl_slist_append", api.slistAppend);
+        resolve("curl_slist_free_all", api.slistFreeAll);
+        resolve("curl_version_info", api.versionInfo);
+        if (api.problem.empty() && api.globalInit(CURL_GLOBAL_DEFAULT) != CURLE_OK)
+            api.problem = "curl_global_init failed";
     });
     return api;
 }
